@@ -1,0 +1,127 @@
+#include "platform/secretstore.h"
+
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+enum class ReadState { Missing, Ok, Unreadable };
+
+struct Contents {
+    ReadState state = ReadState::Missing;
+    QJsonObject values;
+};
+
+Contents readContents(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return {ReadState::Missing, {}};
+    if (!file.open(QIODevice::ReadOnly))
+        return {ReadState::Unreadable, {}};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {ReadState::Unreadable, {}};
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return {ReadState::Unreadable, {}};
+    return {ReadState::Ok, document.object()};
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+// Writes through a temporary file created with mode 0600 from the start, so the secrets are
+// never readable by others, not even for a moment.
+bool writeAtomically(const QString &path, const QByteArray &bytes)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return false;
+    QByteArray pattern = QFile::encodeName(path + ".tmp-XXXXXX");
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        return false;
+    const bool written = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(pattern.constData(), QFile::encodeName(path).constData()) != 0) {
+        ::unlink(pattern.constData());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SecretStore::SecretStore(QString filePath) : m_filePath(std::move(filePath)) {}
+
+QString SecretStore::defaultPath() { return dataFolder() + "/secrets.json"; }
+
+std::optional<QString> SecretStore::value(const QString &key) const
+{
+    std::lock_guard lock(m_mutex);
+    const Contents contents = readContents(m_filePath);
+    const QJsonValue value = contents.values.value(key);
+    if (!value.isString())
+        return std::nullopt;
+    return value.toString();
+}
+
+Result<bool, SecretStore::Error> SecretStore::setValue(const QString &key, const QString &value)
+{
+    if (key.isEmpty())
+        return fail(Error::InvalidKey, QStringLiteral("A secret needs a key."));
+    std::lock_guard lock(m_mutex);
+    Contents contents = readContents(m_filePath);
+    if (contents.state == ReadState::Unreadable)
+        return fail(Error::Unreadable, QStringLiteral("The secret store %1 cannot be read; it is left as it is.")
+                                           .arg(m_filePath));
+    contents.values.insert(key, value);
+    if (!writeAtomically(m_filePath, QJsonDocument(contents.values).toJson(QJsonDocument::Compact)))
+        return fail(Error::WriteFailed, QStringLiteral("Cannot write the secret store %1: %2")
+                                            .arg(m_filePath, QString::fromLocal8Bit(std::strerror(errno))));
+    return true;
+}
+
+Result<bool, SecretStore::Error> SecretStore::remove(const QString &key)
+{
+    std::lock_guard lock(m_mutex);
+    Contents contents = readContents(m_filePath);
+    if (contents.state == ReadState::Unreadable)
+        return fail(Error::Unreadable, QStringLiteral("The secret store %1 cannot be read; it is left as it is.")
+                                           .arg(m_filePath));
+    if (!contents.values.contains(key))
+        return true;
+    contents.values.remove(key);
+    if (!writeAtomically(m_filePath, QJsonDocument(contents.values).toJson(QJsonDocument::Compact)))
+        return fail(Error::WriteFailed, QStringLiteral("Cannot write the secret store %1").arg(m_filePath));
+    return true;
+}
+
+} // namespace platform
