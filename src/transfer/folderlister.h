@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/result.h"
+
+#include <QString>
+#include <string>
+
+namespace transfer {
+
+class ListThumbnailer;
+
+enum class ListError { CannotList };
+
+// Builds the list reply for one folder: {"files": [entry...], "folder": text, "path": text}, where
+// each entry holds "thumbnail", "kind", "name", "path" (both the entry's name), "url" (its absolute
+// file URL) and, beyond those, "directory" (bool), "size" (bytes) and "modified" (ms since the
+// epoch) so that a page can tell folders apart and show sizes. Entries come in the file system's
+// order, hidden ones included. Image thumbnails are made in parallel on the global thread pool.
+class FolderLister {
+public:
+    explicit FolderLister(const ListThumbnailer &thumbnailer) : m_thumbnailer(thumbnailer) {}
+
+    platform::Result<std::string, ListError> list(const QString &folderPath, const std::string &requestedFolder) const;
+
+private:
+    const ListThumbnailer &m_thumbnailer;
+};
+
+// Appends text as a JSON string literal (with quotes) to out.
+void appendJsonString(std::string &out, std::string_view utf8);
+
+// The lower-case extension of a name: the part after the last '.', empty when there is none or
+// the only dot starts the name.
+std::string lowerExtension(const QString &name);
+
+} // namespace transfer

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "transfer/urlencoding.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <shared_mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Request;
+class Server;
+class ContentReader;
+} // namespace httplib
+
+namespace http {
+
+// HEAD requests are served by the GET route of the same path (without a body).
+enum class Method { Any, Get, Post, Put, Delete, Patch, Options };
+
+enum class BodyRead { Complete, TooLarge, Stopped, Failed };
+
+// One request as a handler sees it. Valid only while the handler runs, on the worker's thread.
+class HttpRequest {
+public:
+    HttpRequest(const httplib::Request &request, const httplib::ContentReader *reader, uint64_t maxBodyBytes,
+                const std::atomic<bool> &stopping);
+
+    const std::string &method() const;
+    const std::string &path() const;  // percent-decoded
+    const Pairs &query() const { return m_query; } // decoded, in order
+    std::optional<std::string> queryValue(std::string_view key) const; // the first pair of that key
+    std::string header(const std::string &name) const;
+    bool hasHeader(const std::string &name) const;
+    std::string remoteAddress() const;
+    bool hasBody() const;
+    std::optional<uint64_t> contentLength() const;
+    // The byte ranges asked for (Range header), as (first, last) with -1 for an open end.
+    std::vector<std::pair<int64_t, int64_t>> ranges() const;
+
+    // Streams the body to the sink in chunks. Stops with TooLarge once more than the route's body
+    // limit arrived (or at once when Content-Length says so), with Stopped when the sink returns
+    // false or the server is stopping, with Failed when the connection breaks. A body can be read once.
+    BodyRead readBody(const std::function<bool(const char *, size_t)> &sink) const;
+
+    // Reads the whole body (within the limit) and decodes it as an URL-encoded form, in order.
+    std::optional<Pairs> formPairs(BodyRead *outcome = nullptr) const;
+
+    bool bodyConsumed() const { return m_bodyConsumed; }
+
+private:
+    const httplib::Request &m_request;
+    const httplib::ContentReader *m_reader;
+    uint64_t m_maxBodyBytes;
+    const std::atomic<bool> &m_stopping;
+    Pairs m_query;
+    mutable bool m_bodyConsumed = false;
+};
+
+// Writes a part of a streamed body: called with (offset, length) as often as needed; returns false
+// to abort the response (the connection is then closed).
+using ChunkWriter = std::function<bool(const char *, size_t)>;
+using BodyProvider = std::function<bool(uint64_t offset, uint64_t length, const ChunkWriter &write)>;
+
+struct HttpResponse {
+    int status = 200;
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string contentType;
+    std::string body;
+    // Streamed body of a known length; ranges asked for are served from it (206), and a range past
+    // the end is answered 416.
+    std::optional<uint64_t> streamLength;
+    BodyProvider provider;
+    bool closeConnection = false;
+
+    static HttpResponse html(std::string body);
+    static HttpResponse text(std::string body, int status = 200);
+    static HttpResponse data(std::string bytes, std::string contentType);
+    static HttpResponse stream(uint64_t length, std::string contentType, BodyProvider provider);
+    static HttpResponse badRequest(std::string text);
+    static HttpResponse notFound(std::string text = {});
+    static HttpResponse internalServerError(std::string text = {});
+    static HttpResponse withStatus(int status, std::string text = {});
+    HttpResponse &withHeader(std::string name, std::string value);
+};
+
+using Handler = std::function<HttpResponse(const HttpRequest &)>;
+
+struct RouteOptions {
+    uint64_t maxBodyBytes = 64 * 1024;
+};
+
+struct ServerOptions {
+    int workerThreads = 32;
+    int keepAliveSeconds = 5;
+    int readTimeoutSeconds = 30;
+    std::function<void(const std::string &line)> requestLog; // one line per request when set
+};
+
+// An HTTP/1.1 server over cpp-httplib with a route table keyed by method and exact path.
+// Registering a (method, path) again replaces its handler. Routes may be registered while the
+// server runs. Handlers run on worker threads; an exception from a handler becomes a 500.
+class HttpServer {
+public:
+    explicit HttpServer(ServerOptions options = {});
+    ~HttpServer();
+    HttpServer(const HttpServer &) = delete;
+    HttpServer &operator=(const HttpServer &) = delete;
+
+    void route(Method method, const std::string &path, Handler handler, RouteOptions options = {});
+    bool hasRoute(Method method, const std::string &path) const;
+    // Takes effect at the next start.
+    void setRequestLog(std::function<void(const std::string &line)> log) { m_options.requestLog = std::move(log); }
+
+    // Starts listening on the address ("::" is every local IPv6 and IPv4 address) and port
+    // (0 picks a free one). Starting a running server does nothing and answers true. False with
+    // errorText() when the address cannot be bound.
+    bool start(uint16_t port, const std::string &bindAddress = "::");
+    bool isRunning() const;
+    uint16_t port() const { return m_port; }
+    std::string errorText() const { return m_error; }
+
+    // Closes the listening socket at once and aborts transfers in progress; connections still
+    // open finish in the background. Safe to call when stopped.
+    void stop();
+
+private:
+    struct Route {
+        Handler handler;
+        RouteOptions options;
+    };
+    struct Instance;
+
+    std::optional<Route> findRoute(const std::string &method, const std::string &path) const;
+    void install(httplib::Server &server, const std::atomic<bool> &stopping);
+    void reapRetired(bool wait);
+
+    ServerOptions m_options;
+    mutable std::shared_mutex m_routesMutex;
+    std::map<std::pair<Method, std::string>, Route> m_routes;
+    std::unique_ptr<Instance> m_current;
+    std::vector<std::unique_ptr<Instance>> m_retired;
+    uint16_t m_port = 0;
+    std::string m_error;
+};
+
+} // namespace http

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string_view>
+
+namespace transfer {
+
+// Names and folders from requests are checked here before they touch the file system: nothing a
+// request names may reach outside the document folder.
+
+// One entry name: refused when empty, "." or "..", longer than 255 bytes, or holding a slash, a
+// backslash, a NUL or another control character, or an encoded slash or backslash ("%2F", "%5C").
+bool isSafeEntryName(std::string_view name);
+
+// A folder relative to the document folder, as "a/b" ("" for the top). Components are separated
+// by '/'; empty ones (a leading, doubled or trailing slash) are ignored; every other component
+// must be a safe entry name. nullopt when refused.
+std::optional<QString> safeRelativeFolder(std::string_view folder);
+
+// The canonical form of `path` (symlinks resolved) when it exists and lies inside the canonical
+// form of `root` (or is the root itself); nullopt otherwise.
+std::optional<QString> resolveInside(const QString &root, const QString &path);
+
+// For a name that is about to be created in `folder`: the folder must resolve inside the root,
+// and an existing entry of that name that is a symlink must resolve inside it too.
+bool mayCreateInside(const QString &root, const QString &folder, const QString &name);
+
+} // namespace transfer

@@ -1,0 +1,144 @@
+#include "transfer/stagedfile.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace transfer {
+namespace {
+
+QString errorText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+mode_t creationMode()
+{
+    // Files get the usual 0666 less the umask, as a plain create would give them.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+QString hiddenTempName(const QString &folder)
+{
+    return folder + "/.tidewell-" + QString::number(QRandomGenerator::global()->generate64(), 36) + ".part";
+}
+
+} // namespace
+
+StagedFile::StagedFile(int fd, QString folder, QString tempPath)
+    : m_fd(fd)
+    , m_folder(std::move(folder))
+    , m_tempPath(std::move(tempPath))
+{
+}
+
+StagedFile::StagedFile(StagedFile &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+    , m_folder(std::move(other.m_folder))
+    , m_tempPath(std::move(other.m_tempPath))
+    , m_size(other.m_size)
+    , m_committed(std::exchange(other.m_committed, true))
+{
+}
+
+StagedFile::~StagedFile() { discard(); }
+
+platform::Result<StagedFile, StageError> StagedFile::create(const QString &folder)
+{
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    int fd = ::open(nativeFolder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode());
+    if (fd >= 0)
+        return StagedFile(fd, folder, QString());
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        return platform::fail(StageError::CannotCreate, errorText());
+    const QString temp = hiddenTempName(folder);
+    fd = ::open(QFile::encodeName(temp).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, creationMode());
+    if (fd < 0)
+        return platform::fail(StageError::CannotCreate, errorText());
+    return StagedFile(fd, folder, temp);
+}
+
+bool StagedFile::write(const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(m_fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= size_t(written);
+        m_size += written;
+    }
+    return true;
+}
+
+platform::Result<bool, StageError> StagedFile::linkTo(const QString &path)
+{
+    const QByteArray target = QFile::encodeName(path);
+    int result;
+    if (m_tempPath.isEmpty()) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+        result = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW);
+    } else {
+        result = ::link(QFile::encodeName(m_tempPath).constData(), target.constData());
+    }
+    if (result == 0)
+        return true;
+    return platform::fail(errno == EEXIST ? StageError::AlreadyExists : StageError::CommitFailed, errorText());
+}
+
+platform::Result<bool, StageError> StagedFile::commitNew(const QString &target)
+{
+    if (m_fd < 0 || m_committed)
+        return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
+    auto linked = linkTo(target);
+    if (!linked)
+        return linked;
+    m_committed = true;
+    discard();
+    return true;
+}
+
+platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &target)
+{
+    if (m_fd < 0 || m_committed)
+        return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
+    QString named = m_tempPath;
+    if (named.isEmpty()) {
+        named = hiddenTempName(m_folder);
+        if (auto linked = linkTo(named); !linked)
+            return linked;
+    }
+    if (::rename(QFile::encodeName(named).constData(), QFile::encodeName(target).constData()) != 0) {
+        const QString error = errorText();
+        if (m_tempPath.isEmpty())
+            ::unlink(QFile::encodeName(named).constData());
+        return platform::fail(StageError::CommitFailed, error);
+    }
+    m_tempPath.clear(); // the temporary name is now the target
+    m_committed = true;
+    discard();
+    return true;
+}
+
+void StagedFile::discard()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_committed && !m_tempPath.isEmpty())
+        ::unlink(QFile::encodeName(m_tempPath).constData());
+    if (m_committed && !m_tempPath.isEmpty()) {
+        // commitNew linked the hidden name to the target; the hidden name itself goes away.
+        ::unlink(QFile::encodeName(m_tempPath).constData());
+    }
+    m_tempPath.clear();
+}
+
+} // namespace transfer

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/result.h"
+
+#include <QString>
+
+namespace transfer {
+
+enum class StageError { CannotCreate, WriteFailed, AlreadyExists, CommitFailed };
+
+// A file written in the folder it will live in and put under its name only when complete. On
+// Linux it starts as an unnamed O_TMPFILE, so an interrupted write leaves nothing behind; where the
+// file system lacks O_TMPFILE a hidden temporary name is used and removed on failure. Until a
+// commit succeeds the target name is never touched. Not thread-safe; one writer.
+class StagedFile {
+public:
+    static platform::Result<StagedFile, StageError> create(const QString &folder);
+    StagedFile(StagedFile &&other) noexcept;
+    StagedFile &operator=(StagedFile &&other) = delete;
+    ~StagedFile(); // discards the data unless committed
+
+    bool write(const char *data, size_t size);
+    qint64 size() const { return m_size; }
+
+    // Gives the data the name `target` (in the same folder) only when no entry of that name exists;
+    // AlreadyExists otherwise. Safe against a race with another commit of the same name.
+    platform::Result<bool, StageError> commitNew(const QString &target);
+    // Gives the data the name `target`, replacing an existing file atomically.
+    platform::Result<bool, StageError> commitReplacing(const QString &target);
+
+private:
+    StagedFile(int fd, QString folder, QString tempPath);
+    platform::Result<bool, StageError> linkTo(const QString &path);
+    void discard();
+
+    int m_fd = -1;
+    QString m_folder;
+    QString m_tempPath; // empty for an unnamed O_TMPFILE
+    qint64 m_size = 0;
+    bool m_committed = false;
+};
+
+} // namespace transfer

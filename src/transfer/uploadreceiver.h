@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace http {
+class HttpRequest;
+}
+
+namespace transfer {
+
+class DeviceAlerts;
+class StagedFile;
+
+// What an upload or save request came to: the reply and, for the upload route, the alert to show.
+struct UploadOutcome {
+    enum class Alert { None, AlreadyExists, Unsupported };
+    int status = 200;
+    std::string message;
+    Alert alert = Alert::None;
+};
+
+// Receives one file from a request into a folder. The body is decoded as it arrives and written to
+// a staged file in the target folder, so memory stays flat whatever the size; the file gets its name
+// only when everything checked out. Nothing under the target name is written or left half-written on
+// failure. Thread-safe: each call works on its own request.
+class UploadReceiver {
+public:
+    enum class Mode {
+        Upload, // the upload route: type check, never overwrites, a space in the content is a '+'
+        Save,   // the save route: no checks, replaces an existing file
+    };
+
+    // documentFolder: the root nothing may leave (nullopt: not available, which answers 500).
+    UploadReceiver(std::optional<QString> documentFolder, QString targetFolder);
+
+    // A URL-encoded form with the note, name and content fields (content in Base64).
+    UploadOutcome receiveForm(const http::HttpRequest &request, Mode mode) const;
+    // The raw body is the file; its name comes from the query's path key. Upload rules.
+    UploadOutcome receiveStream(const http::HttpRequest &request) const;
+
+private:
+    UploadOutcome place(StagedFile &staged, const QString &name, Mode mode) const;
+
+    std::optional<QString> m_documentFolder;
+    QString m_targetFolder;
+};
+
+} // namespace transfer

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "transfer/httpserver.h"
+
+#include <string>
+
+namespace transfer {
+
+// Answers with one file of the page's bundle (built into the program under :/transfer/web/):
+// the page as HTML, the image as image/png, style sheets and scripts with their own content types
+// (browsers refuse a style sheet sent as plain text). 404 when there is no such file.
+http::HttpResponse webResource(const std::string &fileName);
+
+} // namespace transfer
