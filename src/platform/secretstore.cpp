@@ -26,8 +26,7 @@ struct Contents {
     QJsonObject values;
 };
 
-Contents readContents(const QString &path)
-{
+Contents readContents(const QString &path) {
     QFile file(path);
     if (!file.exists())
         return {ReadState::Missing, {}};
@@ -43,8 +42,7 @@ Contents readContents(const QString &path)
     return {ReadState::Ok, document.object()};
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
-{
+bool writeAll(int fd, const QByteArray &bytes) {
     qsizetype written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
@@ -59,8 +57,7 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 // Writes through a temporary file created with mode 0600 from the start, so the secrets are
 // never readable by others, not even for a moment.
-bool writeAtomically(const QString &path, const QByteArray &bytes)
-{
+bool writeAtomically(const QString &path, const QByteArray &bytes) {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         return false;
@@ -79,12 +76,14 @@ bool writeAtomically(const QString &path, const QByteArray &bytes)
 
 } // namespace
 
-SecretStore::SecretStore(QString filePath) : m_filePath(std::move(filePath)) {}
+SecretStore::SecretStore(QString filePath)
+    : m_filePath(std::move(filePath)) {}
 
-QString SecretStore::defaultPath() { return dataFolder() + "/secrets.json"; }
+QString SecretStore::defaultPath() {
+    return dataFolder() + "/secrets.json";
+}
 
-std::optional<QString> SecretStore::value(const QString &key) const
-{
+std::optional<QString> SecretStore::value(const QString &key) const {
     std::lock_guard lock(m_mutex);
     const Contents contents = readContents(m_filePath);
     const QJsonValue value = contents.values.value(key);
@@ -93,15 +92,15 @@ std::optional<QString> SecretStore::value(const QString &key) const
     return value.toString();
 }
 
-Result<bool, SecretStore::Error> SecretStore::setValue(const QString &key, const QString &value)
-{
+Result<bool, SecretStore::Error> SecretStore::setValue(const QString &key, const QString &value) {
     if (key.isEmpty())
         return fail(Error::InvalidKey, QStringLiteral("A secret needs a key."));
     std::lock_guard lock(m_mutex);
     Contents contents = readContents(m_filePath);
     if (contents.state == ReadState::Unreadable)
-        return fail(Error::Unreadable, QStringLiteral("The secret store %1 cannot be read; it is left as it is.")
-                                           .arg(m_filePath));
+        return fail(
+            Error::Unreadable,
+            QStringLiteral("The secret store %1 cannot be read; it is left as it is.").arg(m_filePath));
     contents.values.insert(key, value);
     if (!writeAtomically(m_filePath, QJsonDocument(contents.values).toJson(QJsonDocument::Compact)))
         return fail(Error::WriteFailed, QStringLiteral("Cannot write the secret store %1: %2")
@@ -109,13 +108,13 @@ Result<bool, SecretStore::Error> SecretStore::setValue(const QString &key, const
     return true;
 }
 
-Result<bool, SecretStore::Error> SecretStore::remove(const QString &key)
-{
+Result<bool, SecretStore::Error> SecretStore::remove(const QString &key) {
     std::lock_guard lock(m_mutex);
     Contents contents = readContents(m_filePath);
     if (contents.state == ReadState::Unreadable)
-        return fail(Error::Unreadable, QStringLiteral("The secret store %1 cannot be read; it is left as it is.")
-                                           .arg(m_filePath));
+        return fail(
+            Error::Unreadable,
+            QStringLiteral("The secret store %1 cannot be read; it is left as it is.").arg(m_filePath));
     if (!contents.values.contains(key))
         return true;
     contents.values.remove(key);

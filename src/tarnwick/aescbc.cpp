@@ -10,8 +10,7 @@ namespace {
 
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
-const EVP_CIPHER *cipherForKey(const QByteArray &key)
-{
+const EVP_CIPHER *cipherForKey(const QByteArray &key) {
     switch (key.size()) {
     case 16:
         return EVP_aes_128_cbc();
@@ -24,8 +23,7 @@ const EVP_CIPHER *cipherForKey(const QByteArray &key)
     }
 }
 
-std::optional<QByteArray> run(bool encrypt, const QByteArray &key, const QByteArray &input)
-{
+std::optional<QByteArray> run(bool encrypt, const QByteArray &key, const QByteArray &input) {
     const EVP_CIPHER *cipher = cipherForKey(key);
     if (!cipher)
         return std::nullopt;
@@ -41,8 +39,8 @@ std::optional<QByteArray> run(bool encrypt, const QByteArray &key, const QByteAr
     QByteArray output(input.size() + 16, Qt::Uninitialized);
     int length = 0;
     auto *out = reinterpret_cast<unsigned char *>(output.data());
-    if (EVP_CipherUpdate(context.get(), out, &length, reinterpret_cast<const unsigned char *>(input.constData()),
-                         int(input.size())) != 1)
+    if (EVP_CipherUpdate(context.get(), out, &length,
+                         reinterpret_cast<const unsigned char *>(input.constData()), int(input.size())) != 1)
         return std::nullopt;
     int finalLength = 0;
     if (EVP_CipherFinal_ex(context.get(), out + length, &finalLength) != 1)
@@ -53,20 +51,17 @@ std::optional<QByteArray> run(bool encrypt, const QByteArray &key, const QByteAr
 
 } // namespace
 
-std::optional<QByteArray> aesCbcEncrypt(const QByteArray &key, const QByteArray &plain)
-{
+std::optional<QByteArray> aesCbcEncrypt(const QByteArray &key, const QByteArray &plain) {
     return run(true, key, plain);
 }
 
-std::optional<QByteArray> aesCbcDecrypt(const QByteArray &key, const QByteArray &cipher)
-{
+std::optional<QByteArray> aesCbcDecrypt(const QByteArray &key, const QByteArray &cipher) {
     if (cipher.isEmpty() || cipher.size() % 16 != 0)
         return std::nullopt;
     return run(false, key, cipher);
 }
 
-std::optional<QByteArray> decodeBase64(const QString &text)
-{
+std::optional<QByteArray> decodeBase64(const QString &text) {
     const QByteArray ascii = text.toLatin1();
     if (QString::fromLatin1(ascii) != text)
         return std::nullopt;
@@ -79,8 +74,7 @@ std::optional<QByteArray> decodeBase64(const QString &text)
     return decoded.decoded;
 }
 
-std::optional<QString> utf8Text(const QByteArray &bytes)
-{
+std::optional<QString> utf8Text(const QByteArray &bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())

@@ -25,18 +25,15 @@ using detail::NetworkWorker;
 
 namespace {
 
-ApiError tarnwickError(protocol::ErrorCode code, const char *description)
-{
+ApiError tarnwickError(protocol::ErrorCode code, const char *description) {
     return {QString::fromLatin1(protocol::errorDomain), code, QString::fromLatin1(description)};
 }
 
-ApiError jsonError(const QJsonParseError &error)
-{
+ApiError jsonError(const QJsonParseError &error) {
     return {QString::fromLatin1(protocol::jsonErrorDomain), int(error.error), error.errorString()};
 }
 
-QString defaultAppIdentifier()
-{
+QString defaultAppIdentifier() {
     const QString domain = QCoreApplication::organizationDomain();
     const QString name = QCoreApplication::applicationName();
     if (domain.isEmpty() || name.isEmpty())
@@ -48,16 +45,16 @@ QString defaultAppIdentifier()
 
 } // namespace
 
-ApiClientSettings ApiClientSettings::standard()
-{
+ApiClientSettings ApiClientSettings::standard() {
     ApiClientSettings settings;
     settings.appIdentifier = defaultAppIdentifier();
     settings.appVersion = QCoreApplication::applicationVersion();
     const QString overrideUrl = qEnvironmentVariable(protocol::serviceUrlVariable);
-    settings.serviceUrl = !overrideUrl.isEmpty()
-                              ? QUrl(overrideUrl)
-                              : QUrl(QString::fromLatin1(protocol::serviceUrlFormat).arg(protocol::serviceHost) +
-                                     protocol::servicePath);
+    settings.serviceUrl =
+        !overrideUrl.isEmpty()
+            ? QUrl(overrideUrl)
+            : QUrl(QString::fromLatin1(protocol::serviceUrlFormat).arg(protocol::serviceHost) +
+                   protocol::servicePath);
     settings.secretStorePath = platform::SecretStore::defaultPath();
     settings.remoteValuesPath = RemoteValuesStore::defaultFilePath();
     return settings;
@@ -69,15 +66,15 @@ struct __attribute__((visibility("hidden"))) ApiClient::Private {
         : settings(std::move(s))
         , key(PayloadCipher::payloadKey(settings.appIdentifier))
         , secrets(settings.secretStorePath)
-        , remoteValues(settings.remoteValuesPath)
-    {
-    }
+        , remoteValues(settings.remoteValuesPath) {}
 
-    std::optional<QByteArray> envelope(const QString &endpoint, const Parameters &parameters, bool stream) const;
+    std::optional<QByteArray> envelope(const QString &endpoint, const Parameters &parameters,
+                                       bool stream) const;
     QNetworkRequest request() const;
     bool vpnActive() const { return settings.vpnProbe ? settings.vpnProbe() : ApiClient::isVpnActive(); }
     void adoptIdentity(const QJsonValue &installId, bool vpnAtSend, const QByteArray &tokenHeader);
-    void finishPost(QNetworkReply *reply, const QString &endpoint, bool vpnAtSend, const Completion &completion);
+    void finishPost(QNetworkReply *reply, const QString &endpoint, bool vpnAtSend,
+                    const Completion &completion);
     void storeSecret(const char *item, const QString &value);
 
     const ApiClientSettings settings;
@@ -95,8 +92,7 @@ struct __attribute__((visibility("hidden"))) ApiClient::Private {
 };
 
 std::optional<QByteArray> ApiClient::Private::envelope(const QString &endpoint, const Parameters &parameters,
-                                                       bool stream) const
-{
+                                                       bool stream) const {
     QString extra;
     QString currentInstallId;
     {
@@ -124,26 +120,25 @@ std::optional<QByteArray> ApiClient::Private::envelope(const QString &endpoint, 
     return outer.toJson();
 }
 
-QNetworkRequest ApiClient::Private::request() const
-{
+QNetworkRequest ApiClient::Private::request() const {
     QNetworkRequest request(settings.serviceUrl);
     request.setRawHeader(protocol::contentTypeHeader, protocol::jsonMediaType);
     request.setRawHeader(protocol::acceptHeader, protocol::jsonMediaType);
     const QString token = secrets.value(QString::fromLatin1(protocol::accessTokenItem)).value_or(QString());
-    request.setRawHeader(protocol::tokenHeader, token.isEmpty() ? QByteArray(protocol::defaultToken) : token.toUtf8());
+    request.setRawHeader(protocol::tokenHeader,
+                         token.isEmpty() ? QByteArray(protocol::defaultToken) : token.toUtf8());
     request.setTransferTimeout(60000);
     return request;
 }
 
-void ApiClient::Private::storeSecret(const char *item, const QString &value)
-{
+void ApiClient::Private::storeSecret(const char *item, const QString &value) {
     const auto stored = secrets.setValue(QString::fromLatin1(item), value);
     if (!stored)
         platform::log(QStringLiteral("Tarnwick: %1").arg(stored.message()));
 }
 
-void ApiClient::Private::adoptIdentity(const QJsonValue &newInstallId, bool vpnAtSend, const QByteArray &tokenHeader)
-{
+void ApiClient::Private::adoptIdentity(const QJsonValue &newInstallId, bool vpnAtSend,
+                                       const QByteArray &tokenHeader) {
     // A token handed out while a VPN carries the traffic may belong to another network path;
     // it is not kept.
     if (!vpnAtSend && !tokenHeader.isEmpty())
@@ -160,8 +155,7 @@ void ApiClient::Private::adoptIdentity(const QJsonValue &newInstallId, bool vpnA
 }
 
 void ApiClient::Private::finishPost(QNetworkReply *reply, const QString &endpoint, bool vpnAtSend,
-                                    const Completion &completion)
-{
+                                    const Completion &completion) {
     if (reply->error() != QNetworkReply::NoError) {
         completion({}, NetworkWorker::transportError(reply));
         return;
@@ -200,26 +194,28 @@ void ApiClient::Private::finishPost(QNetworkReply *reply, const QString &endpoin
     completion(result.isObject() ? QJsonValue(result.object()) : QJsonValue(result.array()), std::nullopt);
 }
 
-ApiClient::ApiClient(ApiClientSettings settings) : d(std::make_unique<Private>(std::move(settings)))
-{
+ApiClient::ApiClient(ApiClientSettings settings)
+    : d(std::make_unique<Private>(std::move(settings))) {
     d->installId = d->secrets.value(QString::fromLatin1(protocol::installIdItem)).value_or(QString());
     d->remoteValues.load();
 }
 
 ApiClient::~ApiClient() = default;
 
-ApiClient &ApiClient::shared()
-{
+ApiClient &ApiClient::shared() {
     // Never destroyed: completions may still arrive while the process winds down.
     static ApiClient *instance = new ApiClient(ApiClientSettings::standard());
     return *instance;
 }
 
-const ApiClientSettings &ApiClient::settings() const { return d->settings; }
-QString ApiClient::payloadKey() const { return d->key; }
+const ApiClientSettings &ApiClient::settings() const {
+    return d->settings;
+}
+QString ApiClient::payloadKey() const {
+    return d->key;
+}
 
-void ApiClient::post(const QString &endpoint, const Parameters &parameters, Completion completion)
-{
+void ApiClient::post(const QString &endpoint, const Parameters &parameters, Completion completion) {
     if (endpoint.isEmpty()) {
         d->worker.run([completion] {
             completion({}, tarnwickError(protocol::MissingEndpoint, protocol::missingEndpointDescription));
@@ -241,8 +237,7 @@ void ApiClient::post(const QString &endpoint, const Parameters &parameters, Comp
 }
 
 void ApiClient::streamRequest(const QString &endpoint, const Parameters &parameters, Completion onMessage,
-                              StreamEnd onEnd)
-{
+                              StreamEnd onEnd) {
     if (endpoint.isEmpty()) {
         d->worker.run([onEnd] {
             onEnd(false, tarnwickError(protocol::MissingEndpoint, protocol::missingEndpointDescription));
@@ -260,10 +255,11 @@ void ApiClient::streamRequest(const QString &endpoint, const Parameters &paramet
                      std::move(onEnd));
 }
 
-void ApiClient::cancelStream() { d->worker.cancelStream(); }
+void ApiClient::cancelStream() {
+    d->worker.cancelStream();
+}
 
-void ApiClient::fetchRemoteValues(FetchCompletion completion)
-{
+void ApiClient::fetchRemoteValues(FetchCompletion completion) {
     Private *p = d.get();
     post(QString::fromLatin1(protocol::remoteValuesEndpoint), {},
          [p, completion](const QJsonValue &result, const std::optional<ApiError> &error) {
@@ -273,7 +269,8 @@ void ApiClient::fetchRemoteValues(FetchCompletion completion)
              }
              // Only a blob that opens to a JSON object replaces the cache: a broken answer must
              // not destroy values that still work.
-             const auto plain = result.isString() ? PayloadCipher::decrypt(result.toString(), p->key) : std::nullopt;
+             const auto plain =
+                 result.isString() ? PayloadCipher::decrypt(result.toString(), p->key) : std::nullopt;
              const bool readable = plain && QJsonDocument::fromJson(plain->toUtf8()).isObject();
              if (!readable) {
                  completion(tarnwickError(protocol::NoRemoteValues, protocol::noRemoteValuesDescription));
@@ -285,20 +282,19 @@ void ApiClient::fetchRemoteValues(FetchCompletion completion)
                  p->remoteValues.set(p->remoteValuesBlob);
                  p->hasRemoteValues = true;
                  if (!p->remoteValues.save())
-                     platform::log(QStringLiteral("Tarnwick: cannot write %1").arg(p->remoteValues.filePath()));
+                     platform::log(
+                         QStringLiteral("Tarnwick: cannot write %1").arg(p->remoteValues.filePath()));
              }
              completion(std::nullopt);
          });
 }
 
-bool ApiClient::hasRemoteValues() const
-{
+bool ApiClient::hasRemoteValues() const {
     std::lock_guard lock(d->mutex);
     return d->hasRemoteValues;
 }
 
-QJsonValue ApiClient::remoteValue(const QString &key) const
-{
+QJsonValue ApiClient::remoteValue(const QString &key) const {
     if (key.isEmpty())
         return QJsonValue::Undefined;
     std::optional<QByteArray> data;
@@ -315,20 +311,17 @@ QJsonValue ApiClient::remoteValue(const QString &key) const
     return QJsonDocument::fromJson(plain->toUtf8()).object().value(key);
 }
 
-void ApiClient::setExtraDeviceValue(const QString &value)
-{
+void ApiClient::setExtraDeviceValue(const QString &value) {
     std::lock_guard lock(d->mutex);
     d->extraDeviceValue = value;
 }
 
-QString ApiClient::installId() const
-{
+QString ApiClient::installId() const {
     std::lock_guard lock(d->mutex);
     return d->installId;
 }
 
-void ApiClient::storeInstallId(const QString &installId)
-{
+void ApiClient::storeInstallId(const QString &installId) {
     if (installId.isEmpty())
         return;
     {
@@ -340,19 +333,16 @@ void ApiClient::storeInstallId(const QString &installId)
     d->storeSecret(protocol::installIdItem, installId);
 }
 
-QString ApiClient::accessToken() const
-{
+QString ApiClient::accessToken() const {
     return d->secrets.value(QString::fromLatin1(protocol::accessTokenItem)).value_or(QString());
 }
 
-void ApiClient::storeAccessToken(const QString &token)
-{
+void ApiClient::storeAccessToken(const QString &token) {
     if (!token.isEmpty())
         d->storeSecret(protocol::accessTokenItem, token);
 }
 
-std::vector<std::pair<QString, QJsonValue>> ApiClient::deviceRecord() const
-{
+std::vector<std::pair<QString, QJsonValue>> ApiClient::deviceRecord() const {
     QString extra;
     {
         std::lock_guard lock(d->mutex);
@@ -361,8 +351,7 @@ std::vector<std::pair<QString, QJsonValue>> ApiClient::deviceRecord() const
     return detail::buildDeviceRecord(extra, d->vpnActive());
 }
 
-bool ApiClient::isVpnInterfaceName(const QString &name)
-{
+bool ApiClient::isVpnInterfaceName(const QString &name) {
     for (const char *fragment : protocol::vpnInterfaceFragments) {
         if (name.contains(QLatin1String(fragment), Qt::CaseInsensitive))
             return true;
@@ -370,8 +359,7 @@ bool ApiClient::isVpnInterfaceName(const QString &name)
     return false;
 }
 
-bool ApiClient::isVpnActive()
-{
+bool ApiClient::isVpnActive() {
     for (const QString &name : detail::upInterfaceNames()) {
         if (isVpnInterfaceName(name))
             return true;

@@ -15,8 +15,7 @@
 namespace tarnwick::detail {
 namespace {
 
-QString machineIdentifier()
-{
+QString machineIdentifier() {
     utsname name{};
     if (::uname(&name) != 0)
         return {};
@@ -24,18 +23,16 @@ QString machineIdentifier()
 }
 
 // The date as the phone's short-date, long-time formatter writes it, in the user's locale.
-QString formattedNow()
-{
+QString formattedNow() {
     const QLocale locale = QLocale::system();
-    const QString format =
-        locale.dateFormat(QLocale::ShortFormat) + QStringLiteral(", ") + locale.timeFormat(QLocale::LongFormat);
+    const QString format = locale.dateFormat(QLocale::ShortFormat) + QStringLiteral(", ") +
+                           locale.timeFormat(QLocale::LongFormat);
     return locale.toString(QDateTime::currentDateTime(), format);
 }
 
 } // namespace
 
-std::vector<std::pair<QString, QJsonValue>> buildDeviceRecord(const QString &extraValue, bool vpnActive)
-{
+std::vector<std::pair<QString, QJsonValue>> buildDeviceRecord(const QString &extraValue, bool vpnActive) {
     const QLocale locale = QLocale::system();
     const QLocale::Territory territory = locale.territory();
     const bool hasTerritory = territory != QLocale::AnyTerritory;
@@ -60,8 +57,7 @@ std::vector<std::pair<QString, QJsonValue>> buildDeviceRecord(const QString &ext
     return record;
 }
 
-std::vector<QString> upInterfaceNames()
-{
+std::vector<QString> upInterfaceNames() {
     std::vector<QString> names;
     ifaddrs *list = nullptr;
     if (::getifaddrs(&list) != 0)

@@ -11,8 +11,7 @@
 
 namespace tarnwick::detail {
 
-NetworkWorker::NetworkWorker()
-{
+NetworkWorker::NetworkWorker() {
     m_thread.setObjectName(QStringLiteral("tarnwick-network"));
     m_context = new QObject;
     m_context->moveToThread(&m_thread);
@@ -20,29 +19,26 @@ NetworkWorker::NetworkWorker()
     m_thread.start();
 }
 
-NetworkWorker::~NetworkWorker()
-{
+NetworkWorker::~NetworkWorker() {
     // Deleting the context on its own thread deletes the manager and its replies there.
-    QMetaObject::invokeMethod(m_context, [context = m_context] { delete context; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context, [context = m_context] { delete context; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
 
-void NetworkWorker::run(std::function<void()> function)
-{
+void NetworkWorker::run(std::function<void()> function) {
     QMetaObject::invokeMethod(m_context, std::move(function), Qt::QueuedConnection);
 }
 
-QNetworkReply *NetworkWorker::start(const QNetworkRequest &request, const QByteArray &body)
-{
+QNetworkReply *NetworkWorker::start(const QNetworkRequest &request, const QByteArray &body) {
     if (!m_network)
         m_network = new QNetworkAccessManager(m_context);
     return m_network->sendCustomRequest(request, protocol::httpMethod, body);
 }
 
 void NetworkWorker::send(const QNetworkRequest &request, const QByteArray &body,
-                         std::function<void(QNetworkReply *)> finished)
-{
+                         std::function<void(QNetworkReply *)> finished) {
     run([this, request, body, finished = std::move(finished)] {
         QNetworkReply *reply = start(request, body);
         QObject::connect(reply, &QNetworkReply::finished, reply, [reply, finished] {
@@ -54,13 +50,11 @@ void NetworkWorker::send(const QNetworkRequest &request, const QByteArray &body,
 
 namespace {
 
-bool isErrorStatus(QNetworkReply *reply)
-{
+bool isErrorStatus(QNetworkReply *reply) {
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400;
 }
 
-void deliver(const std::vector<StreamMessage> &messages, const Completion &onMessage)
-{
+void deliver(const std::vector<StreamMessage> &messages, const Completion &onMessage) {
     for (const StreamMessage &message : messages)
         onMessage(message.error ? QJsonValue(QJsonValue::Undefined) : message.value, message.error);
 }
@@ -68,8 +62,7 @@ void deliver(const std::vector<StreamMessage> &messages, const Completion &onMes
 } // namespace
 
 void NetworkWorker::stream(const QNetworkRequest &request, const QByteArray &body, const QString &streamKey,
-                           Completion onMessage, StreamEnd onEnd)
-{
+                           Completion onMessage, StreamEnd onEnd) {
     run([this, request, body, streamKey, onMessage = std::move(onMessage), onEnd = std::move(onEnd)] {
         QNetworkReply *reply = start(request, body);
         m_currentStream = reply;
@@ -93,16 +86,14 @@ void NetworkWorker::stream(const QNetworkRequest &request, const QByteArray &bod
     });
 }
 
-void NetworkWorker::cancelStream()
-{
+void NetworkWorker::cancelStream() {
     run([this] {
         if (m_currentStream)
             m_currentStream->abort();
     });
 }
 
-ApiError NetworkWorker::transportError(QNetworkReply *reply)
-{
+ApiError NetworkWorker::transportError(QNetworkReply *reply) {
     return {QString::fromLatin1(protocol::networkErrorDomain), int(reply->error()), reply->errorString()};
 }
 

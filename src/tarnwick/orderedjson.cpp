@@ -8,16 +8,14 @@ namespace {
 
 // QJsonDocument writes only arrays and objects; a one-element array gives the exact text of a
 // single value between its brackets.
-QByteArray valueText(const QJsonValue &value)
-{
+QByteArray valueText(const QJsonValue &value) {
     const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
     return array.mid(1, array.size() - 2);
 }
 
 } // namespace
 
-void OrderedJsonObject::set(const QString &key, const QJsonValue &value)
-{
+void OrderedJsonObject::set(const QString &key, const QJsonValue &value) {
     for (auto &entry : m_entries) {
         if (entry.first == key) {
             entry.second = value;
@@ -27,14 +25,12 @@ void OrderedJsonObject::set(const QString &key, const QJsonValue &value)
     m_entries.emplace_back(key, value);
 }
 
-void OrderedJsonObject::append(const std::vector<std::pair<QString, QJsonValue>> &entries)
-{
+void OrderedJsonObject::append(const std::vector<std::pair<QString, QJsonValue>> &entries) {
     for (const auto &[key, value] : entries)
         set(key, value);
 }
 
-QByteArray OrderedJsonObject::toJson() const
-{
+QByteArray OrderedJsonObject::toJson() const {
     QByteArray json = "{";
     for (const auto &[key, value] : m_entries) {
         if (json.size() > 1)

@@ -17,8 +17,7 @@ class SystemRefreshClock final : public RefreshClock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
 
-    void start(std::chrono::milliseconds interval, std::function<void()> tick) override
-    {
+    void start(std::chrono::milliseconds interval, std::function<void()> tick) override {
         m_timer = std::make_unique<QTimer>();
         m_timer->setInterval(interval);
         QObject::connect(m_timer.get(), &QTimer::timeout, m_timer.get(), tick);
@@ -35,7 +34,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<RefreshClock> RefreshClock::system() { return std::make_unique<SystemRefreshClock>(); }
+std::unique_ptr<RefreshClock> RefreshClock::system() {
+    return std::make_unique<SystemRefreshClock>();
+}
 
 struct RemoteValuesRefresher::State {
     std::mutex mutex;
@@ -47,30 +48,30 @@ struct RemoteValuesRefresher::State {
 RemoteValuesRefresher::RemoteValuesRefresher(Fetch fetch, std::unique_ptr<RefreshClock> clock)
     : m_state(std::make_shared<State>())
     , m_fetch(std::move(fetch))
-    , m_clock(std::move(clock))
-{
+    , m_clock(std::move(clock)) {
     m_clock->start(timerInterval, [this] { tick(); });
 }
 
-RemoteValuesRefresher::~RemoteValuesRefresher() { m_clock->stop(); }
+RemoteValuesRefresher::~RemoteValuesRefresher() {
+    m_clock->stop();
+}
 
-RemoteValuesRefresher &RemoteValuesRefresher::shared()
-{
+RemoteValuesRefresher &RemoteValuesRefresher::shared() {
     static RemoteValuesRefresher *instance = new RemoteValuesRefresher(
         [](FetchCompletion completion) { ApiClient::shared().fetchRemoteValues(std::move(completion)); },
         RefreshClock::system());
     return *instance;
 }
 
-void RemoteValuesRefresher::start() { shared(); }
+void RemoteValuesRefresher::start() {
+    shared();
+}
 
-QString RemoteValuesRefresher::updateNotificationName()
-{
+QString RemoteValuesRefresher::updateNotificationName() {
     return QString::fromLatin1(protocol::remoteValuesUpdatedNotification);
 }
 
-void RemoteValuesRefresher::tick()
-{
+void RemoteValuesRefresher::tick() {
     const QDateTime now = m_clock->now();
     {
         std::lock_guard lock(m_state->mutex);
@@ -108,20 +109,17 @@ void RemoteValuesRefresher::tick()
     });
 }
 
-int RemoteValuesRefresher::failureCount() const
-{
+int RemoteValuesRefresher::failureCount() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->failureCount;
 }
 
-bool RemoteValuesRefresher::inProgress() const
-{
+bool RemoteValuesRefresher::inProgress() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->inProgress;
 }
 
-std::optional<QDateTime> RemoteValuesRefresher::lastRefresh() const
-{
+std::optional<QDateTime> RemoteValuesRefresher::lastRefresh() const {
     std::lock_guard lock(m_state->mutex);
     return m_state->lastRefresh;
 }

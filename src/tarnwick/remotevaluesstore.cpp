@@ -10,16 +10,16 @@
 
 namespace tarnwick {
 
-RemoteValuesStore::RemoteValuesStore(QString filePath) : m_filePath(std::move(filePath)) {}
+RemoteValuesStore::RemoteValuesStore(QString filePath)
+    : m_filePath(std::move(filePath)) {}
 
-QString RemoteValuesStore::defaultFilePath()
-{
+QString RemoteValuesStore::defaultFilePath() {
     // Named per user: the temporary folder is shared by everyone on the machine.
-    return QDir::tempPath() + QStringLiteral("/%1-%2.dat").arg(protocol::remoteValuesFileName).arg(::getuid());
+    return QDir::tempPath() +
+           QStringLiteral("/%1-%2.dat").arg(protocol::remoteValuesFileName).arg(::getuid());
 }
 
-bool RemoteValuesStore::load()
-{
+bool RemoteValuesStore::load() {
     QFile file(m_filePath);
     if (!file.exists() || !file.open(QIODevice::ReadOnly))
         return false;
@@ -30,8 +30,7 @@ bool RemoteValuesStore::load()
     return true;
 }
 
-bool RemoteValuesStore::save() const
-{
+bool RemoteValuesStore::save() const {
     if (!m_data || m_data->isEmpty())
         return false;
     QSaveFile file(m_filePath);

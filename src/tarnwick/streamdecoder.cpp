@@ -10,10 +10,10 @@
 
 namespace tarnwick {
 
-StreamDecoder::StreamDecoder(QString key) : m_key(std::move(key)) {}
+StreamDecoder::StreamDecoder(QString key)
+    : m_key(std::move(key)) {}
 
-std::vector<StreamMessage> StreamDecoder::feed(const QByteArray &bytes)
-{
+std::vector<StreamMessage> StreamDecoder::feed(const QByteArray &bytes) {
     m_buffer += bytes;
     std::vector<StreamMessage> messages;
     const QByteArray separator(protocol::streamSeparator);
@@ -27,8 +27,7 @@ std::vector<StreamMessage> StreamDecoder::feed(const QByteArray &bytes)
     return messages;
 }
 
-std::vector<StreamMessage> StreamDecoder::finish()
-{
+std::vector<StreamMessage> StreamDecoder::finish() {
     std::vector<StreamMessage> messages;
     if (auto message = decodePiece(m_buffer))
         messages.push_back(std::move(*message));
@@ -36,8 +35,7 @@ std::vector<StreamMessage> StreamDecoder::finish()
     return messages;
 }
 
-std::optional<StreamMessage> StreamDecoder::decodePiece(const QByteArray &piece) const
-{
+std::optional<StreamMessage> StreamDecoder::decodePiece(const QByteArray &piece) const {
     QByteArray text = piece;
     text.replace(protocol::streamMarker, "");
     text = text.trimmed();
@@ -46,18 +44,20 @@ std::optional<StreamMessage> StreamDecoder::decodePiece(const QByteArray &piece)
     const auto plain = PayloadCipher::decrypt(QString::fromLatin1(text), m_key);
     if (!plain)
         return StreamMessage{{},
-                             ApiError{QString::fromLatin1(protocol::errorDomain), protocol::UndecryptableMessage,
+                             ApiError{QString::fromLatin1(protocol::errorDomain),
+                                      protocol::UndecryptableMessage,
                                       QString::fromLatin1(protocol::undecryptableMessageDescription)}};
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(plain->toUtf8(), &error);
     if (error.error != QJsonParseError::NoError)
-        return StreamMessage{{}, ApiError{QString::fromLatin1(protocol::jsonErrorDomain), int(error.error),
-                                          error.errorString()}};
-    return StreamMessage{document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array()), {}};
+        return StreamMessage{
+            {},
+            ApiError{QString::fromLatin1(protocol::jsonErrorDomain), int(error.error), error.errorString()}};
+    return StreamMessage{document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array()),
+                         {}};
 }
 
-std::optional<QByteArray> StreamDecoder::encodeMessage(const QByteArray &json, const QString &key)
-{
+std::optional<QByteArray> StreamDecoder::encodeMessage(const QByteArray &json, const QString &key) {
     const auto cipher = PayloadCipher::encrypt(QString::fromUtf8(json), key);
     if (!cipher)
         return std::nullopt;

@@ -15,18 +15,17 @@ namespace {
 // A clock the test moves by hand; its timer fires whenever the time passes a due tick.
 class ManualClock : public RefreshClock {
 public:
-    explicit ManualClock(QDateTime *now) : m_now(now) {}
+    explicit ManualClock(QDateTime *now)
+        : m_now(now) {}
     QDateTime now() const override { return *m_now; }
-    void start(std::chrono::milliseconds interval, std::function<void()> tick) override
-    {
+    void start(std::chrono::milliseconds interval, std::function<void()> tick) override {
         m_interval = interval;
         m_tick = std::move(tick);
         m_due = *m_now; // the first tick is due at once
     }
     void stop() override { m_tick = nullptr; }
 
-    void advance(std::chrono::milliseconds by)
-    {
+    void advance(std::chrono::milliseconds by) {
         const QDateTime end = m_now->addMSecs(by.count());
         while (m_tick && m_due <= end) {
             *m_now = m_due;
@@ -45,13 +44,13 @@ private:
 
 class RefresherTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_now = QDateTime(QDate(2026, 12, 7), QTime(22, 0), Qt::UTC);
         auto clock = std::make_unique<ManualClock>(&m_now);
         m_clock = clock.get();
         m_token = platform::NotificationCenter::defaultCenter().addObserver(
-            RemoteValuesRefresher::updateNotificationName(), [this](const platform::Notification &) { ++m_posted; });
+            RemoteValuesRefresher::updateNotificationName(),
+            [this](const platform::Notification &) { ++m_posted; });
         m_refresher = std::make_unique<RemoteValuesRefresher>(
             [this](FetchCompletion completion) {
                 m_fetchTimes.push_back(m_now);
@@ -59,22 +58,22 @@ protected:
             },
             std::move(clock));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         m_refresher.reset();
         platform::NotificationCenter::defaultCenter().removeObserver(m_token);
     }
 
     // Answers the fetch that is running.
-    void answer(bool success)
-    {
+    void answer(bool success) {
         ASSERT_TRUE(m_pending) << "no fetch is running";
         auto completion = std::move(m_pending);
         m_pending = nullptr;
         completion(success ? std::nullopt : std::optional<ApiError>(ApiError{"test", 1, "offline"}));
     }
 
-    int secondsSinceStart(int fetch) const { return int(m_fetchTimes.at(fetch).toSecsSinceEpoch() - m_start); }
+    int secondsSinceStart(int fetch) const {
+        return int(m_fetchTimes.at(fetch).toSecsSinceEpoch() - m_start);
+    }
 
     QDateTime m_now;
     qint64 m_start = QDateTime(QDate(2026, 12, 7), QTime(22, 0), Qt::UTC).toSecsSinceEpoch();
@@ -86,8 +85,7 @@ protected:
     platform::NotificationCenter::Token m_token = 0;
 };
 
-TEST_F(RefresherTest, FetchesAtOnceAndThenNotBefore120Seconds)
-{
+TEST_F(RefresherTest, FetchesAtOnceAndThenNotBefore120Seconds) {
     m_clock->advance(std::chrono::milliseconds(0));
     ASSERT_EQ(m_fetchTimes.size(), 1u);
     EXPECT_TRUE(m_refresher->inProgress());
@@ -103,16 +101,14 @@ TEST_F(RefresherTest, FetchesAtOnceAndThenNotBefore120Seconds)
     EXPECT_EQ(secondsSinceStart(1), 120);
 }
 
-TEST_F(RefresherTest, NoSecondFetchWhileOneIsRunning)
-{
+TEST_F(RefresherTest, NoSecondFetchWhileOneIsRunning) {
     m_clock->advance(std::chrono::seconds(60));
     EXPECT_EQ(m_fetchTimes.size(), 1u);
     answer(true);
     EXPECT_EQ(m_posted, 1);
 }
 
-TEST_F(RefresherTest, ThreeFailuresInARowWait120Seconds)
-{
+TEST_F(RefresherTest, ThreeFailuresInARowWait120Seconds) {
     m_clock->advance(std::chrono::milliseconds(0));
     answer(false);
     EXPECT_EQ(m_refresher->failureCount(), 1);
@@ -135,8 +131,7 @@ TEST_F(RefresherTest, ThreeFailuresInARowWait120Seconds)
     EXPECT_EQ(secondsSinceStart(3), 130);
 }
 
-TEST_F(RefresherTest, ASuccessClearsEarlierFailures)
-{
+TEST_F(RefresherTest, ASuccessClearsEarlierFailures) {
     m_clock->advance(std::chrono::milliseconds(0));
     answer(false);
     m_clock->advance(std::chrono::seconds(5));
@@ -150,8 +145,7 @@ TEST_F(RefresherTest, ASuccessClearsEarlierFailures)
     EXPECT_EQ(m_refresher->failureCount(), 1) << "the count starts again from zero";
 }
 
-TEST_F(RefresherTest, AClockThatWentBackStillWaits)
-{
+TEST_F(RefresherTest, AClockThatWentBackStillWaits) {
     m_clock->advance(std::chrono::milliseconds(0));
     answer(true);
     // The spacing is an absolute difference: a last refresh in the future also blocks.
@@ -163,8 +157,7 @@ TEST_F(RefresherTest, AClockThatWentBackStillWaits)
     EXPECT_EQ(m_fetchTimes.size(), 2u);
 }
 
-TEST_F(RefresherTest, ACompletionAfterDestructionIsIgnored)
-{
+TEST_F(RefresherTest, ACompletionAfterDestructionIsIgnored) {
     m_clock->advance(std::chrono::milliseconds(0));
     FetchCompletion late = std::move(m_pending);
     m_refresher.reset();

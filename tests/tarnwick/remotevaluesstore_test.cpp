@@ -13,8 +13,7 @@ using tarnwick::RemoteValuesStore;
 
 namespace {
 
-TEST(RemoteValuesStore, SavedBytesAreReadBackByANewStore)
-{
+TEST(RemoteValuesStore, SavedBytesAreReadBackByANewStore) {
     const QString path = testsupport::sandboxRoot() + "/values-a.dat";
     RemoteValuesStore store(path);
     EXPECT_FALSE(store.load());
@@ -34,8 +33,7 @@ TEST(RemoteValuesStore, SavedBytesAreReadBackByANewStore)
     EXPECT_EQ(reader.data(), QByteArray("\x00\x01\x02", 3));
 }
 
-TEST(RemoteValuesStore, FailedSaveKeepsThePreviousFile)
-{
+TEST(RemoteValuesStore, FailedSaveKeepsThePreviousFile) {
     const QString folder = testsupport::sandboxRoot() + "/readonly-values";
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + "/values.dat";
@@ -54,13 +52,11 @@ TEST(RemoteValuesStore, FailedSaveKeepsThePreviousFile)
     EXPECT_EQ(reader.data(), QByteArray("first"));
 }
 
-TEST(RemoteValuesStore, DefaultFileLivesInTheTemporaryFolder)
-{
+TEST(RemoteValuesStore, DefaultFileLivesInTheTemporaryFolder) {
     EXPECT_TRUE(RemoteValuesStore::defaultFilePath().startsWith(QDir::tempPath() + "/"));
 }
 
-TEST(SecretStore, KeepsValuesInAnOwnerOnlyFile)
-{
+TEST(SecretStore, KeepsValuesInAnOwnerOnlyFile) {
     const QString path = testsupport::sandboxRoot() + "/secrets/one.json";
     platform::SecretStore store(path);
     EXPECT_EQ(store.value("a"), std::nullopt);
@@ -79,8 +75,7 @@ TEST(SecretStore, KeepsValuesInAnOwnerOnlyFile)
     EXPECT_FALSE(store.setValue("", "x"));
 }
 
-TEST(SecretStore, AnUnreadableFileIsNeverOverwritten)
-{
+TEST(SecretStore, AnUnreadableFileIsNeverOverwritten) {
     const QString path = testsupport::sandboxRoot() + "/secrets/broken.json";
     testsupport::writeFile(path, "{ this is not json");
     platform::SecretStore store(path);
@@ -91,9 +86,9 @@ TEST(SecretStore, AnUnreadableFileIsNeverOverwritten)
     EXPECT_EQ(testsupport::readFile(path), QByteArray("{ this is not json"));
 }
 
-TEST(SecretStore, DefaultPathIsInTheDataFolder)
-{
-    EXPECT_EQ(platform::SecretStore::defaultPath(), testsupport::sandboxRoot() + "/data/Tidewell/secrets.json");
+TEST(SecretStore, DefaultPathIsInTheDataFolder) {
+    EXPECT_EQ(platform::SecretStore::defaultPath(),
+              testsupport::sandboxRoot() + "/data/Tidewell/secrets.json");
 }
 
 } // namespace

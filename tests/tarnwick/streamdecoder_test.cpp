@@ -11,23 +11,20 @@ namespace {
 
 const QString key = QString::fromLatin1(tarnwick::protocol::streamKey);
 
-QByteArray wire(const QByteArray &json)
-{
+QByteArray wire(const QByteArray &json) {
     const auto message = StreamDecoder::encodeMessage(json, key);
     EXPECT_TRUE(message);
     return message.value_or(QByteArray());
 }
 
-std::vector<int> indexes(const std::vector<StreamMessage> &messages)
-{
+std::vector<int> indexes(const std::vector<StreamMessage> &messages) {
     std::vector<int> result;
     for (const StreamMessage &message : messages)
         result.push_back(message.error ? -1 : message.value.toObject().value("i").toInt());
     return result;
 }
 
-TEST(StreamDecoder, SplitAtEveryPositionGivesTheSameMessages)
-{
+TEST(StreamDecoder, SplitAtEveryPositionGivesTheSameMessages) {
     const QByteArray stream = wire(R"({"i":1,"text":"ünï"})") + wire(R"({"i":2})") + wire(R"({"i":3})");
     for (qsizetype cut = 0; cut <= stream.size(); ++cut) {
         StreamDecoder decoder(key);
@@ -40,8 +37,7 @@ TEST(StreamDecoder, SplitAtEveryPositionGivesTheSameMessages)
     }
 }
 
-TEST(StreamDecoder, ByteByByteAndTwoCutsAgree)
-{
+TEST(StreamDecoder, ByteByByteAndTwoCutsAgree) {
     const QByteArray stream = wire(R"({"i":7})") + wire(R"({"i":8})");
     StreamDecoder single(key);
     std::vector<StreamMessage> messages;
@@ -56,7 +52,8 @@ TEST(StreamDecoder, ByteByByteAndTwoCutsAgree)
         for (qsizetype second = first; second <= stream.size(); second += 3) {
             StreamDecoder decoder(key);
             std::vector<StreamMessage> all;
-            for (const QByteArray &part : {stream.left(first), stream.mid(first, second - first), stream.mid(second)})
+            for (const QByteArray &part :
+                 {stream.left(first), stream.mid(first, second - first), stream.mid(second)})
                 for (StreamMessage &m : decoder.feed(part))
                     all.push_back(std::move(m));
             for (StreamMessage &m : decoder.finish())
@@ -66,8 +63,7 @@ TEST(StreamDecoder, ByteByByteAndTwoCutsAgree)
     }
 }
 
-TEST(StreamDecoder, LastMessageWithoutSeparatorArrivesAtFinish)
-{
+TEST(StreamDecoder, LastMessageWithoutSeparatorArrivesAtFinish) {
     QByteArray stream = wire(R"({"i":4})");
     stream.chop(2);
     StreamDecoder decoder(key);
@@ -75,15 +71,13 @@ TEST(StreamDecoder, LastMessageWithoutSeparatorArrivesAtFinish)
     EXPECT_EQ(indexes(decoder.finish()), (std::vector<int>{4}));
 }
 
-TEST(StreamDecoder, EmptyPiecesYieldNothing)
-{
+TEST(StreamDecoder, EmptyPiecesYieldNothing) {
     StreamDecoder decoder(key);
     EXPECT_TRUE(decoder.feed("\n\n\n\ndata: \n\n").empty());
     EXPECT_TRUE(decoder.finish().empty());
 }
 
-TEST(StreamDecoder, BrokenMessagesGiveErrorsAndDoNotStopTheStream)
-{
+TEST(StreamDecoder, BrokenMessagesGiveErrorsAndDoNotStopTheStream) {
     const auto notJson = StreamDecoder::encodeMessage("not json", key);
     ASSERT_TRUE(notJson);
     const QByteArray stream = QByteArray("data: AAAA\n\n") + *notJson + wire(R"({"i":5})");
@@ -97,8 +91,7 @@ TEST(StreamDecoder, BrokenMessagesGiveErrorsAndDoNotStopTheStream)
     EXPECT_EQ(messages[2].value.toObject().value("i").toInt(), 5);
 }
 
-TEST(StreamDecoder, MessagesOfAnotherKeyDoNotDecode)
-{
+TEST(StreamDecoder, MessagesOfAnotherKeyDoNotDecode) {
     const auto foreign = StreamDecoder::encodeMessage(R"({"i":1})", QStringLiteral("another key"));
     ASSERT_TRUE(foreign);
     StreamDecoder decoder(key);

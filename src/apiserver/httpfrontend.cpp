@@ -1,0 +1,80 @@
+#include "httpfrontend.h"
+
+#include "tarnwick/protocol.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <sys/socket.h>
+
+namespace apiserver {
+
+namespace proto = tarnwick::protocol;
+
+namespace {
+constexpr std::size_t maximumBody = 1 << 20;
+}
+
+HttpFrontend::HttpFrontend(ApiService &service)
+    : m_service(service)
+    , m_server(std::make_unique<httplib::Server>()) {
+    m_server->new_task_queue = [] {
+        return new httplib::ThreadPool(16);
+    };
+    // Only SO_REUSEADDR: the library's default would let a second server share a busy port.
+    m_server->set_socket_options([](int socket) {
+        int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
+    m_server->set_payload_max_length(maximumBody);
+    m_server->set_keep_alive_timeout(5);
+    m_server->set_read_timeout(30);
+    m_server->Post(proto::servicePath, [this](const httplib::Request &request, httplib::Response &response) {
+        const QByteArray body = QByteArray::fromStdString(request.body);
+        const QByteArray token = QByteArray::fromStdString(request.get_header_value(proto::tokenHeader));
+        ServiceAnswer answer = m_service.handle(body, token);
+        response.status = answer.status;
+        if (!answer.token.isEmpty())
+            response.set_header(proto::tokenHeader, answer.token.toStdString());
+        if (!answer.streamed) {
+            response.set_content(answer.body.toStdString(), answer.contentType.toStdString());
+            return;
+        }
+        auto chunks = std::make_shared<std::vector<QByteArray>>(std::move(answer.chunks));
+        response.set_chunked_content_provider(
+            answer.contentType.toStdString(), [chunks](std::size_t, httplib::DataSink &sink) {
+                for (const QByteArray &chunk : *chunks) {
+                    if (!sink.write(chunk.constData(), std::size_t(chunk.size())))
+                        return false;
+                }
+                sink.done();
+                return true;
+            });
+    });
+}
+
+HttpFrontend::~HttpFrontend() {
+    stop();
+}
+
+platform::Result<int, ListenError> HttpFrontend::start(const QString &address, int port) {
+    const std::string host = address.toStdString();
+    const int bound =
+        port == 0 ? m_server->bind_to_any_port(host) : (m_server->bind_to_port(host, port) ? port : -1);
+    if (bound <= 0)
+        return platform::fail(ListenError::CannotBind,
+                              QStringLiteral("Cannot listen on %1 port %2.").arg(address).arg(port));
+    m_thread = std::thread([server = m_server.get()] { server->listen_after_bind(); });
+    // The library has no ready signal, and stop() before the loop runs would be lost.
+    while (!m_server->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return bound;
+}
+
+void HttpFrontend::stop() {
+    m_server->stop();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+} // namespace apiserver
