@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <limits>
 #include <cstring>
 #include <sys/socket.h>
 
@@ -269,6 +270,10 @@ void applyResponse(HttpResponse response, const httplib::Request &request, httpl
         return;
     }
     const uint64_t length = *response.streamLength;
+    // Several ranges at once would need multipart replies, which cpp-httplib gets wrong for
+    // streamed bodies; a server may ignore Range, so such requests get the whole body.
+    if (request.ranges.size() > 1)
+        const_cast<httplib::Ranges &>(request.ranges).clear();
     if (!request.ranges.empty() && !clampRanges(request, length)) {
         const_cast<httplib::Ranges &>(request.ranges).clear();
         res.status = 416;
@@ -374,7 +379,22 @@ bool HttpServer::start(uint16_t port, const std::string &bindAddress)
     server.set_keep_alive_max_count(1000);
     server.set_read_timeout(m_options.readTimeoutSeconds, 0);
     server.set_write_timeout(m_options.readTimeoutSeconds, 0);
-    server.set_payload_max_length(storedBodyLimit);
+    // Routes read their bodies through a content reader and enforce their own limits, which the
+    // library's payload limit would cut short. Methods without a reader get their body read
+    // whole by the library, so those are refused before it when the body is large.
+    server.set_payload_max_length(std::numeric_limits<size_t>::max());
+    server.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+        if (req.method != "GET" && req.method != "HEAD" && req.method != "OPTIONS")
+            return httplib::Server::HandlerResponse::Unhandled;
+        const bool chunked = req.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos;
+        const uint64_t length = std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10);
+        if (!chunked && length <= storedBodyLimit)
+            return httplib::Server::HandlerResponse::Unhandled;
+        res.status = 413;
+        res.set_header("Connection", "close");
+        res.set_content("The request body is too large.", "text/plain");
+        return httplib::Server::HandlerResponse::Handled;
+    });
     server.set_tcp_nodelay(true);
     install(server, instance->stopping);
 

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <climits>
+#include <string>
 #include <cstdlib>
 #include <memory>
 #include <sys/stat.h>
@@ -11,17 +12,43 @@
 namespace transfer {
 namespace {
 
-bool containsEncodedSeparator(std::string_view name)
+int hexValue(char c)
 {
-    for (size_t i = 0; i + 2 < name.size(); ++i) {
-        if (name[i] != '%')
-            continue;
-        const char a = name[i + 1];
-        const char b = char(name[i + 2] | 0x20);
-        if ((a == '2' && b == 'f') || (a == '5' && b == 'c'))
-            return true;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = char(c | 0x20);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out.push_back(char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
     }
-    return false;
+    return out;
+}
+
+// A name is used exactly as it arrived, but a client or tool that decodes it once more must not
+// find a separator or a dot-dot in it either ("..%2F", "%252e%252e%252f").
+bool hidesSeparator(std::string_view name)
+{
+    std::string current(name);
+    for (int round = 0; round < 4; ++round) {
+        std::string decoded = percentDecoded(current);
+        if (decoded == current)
+            return false;
+        if (decoded == "." || decoded == ".." || decoded.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos)
+            return true;
+        current = std::move(decoded);
+    }
+    return true;
 }
 
 std::optional<QString> canonical(const QString &path)
@@ -42,7 +69,7 @@ bool isSafeEntryName(std::string_view name)
     for (const char c : name)
         if (c == '/' || c == '\\' || (unsigned char)c < 0x20 || c == 0x7f)
             return false;
-    return !containsEncodedSeparator(name);
+    return !hidesSeparator(name);
 }
 
 std::optional<QString> safeRelativeFolder(std::string_view folder)

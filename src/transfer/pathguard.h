@@ -10,7 +10,8 @@ namespace transfer {
 // request names may reach outside the document folder.
 
 // One entry name: refused when empty, "." or "..", longer than 255 bytes, or holding a slash, a
-// backslash, a NUL or another control character, or an encoded slash or backslash ("%2F", "%5C").
+// backslash, a NUL or another control character, or a name that percent-decodes (once or more)
+// to a slash, backslash, NUL, "." or ".." ("..%2F", "%5C", "%252e%252e%252f").
 bool isSafeEntryName(std::string_view name);
 
 // A folder relative to the document folder, as "a/b" ("" for the top). Components are separated

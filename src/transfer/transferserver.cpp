@@ -188,17 +188,23 @@ HttpResponse TransferServer::list(const HttpRequest &request)
     const std::optional<QString> relative = safeRelativeFolder(requested);
     if (!relative)
         return HttpResponse::notFound();
-    if (value && !value->starts_with(wire::folderPrefix)) {
-        std::lock_guard lock(m_folderMutex);
-        m_currentFolder = *value;
-    }
     const std::optional<QString> documents = m_documentFolder();
     if (!documents)
         return HttpResponse::internalServerError(str(wire::noDocumentsMessage));
     const QString folder = relative->isEmpty() ? *documents : *documents + '/' + *relative;
     platform::log("List: " + folder);
-    if (!resolveInside(*documents, folder))
-        return QFileInfo::exists(folder) ? HttpResponse::notFound() : HttpResponse::internalServerError();
+    // Something there that leads outside is refused and not remembered; a folder that is simply
+    // missing is remembered like any other and fails to list.
+    const bool inside = resolveInside(*documents, folder).has_value();
+    const QFileInfo info(folder);
+    if (!inside && (info.exists() || info.isSymLink()))
+        return HttpResponse::notFound();
+    if (value && !value->starts_with(wire::folderPrefix)) {
+        std::lock_guard lock(m_folderMutex);
+        m_currentFolder = *value;
+    }
+    if (!inside)
+        return HttpResponse::internalServerError();
 
     const auto reply = FolderLister(*m_thumbnailer).list(folder, requested);
     if (!reply)
@@ -228,7 +234,7 @@ HttpResponse TransferServer::download(const HttpRequest &request) const
     if (!path)
         return HttpResponse::notFound();
     // Opened before answering: a file that cannot be read is a 404, never an empty 200.
-    const int fd = ::open(QFile::encodeName(*path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(*path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
     if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         if (fd >= 0)
