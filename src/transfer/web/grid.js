@@ -69,6 +69,11 @@ const Grid = (() => {
       img.src = entry.thumbnail;
       if (!IMAGE_EXTENSIONS.has(extension(entry.name))) img.className = 'icon';
       box.appendChild(img);
+    } else {
+      // An image the device could not read has no thumbnail: show a plain page instead.
+      const page = document.createElement('div');
+      page.className = 'page-icon';
+      box.appendChild(page);
     }
     return box;
   }
