@@ -51,6 +51,9 @@ TEST_F(AppLoadingViewTest, CoversTheRootInTheThemeColourUntilItsExit) {
     EXPECT_EQ(view->progressBar()->value(), view->progressBar()->maximum());
     clock->advance(AppLoadingScreen::fadeDelayMs + AppLoadingScreen::exitDelayMs);
     EXPECT_EQ(completed, 1);
+    // The exit's last frame shows the root at its own size, the splash gone.
+    ASSERT_FALSE(view.isNull());
+    EXPECT_EQ(view->grab().toImage().pixelColor(5, 5), QColor(Qt::green));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(view.isNull());
     EXPECT_EQ(root.grab().toImage().pixelColor(5, 5), QColor(Qt::green));

@@ -216,7 +216,8 @@ void AppLoadingView::paintExit(QPainter &painter) {
     painter.fillRect(rect(), background);
     painter.setOpacity(root);
     const double scale = AppLoadingScreen::rootStartScale + (1 - AppLoadingScreen::rootStartScale) * root;
-    const QRectF rootRect(m_root ? QRectF(m_root->mapTo(this, QPoint(0, 0)), m_root->size())
+    // The root may be this view's parent or a sibling inside it: map through global coordinates.
+    const QRectF rootRect(m_root ? QRectF(mapFromGlobal(m_root->mapToGlobal(QPoint(0, 0))), m_root->size())
                                  : QRectF(rect()));
     painter.drawPixmap(scaledAround(rootRect, scale), m_rootSnapshot, QRectF(m_rootSnapshot.rect()));
     painter.setOpacity(1);

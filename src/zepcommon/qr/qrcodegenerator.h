@@ -21,6 +21,9 @@ public:
     QRCodeGenerator() = default;
     explicit QRCodeGenerator(const QByteArray &data);
     explicit QRCodeGenerator(const QString &text);
+    // A UTF-8 literal is a text, not bytes.
+    explicit QRCodeGenerator(const char *text)
+        : QRCodeGenerator(QString::fromUtf8(text)) {}
     // The five values joined as "a,b,c,d,e" (no spaces, no escaping).
     QRCodeGenerator(const QString &app, const QString &second, const QString &third, const QString &forth,
                     const QString &fifth);
