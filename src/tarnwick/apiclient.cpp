@@ -25,6 +25,9 @@ using detail::NetworkWorker;
 
 namespace {
 
+// "No result" is an undefined value; a JSON null would read as an answer of null.
+const QJsonValue noResult(QJsonValue::Undefined);
+
 ApiError tarnwickError(protocol::ErrorCode code, const char *description) {
     return {QString::fromLatin1(protocol::errorDomain), code, QString::fromLatin1(description)};
 }
@@ -105,7 +108,7 @@ std::optional<QByteArray> ApiClient::Private::envelope(const QString &endpoint, 
     if (stream)
         inner.set(QString::fromLatin1(protocol::streamField), true);
     inner.append(parameters);
-    inner.set(QString::fromLatin1(protocol::endpointField), endpoint);
+    inner.setLast(QString::fromLatin1(protocol::endpointField), endpoint);
     const auto payload = PayloadCipher::encrypt(QString::fromUtf8(inner.toJson()), key);
     if (!payload)
         return std::nullopt;
@@ -157,18 +160,18 @@ void ApiClient::Private::adoptIdentity(const QJsonValue &newInstallId, bool vpnA
 void ApiClient::Private::finishPost(QNetworkReply *reply, const QString &endpoint, bool vpnAtSend,
                                     const Completion &completion) {
     if (reply->error() != QNetworkReply::NoError) {
-        completion({}, NetworkWorker::transportError(reply));
+        completion(noResult, NetworkWorker::transportError(reply));
         return;
     }
     const auto text = detail::utf8Text(reply->readAll());
     if (!text) {
-        completion({}, std::nullopt);
+        completion(noResult, std::nullopt);
         return;
     }
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(text->toUtf8(), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        completion({}, jsonError(parseError));
+        completion(noResult, jsonError(parseError));
         return;
     }
     const QJsonObject answer = document.object();
@@ -183,12 +186,12 @@ void ApiClient::Private::finishPost(QNetworkReply *reply, const QString &endpoin
     }
     const auto plain = payload.isString() ? PayloadCipher::decrypt(payload.toString(), key) : std::nullopt;
     if (!plain) {
-        completion({}, std::nullopt);
+        completion(noResult, std::nullopt);
         return;
     }
     const QJsonDocument result = QJsonDocument::fromJson(plain->toUtf8(), &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        completion({}, jsonError(parseError));
+        completion(noResult, jsonError(parseError));
         return;
     }
     completion(result.isObject() ? QJsonValue(result.object()) : QJsonValue(result.array()), std::nullopt);
@@ -218,14 +221,16 @@ QString ApiClient::payloadKey() const {
 void ApiClient::post(const QString &endpoint, const Parameters &parameters, Completion completion) {
     if (endpoint.isEmpty()) {
         d->worker.run([completion] {
-            completion({}, tarnwickError(protocol::MissingEndpoint, protocol::missingEndpointDescription));
+            completion(noResult,
+                       tarnwickError(protocol::MissingEndpoint, protocol::missingEndpointDescription));
         });
         return;
     }
     const auto body = d->envelope(endpoint, parameters, false);
     if (!body) {
         d->worker.run([completion] {
-            completion({}, tarnwickError(protocol::EncryptionFailed, protocol::encryptionFailedDescription));
+            completion(noResult,
+                       tarnwickError(protocol::EncryptionFailed, protocol::encryptionFailedDescription));
         });
         return;
     }

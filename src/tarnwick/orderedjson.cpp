@@ -25,6 +25,11 @@ void OrderedJsonObject::set(const QString &key, const QJsonValue &value) {
     m_entries.emplace_back(key, value);
 }
 
+void OrderedJsonObject::setLast(const QString &key, const QJsonValue &value) {
+    std::erase_if(m_entries, [&key](const auto &entry) { return entry.first == key; });
+    m_entries.emplace_back(key, value);
+}
+
 void OrderedJsonObject::append(const std::vector<std::pair<QString, QJsonValue>> &entries) {
     for (const auto &[key, value] : entries)
         set(key, value);

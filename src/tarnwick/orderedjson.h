@@ -13,6 +13,8 @@ namespace tarnwick::detail {
 class OrderedJsonObject {
 public:
     void set(const QString &key, const QJsonValue &value);
+    // Removes the key wherever it is and appends it at the end.
+    void setLast(const QString &key, const QJsonValue &value);
     void append(const std::vector<std::pair<QString, QJsonValue>> &entries);
     QByteArray toJson() const;
     const std::vector<std::pair<QString, QJsonValue>> &entries() const { return m_entries; }

@@ -43,7 +43,7 @@ std::optional<StreamMessage> StreamDecoder::decodePiece(const QByteArray &piece)
         return std::nullopt;
     const auto plain = PayloadCipher::decrypt(QString::fromLatin1(text), m_key);
     if (!plain)
-        return StreamMessage{{},
+        return StreamMessage{QJsonValue(QJsonValue::Undefined),
                              ApiError{QString::fromLatin1(protocol::errorDomain),
                                       protocol::UndecryptableMessage,
                                       QString::fromLatin1(protocol::undecryptableMessageDescription)}};
@@ -51,7 +51,7 @@ std::optional<StreamMessage> StreamDecoder::decodePiece(const QByteArray &piece)
     const QJsonDocument document = QJsonDocument::fromJson(plain->toUtf8(), &error);
     if (error.error != QJsonParseError::NoError)
         return StreamMessage{
-            {},
+            QJsonValue(QJsonValue::Undefined),
             ApiError{QString::fromLatin1(protocol::jsonErrorDomain), int(error.error), error.errorString()}};
     return StreamMessage{document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array()),
                          {}};

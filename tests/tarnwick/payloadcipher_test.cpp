@@ -16,6 +16,10 @@ struct Vector {
     const char *cipher;
 };
 
+void PrintTo(const Vector &v, std::ostream *os) {
+    *os << v.key << " / " << v.plain;
+}
+
 const char *const multiBlock = "The quick brown fox jumps over the lazy dog, twice over: ünïcödé ✓";
 
 // Keys of 10, 16, 20, 32 and 40 bytes; texts that are empty, short and several blocks long.
@@ -68,6 +72,10 @@ struct KeyLength {
     int keyBytes;
     int aesBytes;
 };
+
+void PrintTo(const KeyLength &v, std::ostream *os) {
+    *os << v.keyBytes << " bytes";
+}
 
 class PayloadCipherKeyLength : public ::testing::TestWithParam<KeyLength> {};
 

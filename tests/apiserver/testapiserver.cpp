@@ -1,0 +1,106 @@
+#include "testapiserver.h"
+
+#include "mailer.h"
+#include "tarnwick/protocol.h"
+#include "testenvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+namespace testsupport {
+
+class TestApiServer::CapturingMailer : public apiserver::Mailer {
+public:
+    bool send(const QString &recipient, const QString &subject, const QString &body) override {
+        std::lock_guard lock(mutex);
+        mails.push_back({recipient, subject, body});
+        return true;
+    }
+    mutable std::mutex mutex;
+    std::vector<Mail> mails;
+};
+
+apiserver::AccountOptions fastAccountOptions() {
+    apiserver::AccountOptions options;
+    options.scrypt.cost = 1 << 10;
+    return options;
+}
+
+TestApiServer::TestApiServer(apiserver::AccountOptions options, QJsonObject remoteValues)
+    : m_now(QDateTime(QDate(2026, 12, 7), QTime(22, 0), Qt::UTC))
+    , m_mailer(std::make_unique<CapturingMailer>()) {
+    static std::atomic<int> counter{0};
+    m_database = apiserver::DatabaseConfig::fromArgument(sandboxRoot() +
+                                                         QStringLiteral("/api-%1.sqlite").arg(++counter));
+    const auto schema = apiserver::createSchema(m_database);
+    EXPECT_TRUE(schema) << schema.message().toStdString();
+    const apiserver::Clock clock = [this] {
+        return now();
+    };
+    m_accounts =
+        std::make_unique<apiserver::AccountService>(m_database, std::move(options), *m_mailer, clock);
+    m_service =
+        std::make_unique<apiserver::ApiService>(m_database, *m_accounts, std::move(remoteValues), clock);
+    m_frontend = std::make_unique<apiserver::HttpFrontend>(*m_service);
+    const auto port = m_frontend->start(QStringLiteral("127.0.0.1"), 0);
+    EXPECT_TRUE(port) << port.message().toStdString();
+    m_port = port ? *port : 0;
+}
+
+TestApiServer::~TestApiServer() {
+    m_frontend->stop();
+}
+
+QUrl TestApiServer::serviceUrl() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(tarnwick::protocol::servicePath));
+}
+
+QDateTime TestApiServer::now() const {
+    std::lock_guard lock(m_mutex);
+    return m_now;
+}
+
+void TestApiServer::advance(qint64 seconds) {
+    std::lock_guard lock(m_mutex);
+    m_now = m_now.addSecs(seconds);
+}
+
+std::vector<Mail> TestApiServer::mails() const {
+    std::lock_guard lock(m_mailer->mutex);
+    return m_mailer->mails;
+}
+
+tarnwick::ApiClientSettings TestApiServer::clientSettings(const QString &name,
+                                                          std::shared_ptr<std::atomic<bool>> vpn) const {
+    return testClientSettings(serviceUrl(), name, std::move(vpn));
+}
+
+tarnwick::ApiClientSettings testClientSettings(const QUrl &url, const QString &name,
+                                               std::shared_ptr<std::atomic<bool>> vpn) {
+    tarnwick::ApiClientSettings settings;
+    settings.appIdentifier = QStringLiteral("app.tidewell.Tidewell");
+    settings.appVersion = QStringLiteral("1.2.3");
+    settings.serviceUrl = url;
+    settings.secretStorePath = sandboxRoot() + "/clients/" + name + "/secrets.json";
+    settings.remoteValuesPath = sandboxRoot() + "/clients/" + name + "/remote-values.dat";
+    if (!vpn)
+        vpn = std::make_shared<std::atomic<bool>>(false);
+    settings.vpnProbe = [vpn] {
+        return vpn->load();
+    };
+    return settings;
+}
+
+CallAnswer postAndWait(tarnwick::ApiClient &client, const QString &endpoint,
+                       const tarnwick::Parameters &parameters) {
+    std::promise<CallAnswer> promise;
+    client.post(endpoint, parameters,
+                [&promise](const QJsonValue &result, const std::optional<tarnwick::ApiError> &error) {
+                    promise.set_value({result, error});
+                });
+    return promise.get_future().get();
+}
+
+} // namespace testsupport
