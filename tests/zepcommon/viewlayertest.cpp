@@ -108,6 +108,26 @@ TEST(ViewLayerTest, ShadowWidensTheDrawnAreaOnlyWhenVisible) {
     EXPECT_GE(shadowed.bottom(), source.bottom() + 10 + 5);
 }
 
+TEST(ViewLayerTest, ShadowIsPaintedBelowTheWidget) {
+    QWidget parent;
+    parent.resize(200, 200);
+    parent.setStyleSheet("background: white");
+    auto *child = new RedWidget;
+    child->setParent(&parent);
+    child->move(50, 50);
+    const auto belowChild = [&] {
+        return parent.grab().toImage().pixelColor(100, 153);
+    };
+    EXPECT_EQ(belowChild(), QColor(Qt::white));
+    ViewLayer *layer = ViewLayer::of(child);
+    layer->setShadowOpacity(1);
+    layer->setShadowRadius(4);
+    layer->setShadowOffset(QSizeF(0, 6));
+    EXPECT_LT(belowChild().lightness(), 200);
+    layer->setShadowColor(std::nullopt); // no colour, no shadow
+    EXPECT_EQ(belowChild(), QColor(Qt::white));
+}
+
 // Windows are created per test and the application window is cleared afterwards.
 class TopMostWindowTest : public ::testing::Test {
 protected:

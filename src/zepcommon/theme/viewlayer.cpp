@@ -77,22 +77,30 @@ QRectF ViewLayer::boundingRectFor(const QRectF &sourceRect) const {
 }
 
 void ViewLayer::drawShadow(QPainter *painter, const QRectF &shape) const {
-    // A soft shadow from concentric rounded rectangles, fading outwards over the shadow radius.
-    const int steps = std::max(1, static_cast<int>(std::ceil(m_shadowRadius)));
-    const QRectF base = shape.translated(m_shadowOffset.width(), m_shadowOffset.height());
-    QColor color = *m_shadowColor;
-    const double alpha = color.alphaF() * m_shadowOpacity / steps;
-    painter->save();
-    painter->setPen(Qt::NoPen);
-    for (int i = steps; i >= 1; --i) {
-        const double grow = m_shadowRadius * i / steps;
-        color.setAlphaF(static_cast<float>(std::min(1.0, alpha * (steps - i + 1))));
+    // The shape filled in the shadow colour, then blurred by shrinking and enlarging it smoothly.
+    const double pad = m_shadowRadius + 1;
+    const QSize size = (shape.size() + QSizeF(2 * pad, 2 * pad)).toSize();
+    QImage shadow(size, QImage::Format_ARGB32_Premultiplied);
+    if (shadow.isNull())
+        return;
+    shadow.fill(Qt::transparent);
+    {
+        QPainter fill(&shadow);
+        fill.setRenderHint(QPainter::Antialiasing);
+        QColor color = *m_shadowColor;
+        color.setAlphaF(color.alphaF() * m_shadowOpacity);
         QPainterPath path;
-        path.addRoundedRect(base.adjusted(-grow, -grow, grow, grow), m_cornerRadius + grow,
-                            m_cornerRadius + grow);
-        painter->fillPath(path, color);
+        path.addRoundedRect(QRectF(QPointF(pad, pad), shape.size()), m_cornerRadius, m_cornerRadius);
+        fill.fillPath(path, color);
     }
-    painter->restore();
+    if (m_shadowRadius >= 1) {
+        const double factor = std::max(1.0, m_shadowRadius / 2);
+        const QSize small = (QSizeF(size) / factor).toSize().expandedTo(QSize(1, 1));
+        shadow = shadow.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    painter->drawImage(shape.topLeft() + QPointF(m_shadowOffset.width() - pad, m_shadowOffset.height() - pad),
+                       shadow);
 }
 
 void ViewLayer::draw(QPainter *painter) {
