@@ -18,6 +18,15 @@ class RlottiePlayer;
 //
 // Pause and resume follow the application: leaving the active state (another window in front,
 // minimised) pauses the animation, coming back resumes it.
+//
+// Presenting it over the main window at launch, without animation:
+//     auto *screen = new AppLoadingScreen(ZEPThemeManager::shared(),
+//                                         platform::NotificationCenter::defaultCenter());
+//     screen->setAppLogoIcon(QStringLiteral("TidewellLogo"));
+//     auto *view = new AppLoadingView(screen, mainWindow);
+//     screen->setParent(view); // both go when the splash is dismissed
+//     view->load();
+//     view->show();
 class AppLoadingView : public QWidget {
     Q_OBJECT
 public:
