@@ -59,6 +59,24 @@ TEST_F(AppLoadingViewTest, CoversTheRootInTheThemeColourUntilItsExit) {
     EXPECT_EQ(root.grab().toImage().pixelColor(5, 5), QColor(Qt::green));
 }
 
+TEST_F(AppLoadingViewTest, AControllerOwnedByTheViewGoesWithIt) {
+    auto owned = std::make_unique<ManualClock>();
+    ManualClock *time = owned.get();
+    QPointer<AppLoadingScreen> owner = new AppLoadingScreen(theme, center, std::move(owned));
+    QPointer<AppLoadingView> view = new AppLoadingView(owner, &root);
+    owner->setParent(view);
+    view->setAnimationsEnabled(false);
+    view->load();
+    view->show();
+    center.post(AppLoadingScreen::defaultRemoteValuesNotification);
+    QCoreApplication::sendPostedEvents();
+    time->advance(AppLoadingScreen::fadeDelayMs + AppLoadingScreen::exitDelayMs);
+    EXPECT_EQ(completed, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(view.isNull());
+    EXPECT_TRUE(owner.isNull());
+}
+
 TEST_F(AppLoadingViewTest, WithoutRootTheSplashStaysOnScreen) {
     AppLoadingView view(screen.get(), nullptr);
     view.setAnimationsEnabled(false);
