@@ -4,6 +4,9 @@
 #include "tarnwick/protocol.h"
 #include "testenvironment.h"
 
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -32,8 +35,19 @@ TestApiServer::TestApiServer(apiserver::AccountOptions options, QJsonObject remo
     : m_now(QDateTime(QDate(2026, 12, 7), QTime(22, 0), Qt::UTC))
     , m_mailer(std::make_unique<CapturingMailer>()) {
     static std::atomic<int> counter{0};
-    m_database = apiserver::DatabaseConfig::fromArgument(sandboxRoot() +
-                                                         QStringLiteral("/api-%1.sqlite").arg(++counter));
+    const int number = ++counter;
+    m_database =
+        apiserver::DatabaseConfig::fromArgument(sandboxRoot() + QStringLiteral("/api-%1.sqlite").arg(number));
+    // With TIDEWELL_TEST_POSTGRES (a URL of a database whose user may create databases) every
+    // server gets a fresh PostgreSQL database instead, to run the same tests on QPSQL.
+    const QString postgres = qEnvironmentVariable("TIDEWELL_TEST_POSTGRES");
+    if (!postgres.isEmpty()) {
+        m_admin = apiserver::DatabaseConfig::fromArgument(postgres);
+        m_database = m_admin;
+        m_database.databaseName =
+            QStringLiteral("tidewell_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(number);
+        runAdmin(QStringLiteral("CREATE DATABASE %1").arg(m_database.databaseName));
+    }
     const auto schema = apiserver::createSchema(m_database);
     EXPECT_TRUE(schema) << schema.message().toStdString();
     const apiserver::Clock clock = [this] {
@@ -51,6 +65,15 @@ TestApiServer::TestApiServer(apiserver::AccountOptions options, QJsonObject remo
 
 TestApiServer::~TestApiServer() {
     m_frontend->stop();
+    if (!m_admin.databaseName.isEmpty())
+        runAdmin(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_database.databaseName));
+}
+
+void TestApiServer::runAdmin(const QString &statement) {
+    apiserver::Connection connection(m_admin);
+    ASSERT_TRUE(connection.isOpen()) << connection.errorText().toStdString();
+    QSqlQuery query(connection.database());
+    EXPECT_TRUE(query.exec(statement)) << query.lastError().text().toStdString();
 }
 
 QUrl TestApiServer::serviceUrl() const {

@@ -21,7 +21,8 @@ struct Mail {
     QString body;
 };
 
-// A real tidewell-api on a free loopback port, with an SQLite file in the test sandbox, a clock
+// A real tidewell-api on a free loopback port, with an SQLite file in the test sandbox (or a fresh
+// PostgreSQL database, see TIDEWELL_TEST_POSTGRES), a clock
 // the test moves and a mailer that keeps the mails. Stopped and joined on destruction.
 class TestApiServer {
 public:
@@ -42,10 +43,12 @@ public:
 private:
     class CapturingMailer;
     QDateTime now() const;
+    void runAdmin(const QString &statement);
 
     mutable std::mutex m_mutex;
     QDateTime m_now;
     apiserver::DatabaseConfig m_database;
+    apiserver::DatabaseConfig m_admin; // set when the tests run on PostgreSQL
     std::unique_ptr<CapturingMailer> m_mailer;
     std::unique_ptr<apiserver::AccountService> m_accounts;
     std::unique_ptr<apiserver::ApiService> m_service;
