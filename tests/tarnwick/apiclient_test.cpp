@@ -254,3 +254,26 @@ TEST(ApiClientStream, CancelEndsAStalledStreamWithAnError) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ApiClientLifetime, DestroyingAClientDropsItsRunningCalls) {
+    std::promise<void> arrived;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    ScriptedServer server([&arrived, released](const httplib::Request &, httplib::Response &response) {
+        arrived.set_value();
+        released.wait();
+        response.set_content("{}", "application/json");
+    });
+    std::atomic<int> completions{0};
+    {
+        ApiClient client(testClientSettings(server.url(), "lifetime"));
+        client.post("_user-details", {}, [&completions](const QJsonValue &, const auto &) { ++completions; });
+        arrived.get_future().wait();
+    }
+    release.set_value();
+    EXPECT_EQ(completions, 0);
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "platform/notificationcenter.h"
 #include "tarnwick/remotevaluesrefresher.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -163,6 +164,19 @@ TEST_F(RefresherTest, ACompletionAfterDestructionIsIgnored) {
     m_refresher.reset();
     late(std::nullopt);
     EXPECT_EQ(m_posted, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RefresherSystemClock, FirstTickComesThroughTheEventLoop) {
+    int fetches = 0;
+    RemoteValuesRefresher refresher([&fetches](FetchCompletion) { ++fetches; }, RefreshClock::system());
+    EXPECT_EQ(fetches, 0) << "the first tick is queued, not run inside the constructor";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fetches, 1);
+    EXPECT_TRUE(refresher.inProgress());
 }
 
 } // namespace
