@@ -1,9 +1,10 @@
 #include "transfer/listthumbnailer.h"
 
 #include "platform/imagedecoder.h"
+#include "transfer/compactpng.h"
+#include "transfer/thumbnailcache.h"
 #include "transfer/wire.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 
@@ -51,15 +52,16 @@ std::string_view iconNameFor(std::string_view ext)
 
 std::string ListThumbnailer::imageThumbnail(const QString &path) const
 {
+    const std::optional<QByteArray> key = m_cache ? ThumbnailCache::keyFor(path) : std::nullopt;
+    if (key) {
+        if (std::optional<std::string> cached = m_cache->find(*key))
+            return *cached;
+    }
     const QImage image = platform::decodeImage(path, maxSide);
-    if (image.isNull())
-        return {};
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        return {};
-    return dataUrl(png);
+    const QByteArray png = image.isNull() ? QByteArray() : compactPng(image);
+    if (key)
+        return m_cache->insert(*key, png);
+    return png.isEmpty() ? std::string() : dataUrl(png);
 }
 
 const std::string &ListThumbnailer::iconThumbnail(std::string_view iconName) const

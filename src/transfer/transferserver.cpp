@@ -6,6 +6,7 @@
 #include "transfer/folderlister.h"
 #include "transfer/listthumbnailer.h"
 #include "transfer/pathguard.h"
+#include "transfer/thumbnailcache.h"
 #include "transfer/uploadreceiver.h"
 #include "transfer/webresources.h"
 #include "transfer/wire.h"
@@ -79,7 +80,8 @@ void ConsoleAlerts::showAlert(const QString &title, const QString &message, cons
 TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_ptr<DeviceAlerts> alerts)
     : m_documentFolder(documentFolder ? std::move(documentFolder) : DocumentFolderLookup(&platform::documentFolder))
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
-    , m_thumbnailer(std::make_unique<ListThumbnailer>())
+    , m_thumbnailCache(std::make_unique<ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
+    , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
     , m_server(std::make_unique<http::HttpServer>())
 {
     static std::once_flag resources;

@@ -116,8 +116,8 @@ TEST_F(ListRoute, ImagesGetBoundedPngThumbnailsAndBrokenOnesNone)
     const QJsonObject reply = listJson();
 
     const QImage wide = thumbnailImage(entryNamed(reply, "wide.jpg"));
-    EXPECT_EQ(wide.width(), 256);
-    EXPECT_NEAR(wide.height(), 85, 1);
+    EXPECT_EQ(wide.width(), 224);
+    EXPECT_NEAR(wide.height(), 75, 1);
     EXPECT_EQ(thumbnailImage(entryNamed(reply, "small.JPEG")).size(), QSize(40, 30));
     const QJsonObject broken = entryNamed(reply, "broken.png");
     EXPECT_FALSE(broken.contains("thumbnail"));
@@ -134,7 +134,7 @@ TEST_F(ListRoute, HeicImagesAreDecodedThroughLibheif)
     ASSERT_EQ(QProcess::execute(encoder, {"-q", "50", source, "-o", doc("photo.heic")}), 0);
     startServer();
     const QImage thumbnail = thumbnailImage(entryNamed(listJson(), "photo.heic"));
-    EXPECT_EQ(thumbnail.size(), QSize(256, 192));
+    EXPECT_EQ(thumbnail.size(), QSize(224, 168));
 }
 
 TEST_F(ListRoute, ManyLargePhotosGiveABoundedReply)
@@ -148,7 +148,7 @@ TEST_F(ListRoute, ManyLargePhotosGiveABoundedReply)
     EXPECT_LT(reply.body.size(), 12u * 256 * 1024);
     const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body)).object();
     for (const QJsonValue entry : json.value("files").toArray())
-        EXPECT_EQ(thumbnailImage(entry.toObject()).size(), QSize(256, 192));
+        EXPECT_EQ(thumbnailImage(entry.toObject()).size(), QSize(224, 168));
 }
 
 TEST_F(ListRoute, EmptyMissingAndFileFolders)
