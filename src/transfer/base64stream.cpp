@@ -8,7 +8,7 @@ namespace {
 constexpr int8_t skip = -1;
 constexpr int8_t pad = -2;
 
-constexpr std::array<int8_t, 256> makeTable()
+constexpr std::array<int8_t, 256> makeTable(bool spaceAsPlus)
 {
     std::array<int8_t, 256> table{};
     for (auto &entry : table)
@@ -17,10 +17,13 @@ constexpr std::array<int8_t, 256> makeTable()
     for (int i = 0; i < 64; ++i)
         table[uint8_t(alphabet[i])] = int8_t(i);
     table[uint8_t('=')] = pad;
+    if (spaceAsPlus)
+        table[uint8_t(' ')] = 62;
     return table;
 }
 
-constexpr std::array<int8_t, 256> table = makeTable();
+constexpr std::array<int8_t, 256> plainTable = makeTable(false);
+constexpr std::array<int8_t, 256> spaceAsPlusTable = makeTable(true);
 
 } // namespace
 
@@ -31,10 +34,31 @@ void Base64StreamDecoder::feed(const char *data, size_t size, std::string &out)
     const size_t start = out.size();
     out.resize(start + size / 4 * 3 + 3);
     char *write = out.data() + start;
+    const std::array<int8_t, 256> &table = m_spaceAsPlus ? spaceAsPlusTable : plainTable;
     uint32_t bits = m_bits;
     int count = m_count;
-    for (size_t i = 0; i < size; ++i) {
-        const int8_t value = table[uint8_t(data[i])];
+    size_t i = 0;
+    // Whole quanta of four alphabet characters take the fast path; anything else (line breaks,
+    // padding, a quantum split across calls) goes through the general loop below.
+    const auto *bytes = reinterpret_cast<const uint8_t *>(data);
+    while (i < size) {
+        if (count == 0 && !m_padding) {
+            while (i + 4 <= size) {
+                const int a = table[bytes[i]], b = table[bytes[i + 1]], c = table[bytes[i + 2]],
+                          d = table[bytes[i + 3]];
+                if ((a | b | c | d) < 0)
+                    break;
+                const uint32_t v = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6 | uint32_t(d);
+                write[0] = char(v >> 16);
+                write[1] = char(v >> 8);
+                write[2] = char(v);
+                write += 3;
+                i += 4;
+            }
+            if (i >= size)
+                break;
+        }
+        const int8_t value = table[uint8_t(data[i++])];
         if (value >= 0) {
             if (m_padding) {
                 m_failed = true;

@@ -12,6 +12,9 @@ namespace transfer {
 // the wrong place, or data after the padding.
 class Base64StreamDecoder {
 public:
+    // With spaceAsPlus a space decodes as '+': an unencoded '+' in a form arrives as a space.
+    explicit Base64StreamDecoder(bool spaceAsPlus = false) : m_spaceAsPlus(spaceAsPlus) {}
+
     void feed(const char *data, size_t size, std::string &out);
     bool finish(std::string &out);
     bool failed() const { return m_failed; }
@@ -21,6 +24,7 @@ private:
     int m_count = 0;   // sextets in the current quantum
     int m_padding = 0; // '=' seen
     bool m_failed = false;
+    bool m_spaceAsPlus = false;
 };
 
 } // namespace transfer

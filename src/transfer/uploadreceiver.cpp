@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include <algorithm>
 
 namespace transfer {
 namespace {
@@ -57,9 +56,9 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
             stageError = created.message();
     }
 
-    Base64StreamDecoder base64;
+    // A '+' sent unencoded arrives as a space; the upload route reads it as the '+' it was.
+    Base64StreamDecoder base64(mode == Mode::Upload);
     std::string decoded;
-    std::string spacesRestored;
     bool writeFailed = false;
     bool contentSeen = false;
     const auto writeDecoded = [&] {
@@ -79,14 +78,7 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
             return D::Stream;
         },
         [&](const char *data, size_t size) {
-            if (mode == Mode::Upload) {
-                // A '+' sent unencoded arrives as a space; it is put back before decoding.
-                spacesRestored.assign(data, size);
-                std::replace(spacesRestored.begin(), spacesRestored.end(), ' ', '+');
-                base64.feed(spacesRestored.data(), spacesRestored.size(), decoded);
-            } else {
-                base64.feed(data, size, decoded);
-            }
+            base64.feed(data, size, decoded);
             return writeDecoded();
         },
         maxBufferedField);

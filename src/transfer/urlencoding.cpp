@@ -1,5 +1,8 @@
 #include "transfer/urlencoding.h"
 
+#include <array>
+#include <cstdint>
+
 namespace http {
 namespace {
 
@@ -15,6 +18,19 @@ int hexValue(char c)
 }
 
 constexpr size_t streamChunk = 256 * 1024;
+
+constexpr std::array<int8_t, 256> makeHexTable()
+{
+    std::array<int8_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[size_t(c)] = int8_t(c >= '0' && c <= '9' ? c - '0'
+                                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                         : -1);
+    return table;
+}
+
+constexpr std::array<int8_t, 256> hexTable = makeHexTable();
 
 } // namespace
 
@@ -151,6 +167,37 @@ void FormStreamDecoder::endPair()
 bool FormStreamDecoder::feed(const char *data, size_t size)
 {
     for (size_t i = 0; i < size && m_status == Status::Ok; ++i) {
+        // Inside a streamed value whole escapes and plain runs are decoded straight into the
+        // stream buffer; only an escape cut by the chunk's end or a malformed one, and the '&'
+        // that ends the value, take the general path below.
+        if (m_inValue && m_disposition == Disposition::Stream && m_escapeDigits < 0) {
+            const size_t start = m_streamBuffer.size();
+            m_streamBuffer.resize(start + (size - i));
+            char *out = m_streamBuffer.data() + start;
+            while (i < size) {
+                const char c = data[i];
+                if (c == '%') {
+                    if (i + 2 >= size)
+                        break;
+                    const int high = hexTable[uint8_t(data[i + 1])];
+                    const int low = hexTable[uint8_t(data[i + 2])];
+                    if ((high | low) < 0)
+                        break;
+                    *out++ = char(high << 4 | low);
+                    i += 3;
+                    continue;
+                }
+                if (c == '&')
+                    break;
+                *out++ = c == '+' ? ' ' : c;
+                ++i;
+            }
+            m_streamBuffer.resize(size_t(out - m_streamBuffer.data()));
+            if (m_streamBuffer.size() >= streamChunk && !flushStream())
+                break;
+            if (i == size)
+                break;
+        }
         const char c = data[i];
         if (m_escapeDigits >= 0) {
             if (hexValue(c) >= 0) {

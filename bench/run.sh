@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# Compares `tidewell serve` with nginx and caddy (all from Debian) on loopback, in one run, and
+# prints our figures, theirs and the ratios. Run it through `make bench` (which builds first).
+# Everything it makes lives under $BENCH_DIR (default /tmp/tidewell-bench) and is kept for reruns.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+bin="${TIDEWELL_BIN:-$here/build/src/cli/tidewell}"
+work="${BENCH_DIR:-/tmp/tidewell-bench}"
+data="$work/data"
+runs="${BENCH_RUNS:-3}"
+[ -x "$bin" ] || { echo "bench: build first (make build); no $bin" >&2; exit 1; }
+
+need=()
+for p in nginx caddy wrk libvips-tools mate-backgrounds imagemagick curl python3; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "bench: installing ${need[*]}"
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+mkdir -p "$data" "$work/put"
+# ---------- data ----------
+if [ ! -f "$data/big.bin" ]; then
+  echo "bench: making data (once)"
+  head -c $((1024 * 1024 * 1024)) /dev/urandom > "$data/big.bin"
+  head -c 1024 /dev/urandom > "$data/small.txt"
+  mkdir -p "$data/many" && (cd "$data/many" && for i in $(seq 1 10000); do printf 'file %d\n' "$i" > "note-$i.txt"; done)
+  # Real photographs from Debian's mate-backgrounds, made 4000x3000 like a phone camera's.
+  mkdir -p "$data/photos" "$work/base"
+  i=0
+  for f in /usr/share/backgrounds/mate/nature/*.jpg; do
+    i=$((i + 1))
+    /usr/bin/convert "$f" -resize 4000x3000^ -gravity center -extent 4000x3000 -quality 92 "$work/base/$i.jpg"
+  done
+  n=$(ls "$work/base" | wc -l)
+  for k in $(seq 1 200); do cp "$work/base/$(( (k % n) + 1 )).jpg" "$data/photos/photo-$k.jpg"; done
+  head -c $((100 * 1024 * 1024)) /dev/urandom > "$work/up-100m.bin"
+  python3 - "$work/up-100m.bin" "$work/form-100m.body" <<'PY'
+import base64, sys, urllib.parse
+raw = open(sys.argv[1], 'rb').read()
+body = 'note=bench&name=form-upload.mp4&content=' + urllib.parse.quote(base64.b64encode(raw).decode(), safe='')
+open(sys.argv[2], 'w').write(body)
+PY
+fi
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+ours_port=$(free_port); nginx_port=$(free_port); caddy_port=$(free_port)
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; nginx -c "$work/nginx.conf" -s stop 2>/dev/null || true; }
+trap cleanup EXIT
+
+# ---------- servers ----------
+start_ours() {
+  XDG_CACHE_HOME="$work/cache" "$bin" serve --documents "$data" --port "$ours_port" --bind 127.0.0.1 >/dev/null 2>"$work/ours.log" &
+  ours_pid=$!
+  pids+=("$ours_pid")
+  for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$ours_port/icon.png" && return; sleep 0.05; done
+  echo "bench: tidewell serve did not start" >&2; exit 1
+}
+stop_ours() { kill "$ours_pid"; wait "$ours_pid" 2>/dev/null || true; }
+
+cat > "$work/nginx.conf" <<NGINX
+user root;
+worker_processes auto;
+daemon on;
+pid $work/nginx.pid;
+error_log $work/nginx-error.log;
+events { worker_connections 1024; }
+http {
+  include /etc/nginx/mime.types;
+  access_log off;
+  sendfile on;
+  tcp_nopush on;
+  client_max_body_size 0;
+  client_body_temp_path $work/nginx-body;
+  server {
+    listen 127.0.0.1:$nginx_port;
+    root $data;
+    location / { autoindex on; autoindex_format json; }
+    location /put/ { root $work; dav_methods PUT; create_full_put_path on; }
+  }
+}
+NGINX
+mkdir -p "$work/nginx-body"
+nginx -c "$work/nginx.conf"
+XDG_DATA_HOME="$work/caddy-data" XDG_CONFIG_HOME="$work/caddy-config" \
+  caddy file-server --browse --listen "127.0.0.1:$caddy_port" --root "$data" >/dev/null 2>&1 &
+pids+=($!)
+rm -rf "$work/cache"
+start_ours
+for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$caddy_port/small.txt" && break; sleep 0.05; done
+
+# ---------- helpers ----------
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+timed() { curl -s -o /dev/null -w '%{time_total}\n' "$@"; }
+reset_peak() { echo 5 > "/proc/$ours_pid/clear_refs"; }
+peak_mib() { awk '/VmHWM/ {printf "%.1f", $2/1024}' "/proc/$ours_pid/status"; }
+rate_mib() { awk -v b="$1" -v t="$2" 'BEGIN {printf "%.0f", b / t / 1048576}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'; }
+rows=()
+row() { rows+=("$(printf '| %s | %s | %s | %s | %s |' "$@")"); }
+
+ours="http://127.0.0.1:$ours_port"
+nginx_url="http://127.0.0.1:$nginx_port"
+caddy_url="http://127.0.0.1:$caddy_port"
+curl -s -o /dev/null "$ours/list?path=/" # downloads read from the folder listed last
+
+# 1 GiB download
+big=$(stat -c %s "$data/big.bin")
+reset_peak
+o=$(for _ in $(seq "$runs"); do timed "$ours/download?path=big.bin"; done | median)
+mem_download=$(peak_mib)
+n=$(for _ in $(seq "$runs"); do timed "$nginx_url/big.bin"; done | median)
+c=$(for _ in $(seq "$runs"); do timed "$caddy_url/big.bin"; done | median)
+row "1 GiB download (MiB/s)" "$(rate_mib "$big" "$o")" "$(rate_mib "$big" "$n")" "$(rate_mib "$big" "$c")" \
+  "$(ratio "$n" "$o") (target ≥ 0.95); our peak RSS $mem_download MiB"
+
+# 1 KiB files
+wrk_run() { wrk -t2 -c16 -d"${BENCH_SECONDS:-5}"s --latency "$1" 2>/dev/null; }
+rps() { awk '/Requests\/sec/ {print $2}'; }
+p99() { awk '$1 == "99%" {print $2}'; }
+wo=$(wrk_run "$ours/download?path=small.txt"); wn=$(wrk_run "$nginx_url/small.txt"); wc_=$(wrk_run "$caddy_url/small.txt")
+row "1 KiB files (requests/s)" "$(rps <<<"$wo")" "$(rps <<<"$wn")" "$(rps <<<"$wc_")" \
+  "$(ratio "$(rps <<<"$wo")" "$(rps <<<"$wn")") (target ≥ 0.7)"
+row "1 KiB files (p99 latency)" "$(p99 <<<"$wo")" "$(p99 <<<"$wn")" "$(p99 <<<"$wc_")" ""
+
+# Listing 10,000 files
+o=$(for _ in $(seq 5); do timed "$ours/list?path=many"; done | median)
+n=$(for _ in $(seq 5); do timed "$nginx_url/many/"; done | median)
+c=$(for _ in $(seq 5); do timed -H 'Accept: application/json' "$caddy_url/many/"; done | median)
+row "list 10,000 files (ms)" "$(awk -v t="$o" 'BEGIN{printf "%.1f", t*1000}')" \
+  "$(awk -v t="$n" 'BEGIN{printf "%.1f", t*1000}')" "$(awk -v t="$c" 'BEGIN{printf "%.1f", t*1000}')" \
+  "$(ratio "$o" "$n") of nginx's time (target ≤ 1.5)"
+
+# 200 photos of 4000x3000: first listing (empty cache), second, and after a restart
+reset_peak
+first=$(timed "$ours/list?path=photos")
+mem_photos=$(peak_mib)
+size=$(curl -s "$ours/list?path=photos" | wc -c)
+second=$(for _ in $(seq 5); do timed "$ours/list?path=photos"; done | median)
+stop_ours; start_ours
+restarted=$(for _ in $(seq 5); do timed "$ours/list?path=photos"; done | median)
+curl -s -o /dev/null "$ours/list?path=/"
+n=$(for _ in $(seq 5); do timed "$nginx_url/photos/"; done | median)
+c=$(for _ in $(seq 5); do timed -H 'Accept: application/json' "$caddy_url/photos/"; done | median)
+rm -rf "$work/vips" && mkdir -p "$work/vips"
+vips_start=$(date +%s.%N)
+ls "$data"/photos/*.jpg | xargs -P2 -n100 vipsthumbnail -s 224 -o "$work/vips/%s.png"
+vips=$(awk -v s="$vips_start" -v e="$(date +%s.%N)" 'BEGIN {print e - s}')
+ms() { awk -v t="$1" 'BEGIN{printf "%.0f", t*1000}'; }
+row "200 photos, first listing (ms)" "$(ms "$first")" "$(ms "$n") (no thumbnails)" "$(ms "$c") (no thumbnails)" \
+  "$(ratio "$first" "$vips") of vipsthumbnail -P2 ($(ms "$vips") ms; target ≤ 1); reply $(awk -v s="$size" 'BEGIN{printf "%.2f", s/1048576}') MiB (target < 5); peak RSS $mem_photos MiB"
+row "200 photos, second listing (ms)" "$(ms "$second")" "" "" "target < 50"
+row "200 photos, after a restart (ms)" "$(ms "$restarted")" "" "" "target < 50"
+
+# Uploads: streamed route against nginx's WebDAV PUT; the form route
+upload_ours() { curl -s -o /dev/null -w '%{time_total}\n' -T "$1" "$ours/upload-stream?path=$2"; rm -f "$data/$2"; }
+upload_nginx() { curl -s -o /dev/null -w '%{time_total}\n' -T "$1" "$nginx_url/put/$2"; rm -f "$work/put/$2"; }
+m100=$((100 * 1024 * 1024))
+reset_peak
+o=$(for i in $(seq "$runs"); do upload_ours "$work/up-100m.bin" "stream-$i.mp4"; done | median)
+mem_upload=$(peak_mib)
+n=$(for i in $(seq "$runs"); do upload_nginx "$work/up-100m.bin" "put-$i.mp4"; done | median)
+row "100 MiB streamed upload (MiB/s)" "$(rate_mib $m100 "$o")" "$(rate_mib $m100 "$n") (WebDAV PUT)" "" \
+  "$(ratio "$n" "$o") (target ≥ 0.7); our peak RSS $mem_upload MiB (target < 32)"
+o=$(upload_ours "$data/big.bin" "stream-big.mp4")
+n=$(upload_nginx "$data/big.bin" "put-big.mp4")
+row "1 GiB streamed upload (MiB/s)" "$(rate_mib "$big" "$o")" "$(rate_mib "$big" "$n") (WebDAV PUT)" "" "$(ratio "$n" "$o")"
+form_bytes=$(stat -c %s "$work/form-100m.body")
+reset_peak
+o=$(for _ in $(seq "$runs"); do
+  curl -s -o /dev/null -w '%{time_total}\n' -H 'Content-Type: application/x-www-form-urlencoded' \
+    --data-binary @"$work/form-100m.body" "$ours/upload"
+  rm -f "$data/form-upload.mp4"
+done | median)
+mem_form=$(peak_mib)
+row "100 MiB through the form route" "$(rate_mib "$form_bytes" "$o") MiB/s of form" "" "" \
+  "target ≥ 500 MiB/s of form; peak RSS $mem_form MiB"
+
+echo
+echo "| measure | tidewell serve | nginx | caddy | ratio and notes |"
+echo "|---|---|---|---|---|"
+printf '%s\n' "${rows[@]}"

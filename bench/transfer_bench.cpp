@@ -1,0 +1,80 @@
+// How fast the upload route turns an URL-encoded form of Base64 into file bytes (without the
+// disk), and how fast the streaming Base64 decoder alone runs.
+#include "transfer/base64stream.h"
+#include "transfer/urlencoding.h"
+
+#include <QByteArray>
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <random>
+
+namespace {
+
+std::string randomBytes(size_t size)
+{
+    std::mt19937_64 generator(42);
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; i += 8) {
+        const uint64_t value = generator();
+        std::memcpy(bytes.data() + i, &value, std::min<size_t>(8, size - i));
+    }
+    return bytes;
+}
+
+const std::string &formBody()
+{
+    static const std::string body = [] {
+        const std::string base64 = QByteArray::fromStdString(randomBytes(32 * 1024 * 1024)).toBase64().toStdString();
+        return "note=bench&name=clip.mp4&content=" + http::encodeComponent(base64);
+    }();
+    return body;
+}
+
+void FormDecodeToBytes(benchmark::State &state)
+{
+    const std::string &body = formBody();
+    constexpr size_t chunk = 64 * 1024; // what the server hands over per read
+    for (auto _ : state) {
+        transfer::Base64StreamDecoder base64;
+        std::string decoded;
+        size_t written = 0;
+        http::FormStreamDecoder form(
+            [](const std::string &key) {
+                return key == "content" ? http::FormStreamDecoder::Disposition::Stream
+                                        : http::FormStreamDecoder::Disposition::Buffer;
+            },
+            [&](const char *data, size_t size) {
+                base64.feed(data, size, decoded);
+                written += decoded.size();
+                decoded.clear();
+                return true;
+            },
+            64 * 1024);
+        for (size_t i = 0; i < body.size(); i += chunk)
+            form.feed(body.data() + i, std::min(chunk, body.size() - i));
+        form.finish();
+        base64.finish(decoded);
+        benchmark::DoNotOptimize(written);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(body.size()));
+}
+BENCHMARK(FormDecodeToBytes)->Unit(benchmark::kMillisecond);
+
+void Base64Decode(benchmark::State &state)
+{
+    const std::string text = QByteArray::fromStdString(randomBytes(16 * 1024 * 1024)).toBase64().toStdString();
+    for (auto _ : state) {
+        transfer::Base64StreamDecoder decoder;
+        std::string out;
+        out.reserve(text.size());
+        decoder.feed(text.data(), text.size(), out);
+        decoder.finish(out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(Base64Decode)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
