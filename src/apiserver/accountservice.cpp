@@ -58,6 +58,7 @@ AccountService::AccountService(DatabaseConfig database, AccountOptions options, 
     : m_database(std::move(database))
     , m_options(std::move(options))
     , m_hasher(m_options.scrypt)
+    , m_dummyHash(m_hasher.hash(QStringLiteral("no account has this password")).value_or(QString()))
     , m_mailer(mailer)
     , m_clock(std::move(clock)) {}
 
@@ -164,7 +165,12 @@ QJsonObject AccountService::login(Call &call) {
     const auto user = call.store.userByEmail(call.email());
     if (!user && user.reason() != StoreError::NotFound)
         return failed(user);
-    if (!user || password.isEmpty())
+    if (!user) {
+        // As slow as a wrong password, so the answer time does not tell who has an account.
+        m_hasher.verify(password, m_dummyHash);
+        return errorAnswer(wrongCredentialsText);
+    }
+    if (password.isEmpty())
         return errorAnswer(wrongCredentialsText);
     if (!user->passwordHash.isEmpty() && m_hasher.verify(password, user->passwordHash))
         return startSession(call, *user, false);

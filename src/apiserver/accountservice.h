@@ -69,6 +69,7 @@ private:
     DatabaseConfig m_database;
     AccountOptions m_options;
     PasswordHasher m_hasher;
+    QString m_dummyHash; // verified against when the address has no account
     Mailer &m_mailer;
     Clock m_clock;
 };
