@@ -53,6 +53,13 @@ ApiClientSettings ApiClientSettings::standard() {
     settings.appIdentifier = defaultAppIdentifier();
     settings.appVersion = QCoreApplication::applicationVersion();
     const QString overrideUrl = qEnvironmentVariable(protocol::serviceUrlVariable);
+    // A bad override is kept, so every call fails with a transport error that names it.
+    const QUrl parsed(overrideUrl);
+    if (!overrideUrl.isEmpty() &&
+        (!parsed.isValid() || parsed.host().isEmpty() ||
+         (parsed.scheme() != QLatin1String("http") && parsed.scheme() != QLatin1String("https"))))
+        platform::log(QStringLiteral("Tarnwick: %1 is not an http or https URL: %2")
+                          .arg(QLatin1String(protocol::serviceUrlVariable), overrideUrl));
     settings.serviceUrl =
         !overrideUrl.isEmpty()
             ? QUrl(overrideUrl)
@@ -71,8 +78,8 @@ struct __attribute__((visibility("hidden"))) ApiClient::Private {
         , secrets(settings.secretStorePath)
         , remoteValues(settings.remoteValuesPath) {}
 
-    std::optional<QByteArray> envelope(const QString &endpoint, const Parameters &parameters,
-                                       bool stream) const;
+    std::optional<QByteArray> envelope(const QString &endpoint, const Parameters &parameters, bool stream,
+                                       bool vpn) const;
     QNetworkRequest request() const;
     bool vpnActive() const { return settings.vpnProbe ? settings.vpnProbe() : ApiClient::isVpnActive(); }
     void adoptIdentity(const QJsonValue &installId, bool vpnAtSend, const QByteArray &tokenHeader);
@@ -95,7 +102,7 @@ struct __attribute__((visibility("hidden"))) ApiClient::Private {
 };
 
 std::optional<QByteArray> ApiClient::Private::envelope(const QString &endpoint, const Parameters &parameters,
-                                                       bool stream) const {
+                                                       bool stream, bool vpn) const {
     QString extra;
     QString currentInstallId;
     {
@@ -104,7 +111,7 @@ std::optional<QByteArray> ApiClient::Private::envelope(const QString &endpoint, 
         currentInstallId = installId;
     }
     detail::OrderedJsonObject inner;
-    inner.append(detail::buildDeviceRecord(extra, vpnActive()));
+    inner.append(detail::buildDeviceRecord(extra, vpn));
     if (stream)
         inner.set(QString::fromLatin1(protocol::streamField), true);
     inner.append(parameters);
@@ -226,7 +233,9 @@ void ApiClient::post(const QString &endpoint, const Parameters &parameters, Comp
         });
         return;
     }
-    const auto body = d->envelope(endpoint, parameters, false);
+    // One probe: the device record and the token rule see the same VPN state.
+    const bool vpnAtSend = d->vpnActive();
+    const auto body = d->envelope(endpoint, parameters, false, vpnAtSend);
     if (!body) {
         d->worker.run([completion] {
             completion(noResult,
@@ -234,7 +243,6 @@ void ApiClient::post(const QString &endpoint, const Parameters &parameters, Comp
         });
         return;
     }
-    const bool vpnAtSend = d->vpnActive();
     Private *p = d.get();
     d->worker.send(d->request(), *body, [p, endpoint, vpnAtSend, completion](QNetworkReply *reply) {
         p->finishPost(reply, endpoint, vpnAtSend, completion);
@@ -249,7 +257,7 @@ void ApiClient::streamRequest(const QString &endpoint, const Parameters &paramet
         });
         return;
     }
-    const auto body = d->envelope(endpoint, parameters, true);
+    const auto body = d->envelope(endpoint, parameters, true, d->vpnActive());
     if (!body) {
         d->worker.run([onEnd] {
             onEnd(false, tarnwickError(protocol::EncryptionFailed, protocol::encryptionFailedDescription));
