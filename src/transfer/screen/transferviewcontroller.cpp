@@ -15,8 +15,7 @@ namespace {
 // Pixels per module of the address code; the view scales it to fit without smoothing.
 constexpr int codeModulePixels = 8;
 
-QImage makeCode(const QString &url)
-{
+QImage makeCode(const QString &url) {
     QRCodeGenerator generator(url);
     generator.setErrorCorrection(QRCodeGenerator::LevelM);
     const QImage modules = generator.getCIImage();
@@ -34,34 +33,32 @@ TransferViewController::TransferViewController(TransferServer &server, ZEPThemeM
     : QObject(parent)
     , m_server(server)
     , m_theme(theme)
-    , m_wifiAddress(wifiAddress ? std::move(wifiAddress) : AddressLookup([] { return transfer::wifiAddress(); }))
-    , m_documentFolder(documentFolder ? std::move(documentFolder) : FolderLookup(&platform::documentFolder))
-{
+    , m_wifiAddress(wifiAddress ? std::move(wifiAddress)
+                                : AddressLookup([] { return transfer::wifiAddress(); }))
+    , m_documentFolder(documentFolder ? std::move(documentFolder) : FolderLookup(&platform::documentFolder)) {
 }
 
 TransferViewController::~TransferViewController() = default;
 
-QString TransferViewController::placeholderText()
-{
+QString TransferViewController::placeholderText() {
     return tr("Connect this device to Wi-Fi to see the address.");
 }
 
-QString TransferViewController::notInTabBarLogLine()
-{
+QString TransferViewController::notInTabBarLogLine() {
     return QStringLiteral("Transfer screen is not in a tab bar: no tab icons to bounce");
 }
 
-QString TransferViewController::addressColorName() const { return m_theme.themeColorInAllApp(); }
+QString TransferViewController::addressColorName() const {
+    return m_theme.themeColorInAllApp();
+}
 
-std::optional<QString> TransferViewController::uploadFolder() const
-{
+std::optional<QString> TransferViewController::uploadFolder() const {
     if (m_folderRecord && m_folderRecord->url().isLocalFile() && !m_folderRecord->path().isEmpty())
         return m_folderRecord->path();
     return m_documentFolder();
 }
 
-void TransferViewController::viewDidLoad()
-{
+void TransferViewController::viewDidLoad() {
     m_labels = {
         tr("Wi-Fi Transfer"),
         tr("Move files between this device and a computer."),
@@ -79,8 +76,7 @@ void TransferViewController::viewDidLoad()
     emit labelsChanged();
 }
 
-void TransferViewController::viewWillAppear()
-{
+void TransferViewController::viewWillAppear() {
     const std::optional<QString> host = m_wifiAddress();
     m_addressColor = ZEPColors::themeColorWithName(addressColorName());
 
@@ -95,8 +91,7 @@ void TransferViewController::viewWillAppear()
     showAddress(host);
 }
 
-void TransferViewController::showAddress(const std::optional<QString> &host)
-{
+void TransferViewController::showAddress(const std::optional<QString> &host) {
     if (host) {
         const quint16 port = m_server.isRunning() ? m_server.port() : TransferServer::defaultPort;
         m_address = transferUrl(*host, port);
@@ -110,16 +105,14 @@ void TransferViewController::showAddress(const std::optional<QString> &host)
     emit addressChanged();
 }
 
-void TransferViewController::viewDidAppear()
-{
+void TransferViewController::viewDidAppear() {
     if (m_inTabBar)
         emit bounceRequested();
     else
         platform::log(notInTabBarLogLine());
 }
 
-void TransferViewController::viewWillDisappear()
-{
+void TransferViewController::viewWillDisappear() {
     const std::optional<QString> folder = uploadFolder();
     if (folder && m_delegate) {
         if (FolderRefreshing *browser = m_delegate->fileBrowser())
@@ -128,6 +121,8 @@ void TransferViewController::viewWillDisappear()
     m_server.stop();
 }
 
-void TransferViewController::close() { emit closeRequested(); }
+void TransferViewController::close() {
+    emit closeRequested();
+}
 
 } // namespace transfer

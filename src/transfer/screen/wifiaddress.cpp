@@ -3,8 +3,7 @@
 namespace transfer {
 
 std::optional<QString> wifiAddress(const std::vector<platform::InterfaceAddress> &addresses,
-                                   const QString &interfaceName)
-{
+                                   const QString &interfaceName) {
     if (interfaceName.isEmpty())
         return std::nullopt;
     std::optional<QString> result;
@@ -18,13 +17,11 @@ std::optional<QString> wifiAddress(const std::vector<platform::InterfaceAddress>
     return result;
 }
 
-std::optional<QString> wifiAddress()
-{
+std::optional<QString> wifiAddress() {
     return wifiAddress(platform::interfaceAddresses(), platform::wifiInterfaceName());
 }
 
-QString transferUrl(const QString &host, quint16 port)
-{
+QString transferUrl(const QString &host, quint16 port) {
     const QString shownHost = host.contains(':') ? QLatin1Char('[') + host + QLatin1Char(']') : host;
     return QStringLiteral("http://%1:%2").arg(shownHost).arg(port);
 }

@@ -1,0 +1,132 @@
+#include "transfer/screen/transferview.h"
+
+#include "zepcommon/theme/zepcolors.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace transfer {
+
+namespace {
+
+using Label = TransferViewController::Label;
+
+constexpr int codeSide = 180;
+
+// The order in which the labels stand on the screen; the QR code follows the scan hint.
+constexpr std::array screenOrder = {Label::Title,    Label::Subtitle, Label::SameNetwork, Label::OpenBrowser,
+                                    Label::Address,  Label::ScanCode, Label::Upload,      Label::Download,
+                                    Label::KeepOpen, Label::Privacy};
+
+QLabel *makeLabel(Label which) {
+    auto *label = new QLabel;
+    label->setWordWrap(true);
+    QFont font = label->font();
+    switch (which) {
+    case Label::Title:
+        font.setPointSizeF(font.pointSizeF() * 1.8);
+        font.setBold(true);
+        break;
+    case Label::Address:
+        font.setPointSizeF(font.pointSizeF() * 1.4);
+        font.setBold(true);
+        label->setAlignment(Qt::AlignHCenter);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        break;
+    case Label::ScanCode:
+        label->setAlignment(Qt::AlignHCenter);
+        break;
+    case Label::KeepOpen:
+    case Label::Privacy:
+        font.setPointSizeF(font.pointSizeF() * 0.9);
+        break;
+    default:
+        break;
+    }
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+TransferView::TransferView(TransferViewController *controller, QWidget *parent)
+    : QWidget(parent)
+    , m_controller(controller)
+    , m_code(new QLabel)
+    , m_close(new QPushButton(tr("Close"))) {
+    setObjectName(QStringLiteral("transferView"));
+    auto *content = new QWidget;
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(24, 20, 24, 24);
+    column->setSpacing(12);
+
+    auto *top = new QHBoxLayout;
+    top->addStretch();
+    top->addWidget(m_close);
+    column->addLayout(top);
+
+    for (const Label which : screenOrder) {
+        QLabel *label = makeLabel(which);
+        label->setObjectName(QStringLiteral("transferLabel%1").arg(int(which)));
+        m_labels[size_t(which)] = label;
+        column->addWidget(label);
+        if (which == Label::ScanCode)
+            column->addWidget(m_code, 0, Qt::AlignHCenter);
+    }
+    column->addStretch();
+    m_code->setFixedSize(codeSide, codeSide);
+    m_code->setScaledContents(true);
+
+    auto *scroll = new QScrollArea;
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+
+    connect(m_close, &QPushButton::clicked, controller, &TransferViewController::close);
+    connect(controller, &TransferViewController::labelsChanged, this, &TransferView::updateTexts);
+    connect(controller, &TransferViewController::addressChanged, this, &TransferView::updateAddress);
+    applyColors();
+}
+
+void TransferView::load() {
+    m_controller->viewDidLoad();
+    updateTexts();
+}
+
+void TransferView::updateTexts() {
+    for (int i = 0; i < TransferViewController::labelCount; ++i)
+        m_labels[size_t(i)]->setText(m_controller->labelText(Label(i)));
+    m_close->setVisible(!m_controller->isInTabBar());
+    updateAddress();
+}
+
+void TransferView::updateAddress() {
+    addressLabel()->setText(m_controller->addressLabelText());
+    if (const std::optional<QColor> color = m_controller->addressColor()) {
+        QPalette palette = addressLabel()->palette();
+        palette.setColor(QPalette::WindowText, *color);
+        addressLabel()->setPalette(palette);
+    }
+    const QImage code = m_controller->addressCode();
+    m_code->setPixmap(code.isNull() ? QPixmap() : QPixmap::fromImage(code));
+    m_code->setVisible(!code.isNull());
+    label(Label::ScanCode)->setVisible(!code.isNull());
+}
+
+void TransferView::applyColors() {
+    if (const std::optional<QColor> background = ZEPColors::themeColorWithName(ZEPColors::background())) {
+        setAutoFillBackground(true);
+        QPalette own = palette();
+        own.setColor(QPalette::Window, *background);
+        setPalette(own);
+    }
+}
+
+} // namespace transfer

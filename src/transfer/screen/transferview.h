@@ -1,0 +1,42 @@
+#pragma once
+
+#include "transfer/screen/transferviewcontroller.h"
+
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QPushButton;
+
+namespace transfer {
+
+// The transfer screen's widgets: the ten labels of its controller, the QR code of the address and
+// a close button that only shows when the screen is not a tab's page. The view renders what the
+// controller holds; the host drives the controller's lifecycle.
+class TransferView : public QWidget {
+    Q_OBJECT
+public:
+    // The controller is not owned and outlives the view.
+    explicit TransferView(TransferViewController *controller, QWidget *parent = nullptr);
+
+    TransferViewController *controller() const { return m_controller; }
+    QLabel *label(TransferViewController::Label which) const { return m_labels[size_t(which)]; }
+    QLabel *addressLabel() const { return label(TransferViewController::Label::Address); }
+    QLabel *codeLabel() const { return m_code; }
+    QPushButton *closeButton() const { return m_close; }
+
+    // Calls the controller's viewDidLoad and shows its texts.
+    void load();
+
+private:
+    void updateTexts();
+    void updateAddress();
+    void applyColors();
+
+    TransferViewController *m_controller;
+    std::array<QLabel *, TransferViewController::labelCount> m_labels{};
+    QLabel *m_code;
+    QPushButton *m_close;
+};
+
+} // namespace transfer
