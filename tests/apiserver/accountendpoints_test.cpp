@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <future>
+
 using namespace testsupport;
 using tarnwick::ApiClient;
 
@@ -385,6 +387,35 @@ TEST_F(AccountEndpoints, AppleTokensAreVerified) {
     EXPECT_TRUE(
         call("_user-login-apple", {{"identityToken", QJsonValue::Null}, {"userIdentifier", QJsonValue::Null}})
             .contains("error"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(AccountEndpointsConcurrency, SimultaneousSignUpsOfOneAddressCreateOneAccount) {
+    TestApiServer server(fastAccountOptions());
+    constexpr int callers = 6;
+    std::vector<std::unique_ptr<ApiClient>> clients;
+    for (int i = 0; i < callers; ++i)
+        clients.push_back(
+            std::make_unique<ApiClient>(server.clientSettings(QStringLiteral("race-%1").arg(i))));
+    std::vector<std::promise<QJsonObject>> answers(callers);
+    for (int i = 0; i < callers; ++i) {
+        clients[i]->post("_user-signup", {{"email", "race@example.com"}, {"password", "password-1"}},
+                         [&answers, i](const QJsonValue &result, const auto &) {
+                             answers[i].set_value(result.toObject());
+                         });
+    }
+    int created = 0;
+    int refused = 0;
+    for (auto &answer : answers) {
+        const QJsonObject object = answer.get_future().get();
+        created += object.contains("message");
+        refused += object.value("error") == QStringLiteral("An account with this email already exists.");
+    }
+    EXPECT_EQ(created, 1);
+    EXPECT_EQ(refused, callers - 1);
 }
 
 } // namespace

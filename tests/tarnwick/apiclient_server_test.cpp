@@ -1,8 +1,10 @@
 // ApiClient against a real tidewell-api on loopback.
+#include "platform/notificationcenter.h"
 #include "platform/secretstore.h"
 #include "tarnwick/apiclient.h"
 #include "tarnwick/payloadcipher.h"
 #include "tarnwick/protocol.h"
+#include "tarnwick/remotevaluesrefresher.h"
 #include "testapiserver.h"
 
 #include <QFile>
@@ -144,6 +146,37 @@ TEST_F(ApiClientServer, StreamingAnAccountEndpointGivesItsAnswerAsOneMessage) {
     EXPECT_TRUE(end.get_future().get());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].toObject().value("message"), "Session expired.");
+}
+
+} // namespace
+
+namespace {
+
+TEST(RefresherWithClient, ATickFetchesFromTheServerAndPostsTheUpdate) {
+    TestApiServer server(fastAccountOptions(), QJsonObject{{"f.r.e", "on"}});
+    ApiClient client(server.clientSettings("refresher"));
+    std::promise<void> posted;
+    const auto token = platform::NotificationCenter::defaultCenter().addObserver(
+        tarnwick::RemoteValuesRefresher::updateNotificationName(),
+        [&posted](const platform::Notification &) { posted.set_value(); });
+
+    // A clock that never fires on its own: the test ticks by hand.
+    class StillClock : public tarnwick::RefreshClock {
+    public:
+        QDateTime now() const override { return QDateTime(QDate(2026, 12, 7), QTime(22, 0), Qt::UTC); }
+        void start(std::chrono::milliseconds, std::function<void()>) override {}
+        void stop() override {}
+    };
+    tarnwick::RemoteValuesRefresher refresher(
+        [&client](tarnwick::FetchCompletion completion) { client.fetchRemoteValues(std::move(completion)); },
+        std::make_unique<StillClock>());
+    refresher.tick();
+    posted.get_future().wait();
+    platform::NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_TRUE(client.hasRemoteValues());
+    EXPECT_EQ(client.remoteValue("f.r.e"), "on");
+    EXPECT_EQ(refresher.failureCount(), 0);
+    EXPECT_TRUE(refresher.lastRefresh().has_value());
 }
 
 } // namespace
