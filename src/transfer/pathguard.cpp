@@ -3,7 +3,12 @@
 #include <QFile>
 #include <QStringList>
 
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <string>
 #include <cstdlib>
 #include <memory>
@@ -100,6 +105,28 @@ std::optional<QString> resolveInside(const QString &root, const QString &path)
     if (*canonicalPath == *canonicalRoot || canonicalPath->startsWith(*canonicalRoot + '/'))
         return canonicalPath;
     return std::nullopt;
+}
+
+int openInside(const QString &root, const QString &relativePath)
+{
+    constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    const int rootFd = ::open(QFile::encodeName(root).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0)
+        return -1;
+    open_how how{};
+    how.flags = flags;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    const QByteArray relative = QFile::encodeName(relativePath);
+    const long fd = ::syscall(SYS_openat2, rootFd, relative.constData(), &how, sizeof how);
+    const int error = errno;
+    ::close(rootFd);
+    if (fd >= 0)
+        return int(fd);
+    if (error != EXDEV && error != ENOSYS && error != EPERM)
+        return -1;
+    // The kernel refuses absolute symlinks outright; one that still ends inside is allowed.
+    const std::optional<QString> canonicalPath = resolveInside(root, root + '/' + relativePath);
+    return canonicalPath ? ::open(QFile::encodeName(*canonicalPath).constData(), flags) : -1;
 }
 
 bool mayCreateInside(const QString &root, const QString &folder, const QString &name)

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -37,7 +38,10 @@ StagedFile::StagedFile(int fd, QString folder, QString tempPath)
 }
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
+    : m_buffer(std::move(other.m_buffer))
+    , m_buffered(std::exchange(other.m_buffered, 0))
+    , m_writeFailed(other.m_writeFailed)
+    , m_fd(std::exchange(other.m_fd, -1))
     , m_folder(std::move(other.m_folder))
     , m_tempPath(std::move(other.m_tempPath))
     , m_size(other.m_size)
@@ -62,17 +66,47 @@ platform::Result<StagedFile, StageError> StagedFile::create(const QString &folde
     return StagedFile(fd, folder, temp);
 }
 
-bool StagedFile::write(const char *data, size_t size)
+bool StagedFile::writeAll(const char *data, size_t size)
 {
     while (size > 0) {
         const ssize_t written = ::write(m_fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
+        if (written <= 0) {
+            m_writeFailed = true;
             return false;
+        }
         data += written;
         size -= size_t(written);
-        m_size += written;
+    }
+    return true;
+}
+
+bool StagedFile::flush()
+{
+    if (m_writeFailed)
+        return false;
+    const size_t pending = std::exchange(m_buffered, 0);
+    return pending == 0 || writeAll(m_buffer.get(), pending);
+}
+
+bool StagedFile::write(const char *data, size_t size)
+{
+    if (m_fd < 0 || m_writeFailed)
+        return false;
+    m_size += qint64(size);
+    if (m_buffered == 0 && size >= bufferSize)
+        return writeAll(data, size);
+    if (!m_buffer)
+        m_buffer.reset(new char[bufferSize]);
+    while (size > 0) {
+        const size_t part = std::min(size, bufferSize - m_buffered);
+        std::memcpy(m_buffer.get() + m_buffered, data, part);
+        m_buffered += part;
+        data += part;
+        size -= part;
+        if (m_buffered == bufferSize && !flush())
+            return false;
     }
     return true;
 }
@@ -96,6 +130,8 @@ platform::Result<bool, StageError> StagedFile::commitNew(const QString &target)
 {
     if (m_fd < 0 || m_committed)
         return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
+    if (!flush())
+        return platform::fail(StageError::WriteFailed, QStringLiteral("writing the file failed"));
     auto linked = linkTo(target);
     if (!linked)
         return linked;
@@ -108,6 +144,8 @@ platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &ta
 {
     if (m_fd < 0 || m_committed)
         return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
+    if (!flush())
+        return platform::fail(StageError::WriteFailed, QStringLiteral("writing the file failed"));
     QString named = m_tempPath;
     if (named.isEmpty()) {
         named = hiddenTempName(m_folder);

@@ -3,6 +3,7 @@
 #include "platform/result.h"
 
 #include <QString>
+#include <memory>
 
 namespace transfer {
 
@@ -19,6 +20,7 @@ public:
     StagedFile &operator=(StagedFile &&other) = delete;
     ~StagedFile(); // discards the data unless committed
 
+    // Writes go through a 1 MiB buffer; a failure may show here or at the commit.
     bool write(const char *data, size_t size);
     qint64 size() const { return m_size; }
 
@@ -31,7 +33,14 @@ public:
 private:
     StagedFile(int fd, QString folder, QString tempPath);
     platform::Result<bool, StageError> linkTo(const QString &path);
+    bool writeAll(const char *data, size_t size);
+    bool flush();
     void discard();
+
+    static constexpr size_t bufferSize = 1024 * 1024;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_buffered = 0;
+    bool m_writeFailed = false;
 
     int m_fd = -1;
     QString m_folder;

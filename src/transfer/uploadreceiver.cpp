@@ -18,6 +18,30 @@ namespace {
 
 constexpr size_t maxBufferedField = 64 * 1024;
 
+// Once a request is known to fail, up to this much more of its body is read and dropped so that
+// the client, still sending, gets to read the answer instead of a reset connection.
+constexpr uint64_t drainLimit = 16 * 1024 * 1024;
+
+// Wraps a body sink: after the sink first refuses, the rest is drained (within drainLimit).
+class Drain {
+public:
+    template <typename Sink> auto wrap(Sink sink)
+    {
+        return [this, sink](const char *data, size_t size) {
+            if (!m_failed && sink(data, size))
+                return true;
+            m_failed = true;
+            m_drained += size;
+            return m_drained <= drainLimit;
+        };
+    }
+    bool failed() const { return m_failed; }
+
+private:
+    bool m_failed = false;
+    uint64_t m_drained = 0;
+};
+
 std::string urlText(const QString &path) { return QUrl::fromLocalFile(path).toEncoded().toStdString(); }
 
 UploadOutcome answer(int status, std::string_view message, std::string_view detail = {},
@@ -83,7 +107,9 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
         },
         maxBufferedField);
 
-    const http::BodyRead read = request.readBody([&form](const char *data, size_t size) { return form.feed(data, size); });
+    Drain drain;
+    const http::BodyRead read =
+        request.readBody(drain.wrap([&form](const char *data, size_t size) { return form.feed(data, size); }));
     if (read == http::BodyRead::TooLarge)
         return answer(413, wire::tooLargeMessage);
     if (writeFailed) {
@@ -154,10 +180,11 @@ UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) co
     }
     StagedFile staged = std::move(created).value();
     bool writeFailed = false;
-    const http::BodyRead read = request.readBody([&](const char *data, size_t size) {
+    Drain drain;
+    const http::BodyRead read = request.readBody(drain.wrap([&](const char *data, size_t size) {
         writeFailed = !staged.write(data, size);
         return !writeFailed;
-    });
+    }));
     if (read == http::BodyRead::TooLarge)
         return answer(413, wire::tooLargeMessage);
     if (writeFailed) {
