@@ -1,12 +1,16 @@
+#include "app/desktopapp.h"
 #include "serve.h"
 
 #include <cstdio>
 #include <cstring>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc >= 2 && std::strcmp(argv[1], "serve") == 0)
         return runServe(argc - 1, argv + 1);
-    std::fprintf(stderr, "usage: tidewell serve [--documents DIR] [--port N] [--bind ADDRESS]\n");
-    return 2;
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf("usage: tidewell                 the desktop app (Qt options such as -platform apply)\n"
+                    "       tidewell serve [--documents DIR] [--port N] [--bind ADDRESS]\n");
+        return 0;
+    }
+    return runDesktopApp(argc, argv);
 }

@@ -1,0 +1,117 @@
+#include "app/appdelegate.h"
+
+#include "app/maintabbarcontroller.h"
+#include "app/maintabbarview.h"
+#include "app/mainwindow.h"
+#include "app/placeholderpage.h"
+#include "platform/log.h"
+#include "platform/paths.h"
+#include "transfer/screen/transferview.h"
+#include "transfer/screen/transferviewcontroller.h"
+#include "zepcommon/loading/apploadingscreen.h"
+#include "zepcommon/loading/apploadingview.h"
+#include "zepcommon/theme/zepthememanager.h"
+#include "zepcommon/theme/zeputils.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+QString AppDelegate::logoImageName() {
+    return QStringLiteral("TidewellLogo");
+}
+
+AppDelegate::AppDelegate(AppEnvironment environment, QObject *parent)
+    : QObject(parent)
+    , m_environment(std::move(environment))
+    , m_window(std::make_unique<MainWindow>()) {}
+
+AppDelegate::~AppDelegate() = default;
+
+MainTabBarController *AppDelegate::tabBarController() const {
+    return m_tabBarController.data();
+}
+transfer::TransferViewController *AppDelegate::transferScreen() const {
+    return m_transferScreen.data();
+}
+AppLoadingView *AppDelegate::loadingView() const {
+    return m_loadingView.data();
+}
+
+bool AppDelegate::didFinishLaunching() {
+    if (m_launched)
+        return true;
+    m_launched = true;
+
+    if (m_environment.startRemoteValuesRefresher)
+        m_environment.startRemoteValuesRefresher();
+    platform::log(QStringLiteral("Launch: remote values refresher started"));
+
+    if (m_environment.keepScreenAwake)
+        m_environment.keepScreenAwake();
+    platform::log(QStringLiteral("Launch: asked to keep the screen awake"));
+
+    m_environment.theme.applyTheme(ThemeColor::Orange);
+    platform::log(QStringLiteral("Launch: orange theme applied"));
+
+    m_keyboard.setResignOnTouchOutside(true);
+
+    m_window->show();
+    ZEPUtils::setApplicationWindow(m_window->windowHandle());
+
+    installRootScreen();
+    m_window->show();
+    m_window->activateWindow();
+    m_window->setBackgroundColor(Qt::black);
+    platform::log(QStringLiteral("Launch: main window shown with the tab bar"));
+
+    presentLoadingScreen();
+    return true;
+}
+
+void AppDelegate::installRootScreen() {
+    auto *transferScreen =
+        new transfer::TransferViewController(m_environment.transferServer, m_environment.theme, {}, {}, this);
+    auto *tabBarController = new MainTabBarController(transferScreen, this);
+    auto *root = new MainTabBarView(tabBarController, m_environment.theme);
+    root->setObjectName(QStringLiteral("mainTabBarView"));
+
+    const QString documents = QDir::toNativeSeparators(platform::documentFolder().value_or(QString()));
+    root->addPage(new PlaceholderPage(
+        tr("Files"),
+        tr("The file browser comes in a later version. Until then, open Wi-Fi Transfer to move files "
+           "between a computer and the document folder:\n\n%1")
+            .arg(documents)));
+    auto *transferView = new transfer::TransferView(transferScreen);
+    transferView->load();
+    root->addPage(transferView);
+    root->addPage(
+        new PlaceholderPage(tr("Settings"), tr("Settings will open from this tab in a later version.\n\n"
+                                               "Tidewell %1")
+                                                .arg(QCoreApplication::applicationVersion())));
+    m_window->setRootScreen(root);
+    tabBarController->viewDidLoad();
+    m_transferScreen = transferScreen;
+    m_tabBarController = tabBarController;
+}
+
+void AppDelegate::presentLoadingScreen() {
+    auto *screen = new AppLoadingScreen(m_environment.theme, m_environment.center);
+    screen->setAppLogoIcon(logoImageName());
+    if (!m_environment.remoteValuesNotification.isEmpty())
+        screen->setRemoteValuesNotificationName(m_environment.remoteValuesNotification);
+    auto *view = new AppLoadingView(screen, m_window->rootScreen());
+    screen->setParent(view); // both go when the splash is dismissed
+    view->setAnimationsEnabled(m_splashAnimations);
+    view->load();
+    view->show();
+    view->raise();
+    m_loadingView = view;
+    connect(screen, &AppLoadingScreen::dismissed, this,
+            [] { platform::log(QStringLiteral("Launch: splash screen dismissed")); });
+    platform::log(QStringLiteral("Launch: splash screen shown"));
+}
+
+void AppDelegate::applicationWillTerminate() {
+    if (m_tabBarController)
+        m_tabBarController->viewWillDisappear();
+}

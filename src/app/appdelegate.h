@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/keyboardmanager.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class AppLoadingView;
+class MainTabBarController;
+class MainWindow;
+class ZEPThemeManager;
+
+namespace platform {
+class NotificationCenter;
+}
+namespace transfer {
+class TransferServer;
+class TransferViewController;
+} // namespace transfer
+
+// The process-wide objects and services launch uses, created at the edge (the program's startup)
+// and handed in. None is owned by the delegate.
+struct AppEnvironment {
+    ZEPThemeManager &theme;
+    platform::NotificationCenter &center;
+    transfer::TransferServer &transferServer;
+    // Starts the remote-values refresher.
+    std::function<void()> startRemoteValuesRefresher;
+    // Keeps the screen from dimming or locking for the whole run.
+    std::function<void()> keepScreenAwake;
+    // The notification the refresher posts after each refresh; the splash ends on it.
+    QString remoteValuesNotification;
+};
+
+// Prepares the process and shows the first screens. didFinishLaunching runs, in this order:
+//   1. the remote-values refresher starts;
+//   2. the screen is kept awake;
+//   3. the orange colour theme is applied;
+//   4. a click outside a text field ends editing (KeyboardManager);
+//   5. the window is shown;
+//   6. the root screen — MainTabBarController with its three tabs — is set in the window, which
+//      turns black behind it;
+//   7. the splash (AppLoadingScreen with the logo "TidewellLogo", no animation) is laid over the
+//      window at once, without an appearing animation; it goes away by itself.
+// Each step writes a console line. GUI thread only; launch runs once.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    static QString logoImageName(); // "TidewellLogo"
+
+    explicit AppDelegate(AppEnvironment environment, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Always true (the platform's launch options are not read). A second call does nothing.
+    bool didFinishLaunching();
+    // The app is about to quit: the shown screen disappears (the transfer server stops).
+    void applicationWillTerminate();
+
+    MainWindow *window() const { return m_window.get(); }
+    MainTabBarController *tabBarController() const;
+    transfer::TransferViewController *transferScreen() const;
+    KeyboardManager &keyboardManager() { return m_keyboard; }
+    // The splash while it is on screen; null once it has gone.
+    AppLoadingView *loadingView() const;
+    // Without animations the splash's bar and exit change at once (tests and screenshots).
+    void setSplashAnimationsEnabled(bool enabled) { m_splashAnimations = enabled; }
+
+private:
+    void installRootScreen();
+    void presentLoadingScreen();
+
+    AppEnvironment m_environment;
+    KeyboardManager m_keyboard;
+    std::unique_ptr<MainWindow> m_window;
+    QPointer<MainTabBarController> m_tabBarController;
+    QPointer<transfer::TransferViewController> m_transferScreen;
+    QPointer<AppLoadingView> m_loadingView;
+    bool m_launched = false;
+    bool m_splashAnimations = true;
+};

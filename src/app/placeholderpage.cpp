@@ -1,0 +1,32 @@
+#include "app/placeholderpage.h"
+
+#include "zepcommon/theme/zepcolors.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+PlaceholderPage::PlaceholderPage(const QString &title, const QString &text, QWidget *parent)
+    : QWidget(parent)
+    , m_title(new QLabel(title))
+    , m_text(new QLabel(text)) {
+    QFont font = m_title->font();
+    font.setPointSizeF(font.pointSizeF() * 1.8);
+    font.setBold(true);
+    m_title->setFont(font);
+    m_text->setWordWrap(true);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 20, 24, 24);
+    column->setSpacing(12);
+    column->addWidget(m_title);
+    column->addWidget(m_text);
+    column->addStretch();
+
+    if (const auto background = ZEPColors::themeColorWithName(ZEPColors::background())) {
+        QPalette own = palette();
+        own.setColor(QPalette::Window, *background);
+        setPalette(own);
+        setAutoFillBackground(true);
+    }
+}
