@@ -19,13 +19,13 @@ namespace transfer {
 namespace {
 
 struct Entry {
-    QString name;
-    QString path;
+    std::string name; // UTF-8
     std::string ext;
     bool isDirectory = false;
     qint64 size = 0;
     qint64 modified = 0;
-    std::string thumbnail;
+    const std::string *icon = nullptr; // shared icon text, or
+    std::string thumbnail;             // the image's own
     bool isFileKind = false;
 };
 
@@ -35,31 +35,68 @@ void appendKey(std::string &out, std::string_view key)
     out += ':';
 }
 
-void appendEntry(std::string &out, const Entry &entry)
+// Percent-encodes a path component as a file URL needs it: what is neither unreserved, a
+// sub-delimiter, ':' nor '@' (RFC 3986 pchar) becomes %XX.
+void appendUrlComponent(std::string &out, std::string_view name)
 {
-    const std::string name = entry.name.toStdString();
+    static constexpr char digits[] = "0123456789ABCDEF";
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           std::string_view("-._~!$&'()*+,;=:@").find(char(c)) != std::string_view::npos;
+        if (plain) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+}
+
+void appendEntry(std::string &out, const Entry &entry, std::string_view folderUrl)
+{
     out += '{';
-    if (!entry.thumbnail.empty()) {
+    const std::string &thumbnail = entry.icon ? *entry.icon : entry.thumbnail;
+    if (!thumbnail.empty()) {
+        // A data URL of Base64 text holds nothing JSON would escape.
         appendKey(out, wire::thumbnailKey);
-        appendJsonString(out, entry.thumbnail);
-        out += ',';
+        out += '"';
+        out += thumbnail;
+        out += "\",";
     }
     appendKey(out, wire::kindKey);
     appendJsonString(out, entry.isFileKind ? wire::fileKind : wire::otherKind);
     out += ',';
     appendKey(out, wire::nameKey);
-    appendJsonString(out, name);
+    appendJsonString(out, entry.name);
     out += ',';
     appendKey(out, wire::pathKey);
-    appendJsonString(out, name);
+    appendJsonString(out, entry.name);
     out += ',';
     appendKey(out, wire::urlKey);
-    appendJsonString(out, QUrl::fromLocalFile(entry.path).toEncoded().toStdString());
-    out += ",\"directory\":";
+    out += '"'; // the URL is all ASCII without quotes or backslashes
+    out += folderUrl;
+    appendUrlComponent(out, entry.name);
+    out += "\",\"directory\":";
     out += entry.isDirectory ? "true" : "false";
-    out += ",\"size\":" + std::to_string(entry.size);
-    out += ",\"modified\":" + std::to_string(entry.modified);
+    out += ",\"size\":";
+    out += std::to_string(entry.size);
+    out += ",\"modified\":";
+    out += std::to_string(entry.modified);
     out += '}';
+}
+
+// Names are bytes on Linux; valid UTF-8 is used as it is, anything else as Qt decodes it.
+std::string utf8Name(const char *name)
+{
+    const std::string_view bytes(name);
+    bool ascii = true;
+    for (const char c : bytes)
+        ascii = ascii && (unsigned char)c < 0x80;
+    if (ascii)
+        return std::string(bytes);
+    return QFile::decodeName(name).toStdString();
 }
 
 } // namespace
@@ -68,7 +105,13 @@ void appendJsonString(std::string &out, std::string_view text)
 {
     static constexpr char hex[] = "0123456789abcdef";
     out += '"';
-    for (const char c : text) {
+    size_t run = 0; // start of the current run of characters that need no escape
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((unsigned char)c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.append(text.data() + run, i - run);
+        run = i + 1;
         switch (c) {
         case '"':
             out += "\\\"";
@@ -86,24 +129,25 @@ void appendJsonString(std::string &out, std::string_view text)
             out += "\\t";
             break;
         default:
-            if ((unsigned char)c < 0x20) {
-                out += "\\u00";
-                out += hex[(c >> 4) & 0xf];
-                out += hex[c & 0xf];
-            } else {
-                out += c;
-            }
+            out += "\\u00";
+            out += hex[(c >> 4) & 0xf];
+            out += hex[c & 0xf];
         }
     }
+    out.append(text.data() + run, text.size() - run);
     out += '"';
 }
 
-std::string lowerExtension(const QString &name)
+std::string lowerExtension(std::string_view name)
 {
-    const qsizetype dot = name.lastIndexOf('.');
-    if (dot <= 0 || dot == name.size() - 1)
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot == name.size() - 1)
         return {};
-    return name.mid(dot + 1).toLower().toStdString();
+    std::string ext(name.substr(dot + 1));
+    for (char &c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return ext;
 }
 
 platform::Result<std::string, ListError> FolderLister::list(const QString &folderPath,
@@ -122,8 +166,7 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
         if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0)
             continue;
         Entry entry;
-        entry.name = QFile::decodeName(item->d_name);
-        entry.path = folderPath + '/' + entry.name;
+        entry.name = utf8Name(item->d_name);
         entry.ext = lowerExtension(entry.name);
         struct stat info {};
         if (::fstatat(dirFd, item->d_name, &info, 0) == 0 || ::fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -144,21 +187,22 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
         }
         const std::string_view icon = iconNameFor(entry.ext);
         entry.isFileKind = icon != wire::otherKind;
-        entry.thumbnail = m_thumbnailer.iconThumbnail(icon);
+        entry.icon = &m_thumbnailer.iconThumbnail(icon);
     }
-    QtConcurrent::blockingMap(images, [this](Entry *entry) {
-        entry->thumbnail = m_thumbnailer.imageThumbnail(entry->path);
+    QtConcurrent::blockingMap(images, [this, &folderPath](Entry *entry) {
+        entry->thumbnail = m_thumbnailer.imageThumbnail(folderPath + '/' + QString::fromStdString(entry->name));
     });
+    std::string folderUrl = QUrl::fromLocalFile(folderPath + '/').toEncoded().toStdString();
 
     std::string out;
-    out.reserve(entries.size() * 1024 + 64);
+    out.reserve(entries.size() * 512 + 64);
     out += '{';
     appendKey(out, wire::filesKey);
     out += '[';
     for (size_t i = 0; i < entries.size(); ++i) {
         if (i)
             out += ',';
-        appendEntry(out, entries[i]);
+        appendEntry(out, entries[i], folderUrl);
     }
     out += "],";
     appendKey(out, wire::folderKey);

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace transfer {
 
@@ -29,8 +30,8 @@ private:
 // Appends text as a JSON string literal (with quotes) to out.
 void appendJsonString(std::string &out, std::string_view utf8);
 
-// The lower-case extension of a name: the part after the last '.', empty when there is none or
-// the only dot starts the name.
-std::string lowerExtension(const QString &name);
+// The lower-case (ASCII) extension of a UTF-8 name: the part after the last '.', empty when there
+// is none or the only dot starts the name.
+std::string lowerExtension(std::string_view name);
 
 } // namespace transfer

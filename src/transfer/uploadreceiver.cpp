@@ -167,7 +167,7 @@ UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) co
     // The checks that need no content come first, so a refused file is not sent for nothing.
     const QString target = m_targetFolder + '/' + fileName;
     const bool exists = QFileInfo::exists(target);
-    const std::string ext = lowerExtension(fileName);
+    const std::string ext = lowerExtension(*name);
     if (!wire::contains(wire::uploadExtensions, ext) && !(exists && platform::isDecodableImage(target)))
         return answer(404, wire::unsupportedAlertMessage, {}, UploadOutcome::Alert::Unsupported);
     if (exists)
@@ -209,7 +209,7 @@ UploadOutcome UploadReceiver::place(StagedFile &staged, const QString &name, Mod
     }
 
     const bool exists = QFileInfo::exists(target);
-    if (!wire::contains(wire::uploadExtensions, lowerExtension(name)) &&
+    if (!wire::contains(wire::uploadExtensions, lowerExtension(name.toStdString())) &&
         !(exists && platform::isDecodableImage(target)))
         return answer(404, wire::unsupportedAlertMessage, {}, UploadOutcome::Alert::Unsupported);
     if (exists)

@@ -151,6 +151,20 @@ TEST_F(ListRoute, ManyLargePhotosGiveABoundedReply)
         EXPECT_EQ(thumbnailImage(entry.toObject()).size(), QSize(224, 168));
 }
 
+TEST_F(ListRoute, UrlsNameTheEntryWhateverItsName)
+{
+    const QStringList names = {"a b#c?d%e.txt", "ünï [x] {y} ^`|\\<>\".pdf", "semi;colon=and&plus+@:.zip", "new\nline"};
+    for (const QString &name : names)
+        writeFile(doc(name), "x");
+    startServer();
+    const QJsonObject reply = listJson();
+    for (const QString &name : names) {
+        const QJsonObject entry = entryNamed(reply, name);
+        EXPECT_EQ(entry.value("path").toString(), name);
+        EXPECT_EQ(QUrl(entry.value("url").toString(), QUrl::StrictMode).toLocalFile(), doc(name)) << name.toStdString();
+    }
+}
+
 TEST_F(ListRoute, EmptyMissingAndFileFolders)
 {
     QDir().mkpath(doc("Empty"));
