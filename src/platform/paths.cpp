@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <mutex>
+#include <sys/stat.h>
+
+#include <QFile>
 
 namespace platform {
 namespace {
@@ -43,10 +46,14 @@ std::optional<QString> documentFolder()
         folder = qEnvironmentVariable("TIDEWELL_DOCUMENTS");
     if (folder.isEmpty())
         folder = xdgFolder("XDG_DATA_HOME", ".local/share") + "/Documents";
-    folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        return std::nullopt;
-    if (!QFileInfo(folder).isDir())
+    if (!QDir::isAbsolutePath(folder))
+        folder = QDir::current().absoluteFilePath(folder);
+    folder = QDir::cleanPath(folder);
+    // One stat in the common case; the folder is made only when it is missing.
+    struct stat info {};
+    if (::stat(QFile::encodeName(folder).constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? std::optional<QString>(folder) : std::nullopt;
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
         return std::nullopt;
     return folder;
 }

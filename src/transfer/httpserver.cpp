@@ -213,7 +213,7 @@ HttpServer::~HttpServer()
 void HttpServer::route(Method method, const std::string &path, Handler handler, RouteOptions options)
 {
     std::unique_lock lock(m_routesMutex);
-    m_routes[{method, path}] = Route{std::move(handler), options};
+    m_routes[{method, path}] = std::make_shared<const Route>(Route{std::move(handler), options});
 }
 
 bool HttpServer::hasRoute(Method method, const std::string &path) const
@@ -222,14 +222,14 @@ bool HttpServer::hasRoute(Method method, const std::string &path) const
     return m_routes.count({method, path}) != 0;
 }
 
-std::optional<HttpServer::Route> HttpServer::findRoute(const std::string &method, const std::string &path) const
+std::shared_ptr<const HttpServer::Route> HttpServer::findRoute(const std::string &method, const std::string &path) const
 {
     std::shared_lock lock(m_routesMutex);
     auto it = m_routes.find({methodOf(method), path});
     if (it == m_routes.end())
         it = m_routes.find({Method::Any, path});
     if (it == m_routes.end())
-        return std::nullopt;
+        return nullptr;
     return it->second;
 }
 
@@ -303,7 +303,7 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
     auto handle = [this, &stopping](const httplib::Request &req, httplib::Response &res,
                                     const httplib::ContentReader *reader) {
         HttpResponse response;
-        const std::optional<Route> route = findRoute(req.method, req.path);
+        const std::shared_ptr<const Route> route = findRoute(req.method, req.path);
         HttpRequest request(req, reader, route ? route->options.maxBodyBytes : 0, stopping);
         if (stopping) {
             response = HttpResponse::withStatus(503, "The server is stopping.");
@@ -341,7 +341,7 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
     // Clients that announce a body with "Expect: 100-continue" learn of an over-large body
     // before they send it.
     server.set_expect_100_continue_handler([this](const httplib::Request &req, httplib::Response &res) {
-        const std::optional<Route> route = findRoute(req.method, req.path);
+        const std::shared_ptr<const Route> route = findRoute(req.method, req.path);
         const uint64_t limit = route ? route->options.maxBodyBytes : 0;
         const uint64_t length = std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10);
         if (length > limit) {

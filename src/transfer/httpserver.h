@@ -137,13 +137,13 @@ private:
     };
     struct Instance;
 
-    std::optional<Route> findRoute(const std::string &method, const std::string &path) const;
+    std::shared_ptr<const Route> findRoute(const std::string &method, const std::string &path) const;
     void install(httplib::Server &server, const std::atomic<bool> &stopping);
     void reapRetired(bool wait);
 
     ServerOptions m_options;
     mutable std::shared_mutex m_routesMutex;
-    std::map<std::pair<Method, std::string>, Route> m_routes;
+    std::map<std::pair<Method, std::string>, std::shared_ptr<const Route>, std::less<>> m_routes;
     std::unique_ptr<Instance> m_current;
     std::vector<std::unique_ptr<Instance>> m_retired;
     uint16_t m_port = 0;
