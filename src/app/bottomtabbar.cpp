@@ -14,6 +14,7 @@ BottomTabBar::BottomTabBar(QWidget *parent)
     setDocumentMode(true);
     setElideMode(Qt::ElideRight);
     setUsesScrollButtons(false);
+    m_accent = palette().color(QPalette::Highlight);
     if (const auto cell = ZEPColors::themeColorWithName(ZEPColors::cellBackground()))
         m_background = *cell;
     if (const auto line = ZEPColors::themeColorWithName(ZEPColors::cellSeperator()))

@@ -39,7 +39,7 @@ private:
     QImage tinted(int index, const QColor &color) const;
 
     std::vector<QImage> m_images;
-    QColor m_accent{0xFF, 0x8A, 0x00};
+    QColor m_accent; // the palette's highlight until the theme gives one
     QColor m_inactive{0x8E, 0x8E, 0x93};
     QColor m_background{0xF9, 0xF9, 0xF9};
     QColor m_separator{0xD1, 0xD1, 0xD6};

@@ -18,8 +18,13 @@ void MainWindow::setRootScreen(QWidget *root) {
         return;
     delete m_root;
     m_root = root;
-    if (root)
-        layout()->addWidget(root);
+    if (!root)
+        return;
+    layout()->addWidget(root);
+    // Show and lay out now rather than on the next event loop turn, so that the splash shown
+    // next covers a root of its final size.
+    root->show();
+    layout()->activate();
 }
 
 void MainWindow::setBackgroundColor(const QColor &color) {

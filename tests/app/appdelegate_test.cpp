@@ -1,0 +1,143 @@
+#include "app/appdelegate.h"
+#include "app/bottomtabbar.h"
+#include "app/maintabbarcontroller.h"
+#include "app/maintabbarview.h"
+#include "app/mainwindow.h"
+#include "platform/notificationcenter.h"
+#include "transfer/screen/transferview.h"
+#include "transfer/screen/transferviewcontroller.h"
+#include "transfer/transferserver.h"
+#include "zepcommon/loading/apploadingview.h"
+#include "zepcommon/theme/zepthememanager.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QVariantAnimation>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString refreshed = QStringLiteral("test.remoteValuesRefreshed");
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_server.setPort(0);
+        m_server.setBindAddress("127.0.0.1");
+        QObject::connect(&m_theme, &ZEPThemeManager::themeChanged, [this] { record("theme"); });
+        m_delegate = std::make_unique<AppDelegate>(AppEnvironment{
+            m_theme,
+            m_center,
+            m_server,
+            [this] { record("refresher"); },
+            [this] { record("screen awake"); },
+            refreshed,
+        });
+    }
+    void TearDown() override {
+        m_delegate->applicationWillTerminate();
+        m_delegate.reset();
+        m_server.stop();
+    }
+
+    // Each step notes whether the window was already up when it ran.
+    void record(const QString &step) {
+        const bool shown = m_delegate && m_delegate->window() && m_delegate->window()->isVisible();
+        m_steps << step + (shown ? " (window shown)" : "");
+    }
+
+    void clickTab(int index) {
+        BottomTabBar *bar = tabView()->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+    MainTabBarView *tabView() const {
+        return qobject_cast<MainTabBarView *>(m_delegate->window()->rootScreen());
+    }
+
+    ZEPThemeManager m_theme;
+    platform::NotificationCenter m_center;
+    transfer::TransferServer m_server;
+    std::unique_ptr<AppDelegate> m_delegate;
+    QStringList m_steps;
+};
+
+TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrderAndCoversTheWindowWithTheSplash) {
+    EXPECT_FALSE(m_delegate->keyboardManager().resignOnTouchOutside());
+    ASSERT_TRUE(m_delegate->didFinishLaunching());
+
+    EXPECT_EQ(m_steps, (QStringList{"refresher", "screen awake", "theme"}));
+    EXPECT_EQ(m_theme.currentTheme(), ThemeColor::Orange);
+    EXPECT_TRUE(m_delegate->keyboardManager().resignOnTouchOutside());
+
+    MainWindow *window = m_delegate->window();
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_EQ(window->size(), MainWindow::defaultSize);
+    EXPECT_LT(window->minimumWidth(), window->width());
+    EXPECT_GT(window->maximumHeight(), window->height()); // resizable
+    EXPECT_EQ(window->palette().color(QPalette::Window), QColor(Qt::black));
+    ASSERT_NE(tabView(), nullptr);
+    EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::FileBrowserTab);
+    // The tab bar was built after the theme: its accent is the orange theme colour.
+    EXPECT_EQ(tabView()->tabBar()->accentColor(), QColor(0xFF, 0x8A, 0x00));
+    EXPECT_EQ(tabView()->pages()->count(), MainTabBarController::tabCount);
+
+    // The splash is there at once, without an appearing animation, above the tab bar.
+    AppLoadingView *splash = m_delegate->loadingView();
+    ASSERT_NE(splash, nullptr);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->geometry(), window->rect());
+    const QPoint tabBarCenter = tabView()->tabBar()->mapTo(window, tabView()->tabBar()->rect().center());
+    QWidget *hit = window->childAt(tabBarCenter);
+    ASSERT_NE(hit, nullptr);
+    EXPECT_TRUE(hit == splash || splash->isAncestorOf(hit));
+
+    // The remote values arriving end the splash; the window keeps its tab bar.
+    m_delegate->didFinishLaunching();
+    m_center.post(refreshed);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_delegate->loadingView() == nullptr; }, 10000));
+    EXPECT_EQ(window->childAt(tabBarCenter), tabView()->tabBar());
+    EXPECT_EQ(m_steps.size(), 3); // launching again did nothing
+}
+
+TEST_F(AppDelegateTest, TabClicksSwitchPagesAndRunTheServerOnlyOnTheTransferTab) {
+    m_delegate->setSplashAnimationsEnabled(false);
+    m_delegate->didFinishLaunching();
+    m_center.post(refreshed);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_delegate->loadingView() == nullptr; }, 10000));
+    MainTabBarView *view = tabView();
+    BottomTabBar *bar = view->tabBar();
+    EXPECT_FALSE(m_server.isRunning());
+
+    clickTab(MainTabBarController::TransferTab);
+    EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::TransferTab);
+    auto *page = qobject_cast<transfer::TransferView *>(view->pages()->currentWidget());
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(page->closeButton()->isVisible());
+    EXPECT_TRUE(m_server.isRunning());
+
+    // The tab icons bounce: 1.0, 1.4, 0.9, 1.1, 1.0 over 0.6 s.
+    auto *bounce = bar->findChild<QVariantAnimation *>("bounceAnimation");
+    ASSERT_NE(bounce, nullptr);
+    EXPECT_EQ(bounce->state(), QAbstractAnimation::Running);
+    EXPECT_EQ(bounce->duration(), 600);
+    const QVariantAnimation::KeyValues expected = {
+        {0.0, 1.0}, {0.3, 1.4}, {0.5, 0.9}, {0.7, 1.1}, {1.0, 1.0}};
+    EXPECT_EQ(bounce->keyValues(), expected);
+    ASSERT_TRUE(QTest::qWaitFor([bounce] { return bounce->state() == QAbstractAnimation::Stopped; }));
+    EXPECT_EQ(bar->iconScale(), 1.0);
+
+    clickTab(MainTabBarController::SettingsTab);
+    EXPECT_EQ(view->pages()->currentIndex(), MainTabBarController::SettingsTab);
+    EXPECT_EQ(bar->currentIndex(), MainTabBarController::SettingsTab);
+    EXPECT_FALSE(m_server.isRunning());
+    EXPECT_EQ(bounce->state(), QAbstractAnimation::Stopped);
+
+    clickTab(MainTabBarController::TransferTab);
+    EXPECT_TRUE(m_server.isRunning());
+    m_delegate->applicationWillTerminate();
+    EXPECT_FALSE(m_server.isRunning());
+}
+
+} // namespace
