@@ -39,7 +39,8 @@ describe('transfer page: uploads', () => {
   const source = (name) => path.join(sources, name);
   const saved = (name) => path.join(documents, name);
   const sameBytes = (a, b) => fs.readFileSync(a).equals(fs.readFileSync(b));
-  const fileUrl = (name) => 'file://' + encodeURI(saved(name));
+  // The device answers with file URLs; the page shows them unescaped.
+  const fileUrl = (name) => 'file://' + saved(name);
 
   async function open(options = {}) {
     const opened = await openPage(browser, server.url, options);
@@ -152,6 +153,28 @@ describe('transfer page: uploads', () => {
     await page.waitForSelector('#grid .card[data-name="Again.jpg"]', WAIT);
     assert.equal(await page.locator('#grid .card[data-name="report.pdf"]').count(), 0);
     expectNoProblems(problems, ['POST /upload 404']);
+    await context.close();
+  });
+
+  test('from a sub-folder, uploads go to the top folder and the page says so', async () => {
+    makeImage(source('From trip.jpg'), '64x48', 'gradient:#a5d6a7-#1b5e20');
+    const { page, context, problems } = await open();
+    assert.equal(await page.isHidden('#uploads-note'), true);
+    await page.locator('#grid .card[data-name="Trips"] button').click();
+    await expectCards(page, []);
+
+    await page.setInputFiles('#file-input', source('From trip.jpg'));
+    const [row] = await waitForUploadsToEnd(page, 1);
+    assert.equal(row.status, 'Saved · File saved: ' + fileUrl('From trip.jpg'));
+    assert.equal(await page.textContent('#uploads-note'), 'Uploaded files go to Documents, the top folder.');
+    assert.equal(await page.isVisible('#uploads-note'), true);
+    assert.ok(sameBytes(source('From trip.jpg'), saved('From trip.jpg')));
+    assert.equal(fs.existsSync(path.join(documents, 'Trips', 'From trip.jpg')), false);
+
+    await page.click('#up-button');
+    await page.waitForSelector('#grid .card[data-name="From trip.jpg"]', WAIT);
+    assert.equal(await page.isHidden('#uploads-note'), true);
+    expectNoProblems(problems);
     await context.close();
   });
 

@@ -50,6 +50,8 @@
     });
     crumbs.replaceChildren(fragment);
     $('up-button').disabled = parts.length === 0;
+    // The device saves every upload in its top folder, whichever folder is on screen.
+    $('uploads-note').hidden = parts.length === 0;
   }
 
   function render() {

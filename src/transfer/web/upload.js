@@ -104,7 +104,7 @@ class UploadQueue {
     item.result = message;
     if (state === 'saved') item.sent = item.file.size;
     item.row.root.className = 'upload-item ' + state;
-    item.row.status.textContent = message;
+    item.row.status.textContent = readableUrls(message);
     item.row.cancel.hidden = true;
     item.row.fill.style.width = state === 'saved' ? '100%' : item.row.fill.style.width;
     this.pump();
@@ -155,6 +155,18 @@ class UploadQueue {
       : '';
     this.elements.fill.style.width = total ? ((sent / total) * 100).toFixed(1) + '%' : '0';
   }
+}
+
+// The device answers with file URLs, escaped as URLs are; people read names like "Plage été.png"
+// better than "Plage%20%C3%A9t%C3%A9.png".
+function readableUrls(text) {
+  return text.replace(/file:\/\/\S+/g, (url) => {
+    try {
+      return decodeURIComponent(url);
+    } catch (error) {
+      return url;
+    }
+  });
 }
 
 function describe(sent, size, rate) {
