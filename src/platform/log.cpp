@@ -1,6 +1,7 @@
 #include "platform/log.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <unistd.h>
 #include <mutex>
 
 namespace platform {
@@ -24,10 +25,19 @@ void log(const QString &line)
         logSink()(line);
         return;
     }
-    const QByteArray utf8 = line.toUtf8();
-    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    // One write per line: standard error is unbuffered, and lines must not interleave.
+    const QByteArray utf8 = line.toUtf8() + '\n';
+    const char *data = utf8.constData();
+    size_t left = size_t(utf8.size());
+    while (left > 0) {
+        const ssize_t written = ::write(STDERR_FILENO, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            break;
+        data += written;
+        left -= size_t(written);
+    }
 }
 
 void setLogSink(std::function<void(const QString &)> sink)
