@@ -23,6 +23,18 @@ QWidget *topMostWidget() {
     return nullptr;
 }
 
+// An alert box of this title and message that is still open.
+bool isShowing(const QString &title, const QString &message) {
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets) {
+        auto *box = qobject_cast<QMessageBox *>(widget);
+        if (box && box->isVisible() && box->objectName() == WindowAlerts::boxObjectName() &&
+            box->windowTitle() == title && box->text() == message)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 WindowAlerts::WindowAlerts(ParentLookup parent)
@@ -35,6 +47,9 @@ QString WindowAlerts::boxObjectName() {
 void WindowAlerts::showAlert(const QString &title, const QString &message, const QString &buttonTitle) {
     const ParentLookup parentLookup = m_parent;
     platform::dispatchMain([parentLookup, title, message, buttonTitle] {
+        // A batch of rejected uploads raises the same alert many times; one open box says it.
+        if (isShowing(title, message))
+            return;
         auto *box =
             new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, parentLookup());
         box->setObjectName(boxObjectName());

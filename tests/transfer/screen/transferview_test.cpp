@@ -75,11 +75,17 @@ TEST_F(TransferViewTest, CloseButtonOnlyOutsideATabBar) {
     EXPECT_FALSE(inTab.closeButton()->isVisible());
 }
 
-QMessageBox *openAlert() {
+std::vector<QMessageBox *> openAlerts() {
+    std::vector<QMessageBox *> boxes;
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (widget->objectName() == transfer::WindowAlerts::boxObjectName() && widget->isVisible())
-            return qobject_cast<QMessageBox *>(widget);
-    return nullptr;
+            boxes.push_back(qobject_cast<QMessageBox *>(widget));
+    return boxes;
+}
+
+QMessageBox *openAlert() {
+    const std::vector<QMessageBox *> boxes = openAlerts();
+    return boxes.empty() ? nullptr : boxes.front();
 }
 
 TEST(WindowAlerts, AlertFromAWorkerOpensAWindowModalBoxWithoutBlocking) {
@@ -115,6 +121,27 @@ TEST(WindowAlerts, WithoutAParentTheBoxStillOpens) {
     EXPECT_EQ(box->text(), "This type of file cannot be received.");
     box->buttons()[0]->click();
     ASSERT_TRUE(QTest::qWaitFor([&box] { return box.isNull(); }));
+}
+
+TEST(WindowAlerts, ARepeatedAlertOpensOneBoxUntilItIsClosed) {
+    transfer::WindowAlerts alerts([] { return nullptr; });
+    std::thread worker([&alerts] {
+        for (int i = 0; i < 5; ++i)
+            alerts.showAlert("Unsupported File Type", "This type of file cannot be received.", "OK");
+        alerts.showAlert("File Already Exists", "A file with this name is already in this folder.", "OK");
+    });
+    worker.join();
+    ASSERT_TRUE(QTest::qWaitFor([] { return openAlerts().size() == 2; }));
+    QCoreApplication::processEvents();
+    std::vector<QMessageBox *> boxes = openAlerts();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (QMessageBox *box : boxes)
+        box->buttons()[0]->click();
+    ASSERT_TRUE(QTest::qWaitFor([] { return openAlerts().empty(); }));
+
+    alerts.showAlert("Unsupported File Type", "This type of file cannot be received.", "OK");
+    ASSERT_TRUE(QTest::qWaitFor([] { return openAlerts().size() == 1; }));
+    openAlert()->buttons()[0]->click();
 }
 
 } // namespace
