@@ -6,13 +6,14 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPage, screenshot } from './support/browser.mjs';
-import { HOSTILE_FILE, HOSTILE_FOLDER, makeBrowseDocuments } from './support/content.mjs';
+import { HOSTILE_FILE, HOSTILE_FOLDER, makeBrowseDocuments, ODD_FILE, ODD_FOLDER } from './support/content.mjs';
 import { card, cardNames, crumbs, expectCards, expectHash, expectNoProblems, WAIT } from './support/page.mjs';
 import { makeTempDir, startServer } from './support/server.mjs';
 
 const PNG_PREFIX = 'data:image/png;base64,';
 // Folders first, then files by name; symbols sort before letters.
-const TOP = [HOSTILE_FOLDER, 'Trips', HOSTILE_FILE, 'Harbour.jpg', 'Manual.pdf', 'notes.txt', 'Sunset.png'];
+const FOLDERS = [HOSTILE_FOLDER, ODD_FOLDER, 'Trips'];
+const TOP = [...FOLDERS, HOSTILE_FILE, 'Harbour.jpg', 'Manual.pdf', 'notes.txt', 'Sunset.png'];
 
 describe('transfer page: browsing', () => {
   let documents;
@@ -71,7 +72,7 @@ describe('transfer page: browsing', () => {
     assert.match(byName['Harbour.jpg'].details, /^JPEG image · \d+(\.\d)? (B|KB)$/);
     assert.equal(byName['Trips'].details, 'Folder');
 
-    assert.equal(await page.textContent('#summary'), '2 folders, 5 files');
+    assert.equal(await page.textContent('#summary'), '3 folders, 5 files');
     assert.deepEqual(await crumbs(page), [{ text: 'Documents', current: true }]);
     assert.equal(await page.isDisabled('#up-button'), true);
     assert.equal(await page.isHidden('#empty'), true);
@@ -164,6 +165,27 @@ describe('transfer page: browsing', () => {
     await gone.context.close();
   });
 
+  test('handles folder and file names with address characters: %, #, &, ?, +, spaces', async () => {
+    const { page, context, problems } = await open();
+    await expectCards(page, TOP);
+    await card(page, ODD_FOLDER).locator('button').click();
+    await expectHash(page, '#/' + encodeURIComponent(ODD_FOLDER));
+    await expectCards(page, [ODD_FILE]);
+    assert.deepEqual((await crumbs(page)).map((crumb) => crumb.text), ['Documents', ODD_FOLDER]);
+
+    // Reloading opens the same folder from the address alone.
+    await page.reload();
+    await expectCards(page, [ODD_FILE]);
+    const [event] = await Promise.all([
+      page.waitForEvent('download', WAIT),
+      card(page, ODD_FILE).locator('button').click(),
+    ]);
+    assert.equal(event.suggestedFilename(), ODD_FILE);
+    assert.ok(fs.readFileSync(await event.path()).equals(fs.readFileSync(path.join(documents, ODD_FOLDER, ODD_FILE))));
+    expectNoProblems(problems);
+    await context.close();
+  });
+
   test('downloads files with the bytes on disk, from the folder on screen', async () => {
     const { page, context, problems } = await open();
     await expectCards(page, TOP);
@@ -207,7 +229,7 @@ describe('transfer page: browsing', () => {
 
     await page.fill('#filter', 'JPG');
     await expectCards(page, ['Harbour.jpg']);
-    assert.equal(await page.textContent('#summary'), '2 folders, 5 files · 1 shown');
+    assert.equal(await page.textContent('#summary'), '3 folders, 5 files · 1 shown');
     await page.fill('#filter', 'zzz');
     await expectCards(page, []);
     assert.equal(await page.textContent('#empty'), 'Nothing here matches “zzz”.');
@@ -217,25 +239,52 @@ describe('transfer page: browsing', () => {
     await expectCards(page, TOP);
 
     await page.selectOption('#sort', 'kind');
-    await expectCards(page, [HOSTILE_FOLDER, 'Trips', 'Harbour.jpg', 'Manual.pdf', HOSTILE_FILE, 'Sunset.png', 'notes.txt']);
+    await expectCards(page, [...FOLDERS, 'Harbour.jpg', 'Manual.pdf', HOSTILE_FILE, 'Sunset.png', 'notes.txt']);
 
     await page.selectOption('#sort', 'size');
-    const files = TOP.slice(2);
+    const files = TOP.slice(FOLDERS.length);
     const bySize = files
       .map((name) => ({ name, size: fs.statSync(path.join(documents, name)).size }))
       .sort((a, b) => a.size - b.size)
       .map((entry) => entry.name);
     assert.equal(new Set(files.map((name) => fs.statSync(path.join(documents, name)).size)).size, files.length,
       'the sizes differ, so the order is not decided by names');
-    await expectCards(page, [HOSTILE_FOLDER, 'Trips', ...bySize]);
+    await expectCards(page, [...FOLDERS, ...bySize]);
 
-    // Filter and sort work together, and both hold across a folder change.
+    // Filter and sort work together.
     await page.fill('#filter', '.png');
     await expectCards(page, bySize.filter((name) => name.endsWith('.png')));
     await page.selectOption('#sort', 'name');
     await expectCards(page, [HOSTILE_FILE, 'Sunset.png']);
+
+    // Opening the folder a filter found shows all of its contents; the chosen sort stays.
+    await page.selectOption('#sort', 'size');
+    await page.fill('#filter', 'trip');
+    await expectCards(page, ['Trips']);
+    await card(page, 'Trips').locator('button').click();
+    await expectCards(page, ['Beach', 'notes.txt', 'Lighthouse.jpg']);
+    assert.equal(await page.inputValue('#filter'), '');
+    assert.equal(await page.inputValue('#sort'), 'size');
     expectNoProblems(problems);
     await context.close();
+  });
+
+  test('says so when the device stops answering', async () => {
+    const own = await startServer(documents);
+    const { page, context, problems } = await openPage(browser, own.url);
+    try {
+      await page.goto(own.url);
+      await expectCards(page, TOP);
+      await own.stop();
+      await card(page, 'Trips').locator('button').click();
+      await page.waitForSelector('#banner:not([hidden])', WAIT);
+      assert.equal(await page.textContent('#banner'), 'The device did not answer. Is the transfer screen still open?');
+      assert.equal(await page.isHidden('#empty'), true);
+      assert.deepEqual(problems.dialogs, []);
+    } finally {
+      await own.stop();
+      await context.close();
+    }
   });
 
   test('at phone width the grid shows in columns and nothing overflows sideways', async () => {

@@ -75,18 +75,24 @@
     return folder ? folder + '/' + name : name;
   }
 
+  // A filter typed for one folder would hide the next folder's contents: it is cleared on the way.
+  function enter(folder) {
+    if (folder !== state.folder) filter.value = '';
+    state.folder = folder;
+  }
+
   async function load(folder) {
     const ticket = ++state.loading;
     document.body.classList.add('loading');
     try {
       const reply = await Api.list(folder);
       if (ticket !== state.loading) return;
-      state.folder = folder;
+      enter(folder);
       state.entries = Array.isArray(reply.files) ? reply.files : [];
       banner.hidden = true;
     } catch (error) {
       if (ticket !== state.loading) return;
-      state.folder = folder;
+      enter(folder);
       state.entries = [];
       banner.textContent = error.status === 404 || error.status === 500
         ? 'This folder cannot be opened. It may have been moved or deleted on the device.'

@@ -8,6 +8,9 @@ const CONVERT = '/usr/bin/convert';
 
 export const HOSTILE_FILE = '<img src=x onerror=alert(1)>.png';
 export const HOSTILE_FOLDER = '<svg onload=alert(2)>';
+// Characters that mean something in addresses and query strings.
+export const ODD_FOLDER = '50% off #1 & more?';
+export const ODD_FILE = 'a+b (1) = 100%.txt';
 
 export function makeImage(file, size, ...drawing) {
   fs.mkdirSync(path.dirname(file), { recursive: true });
@@ -47,6 +50,7 @@ export function write(file, content) {
 //     Harbour.jpg  Sunset.png  <hostile>.png  Manual.pdf  notes.txt  (top "notes.txt" differs from the trip's)
 //     Trips/ { notes.txt, Lighthouse.jpg, Beach/ (empty) }
 //     <hostile folder>/ { inside.txt }
+//     <odd folder>/ { <odd file> }
 export function makeBrowseDocuments(root) {
   makeImage(path.join(root, 'Harbour.jpg'), '320x240', 'gradient:#1e88e5-#0d2b52');
   makeImage(path.join(root, 'Sunset.png'), '240x240', 'radial-gradient:#ffca28-#d84315');
@@ -57,5 +61,6 @@ export function makeBrowseDocuments(root) {
   makeImage(path.join(root, 'Trips', 'Lighthouse.jpg'), '300x400', 'gradient:#fff59d-#5d4037');
   fs.mkdirSync(path.join(root, 'Trips', 'Beach'), { recursive: true });
   write(path.join(root, HOSTILE_FOLDER, 'inside.txt'), 'inside\n');
+  write(path.join(root, ODD_FOLDER, ODD_FILE), 'one plus one is not three\n');
   return root;
 }
