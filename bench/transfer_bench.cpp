@@ -10,8 +10,7 @@
 
 namespace {
 
-std::string randomBytes(size_t size)
-{
+std::string randomBytes(size_t size) {
     std::mt19937_64 generator(42);
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; i += 8) {
@@ -21,17 +20,16 @@ std::string randomBytes(size_t size)
     return bytes;
 }
 
-const std::string &formBody()
-{
+const std::string &formBody() {
     static const std::string body = [] {
-        const std::string base64 = QByteArray::fromStdString(randomBytes(32 * 1024 * 1024)).toBase64().toStdString();
+        const std::string base64 =
+            QByteArray::fromStdString(randomBytes(32 * 1024 * 1024)).toBase64().toStdString();
         return "note=bench&name=clip.mp4&content=" + http::encodeComponent(base64);
     }();
     return body;
 }
 
-void FormDecodeToBytes(benchmark::State &state)
-{
+void FormDecodeToBytes(benchmark::State &state) {
     const std::string &body = formBody();
     constexpr size_t chunk = 64 * 1024; // what the server hands over per read
     for (auto _ : state) {
@@ -60,9 +58,9 @@ void FormDecodeToBytes(benchmark::State &state)
 }
 BENCHMARK(FormDecodeToBytes)->Unit(benchmark::kMillisecond);
 
-void Base64Decode(benchmark::State &state)
-{
-    const std::string text = QByteArray::fromStdString(randomBytes(16 * 1024 * 1024)).toBase64().toStdString();
+void Base64Decode(benchmark::State &state) {
+    const std::string text =
+        QByteArray::fromStdString(randomBytes(16 * 1024 * 1024)).toBase64().toStdString();
     for (auto _ : state) {
         transfer::Base64StreamDecoder decoder;
         std::string out;

@@ -9,18 +9,18 @@
 #include <QJsonObject>
 #include <QJsonValue>
 
-FileRecord::FileRecord(QUrl url, QDateTime timestamp) : m_url(std::move(url)), m_timestamp(std::move(timestamp)) {}
+FileRecord::FileRecord(QUrl url, QDateTime timestamp)
+    : m_url(std::move(url))
+    , m_timestamp(std::move(timestamp)) {}
 
-QByteArray FileRecord::encodeKeyed() const
-{
+QByteArray FileRecord::encodeKeyed() const {
     platform::KeyedArchiver archiver(archiveClassName);
     archiver.encodeUrl(urlArchiveKey, m_url);
     archiver.encodeDate(timestampArchiveKey, m_timestamp);
     return archiver.finish();
 }
 
-std::optional<FileRecord> FileRecord::decodeKeyed(const QByteArray &archive)
-{
+std::optional<FileRecord> FileRecord::decodeKeyed(const QByteArray &archive) {
     const auto unarchiver = platform::KeyedUnarchiver::open(archive, archiveClassName);
     if (!unarchiver)
         return std::nullopt;
@@ -31,8 +31,7 @@ std::optional<FileRecord> FileRecord::decodeKeyed(const QByteArray &archive)
     return FileRecord(*url, *timestamp);
 }
 
-QByteArray FileRecord::encodeJson() const
-{
+QByteArray FileRecord::encodeJson() const {
     // QJsonObject orders keys alphabetically, which would put "timestamp" first; the object is
     // written by hand so that "url" comes first, with QJsonDocument doing the string escaping.
     const auto jsonString = [](const QString &text) {
@@ -43,8 +42,7 @@ QByteArray FileRecord::encodeJson() const
            ",\"timestamp\":" + jsonString(m_timestamp.toUTC().toString(Qt::ISODateWithMs)) + "}";
 }
 
-std::optional<FileRecord> FileRecord::decodeJson(const QByteArray &json)
-{
+std::optional<FileRecord> FileRecord::decodeJson(const QByteArray &json) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -63,9 +61,7 @@ std::optional<FileRecord> FileRecord::decodeJson(const QByteArray &json)
 
 namespace {
 
-template <typename Less>
-bool compareAttributes(const FileRecord &a, const FileRecord &b, Less less)
-{
+template <typename Less> bool compareAttributes(const FileRecord &a, const FileRecord &b, Less less) {
     const auto first = platform::readFileAttributes(a.path());
     if (!first) {
         platform::log("Could not read file attributes: " + first.message());
@@ -81,17 +77,16 @@ bool compareAttributes(const FileRecord &a, const FileRecord &b, Less less)
 
 } // namespace
 
-bool sizeLess(const FileRecord &a, const FileRecord &b)
-{
+bool sizeLess(const FileRecord &a, const FileRecord &b) {
     return compareAttributes(a, b, [](const auto &x, const auto &y) { return x.size < y.size; });
 }
 
-bool modificationDateLess(const FileRecord &a, const FileRecord &b)
-{
-    return compareAttributes(a, b, [](const auto &x, const auto &y) { return x.modificationDate < y.modificationDate; });
+bool modificationDateLess(const FileRecord &a, const FileRecord &b) {
+    return compareAttributes(
+        a, b, [](const auto &x, const auto &y) { return x.modificationDate < y.modificationDate; });
 }
 
-bool creationDateLess(const FileRecord &a, const FileRecord &b)
-{
-    return compareAttributes(a, b, [](const auto &x, const auto &y) { return x.creationDate < y.creationDate; });
+bool creationDateLess(const FileRecord &a, const FileRecord &b) {
+    return compareAttributes(a, b,
+                             [](const auto &x, const auto &y) { return x.creationDate < y.creationDate; });
 }

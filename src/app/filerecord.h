@@ -31,8 +31,7 @@ public:
     QByteArray encodeJson() const;
     static std::optional<FileRecord> decodeJson(const QByteArray &json);
 
-    friend bool operator==(const FileRecord &a, const FileRecord &b)
-    {
+    friend bool operator==(const FileRecord &a, const FileRecord &b) {
         return a.m_url == b.m_url && a.m_timestamp == b.m_timestamp;
     }
 

@@ -22,16 +22,14 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void onSignal(int)
-{
+void onSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
 // The address a browser elsewhere on the network should open: the bound address when one was
 // given, else the IPv4 address of the Wi-Fi (or routed) interface, else any other non-loopback one.
-QString browserHost(const QString &bindAddress)
-{
+QString browserHost(const QString &bindAddress) {
     if (bindAddress != "::" && bindAddress != "0.0.0.0")
         return bindAddress.contains(':') ? "[" + bindAddress + "]" : bindAddress;
     const QString preferred = platform::wifiInterfaceName();
@@ -47,8 +45,7 @@ QString browserHost(const QString &bindAddress)
 
 } // namespace
 
-int runServe(int argc, char **argv)
-{
+int runServe(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("tidewell serve");
     QCommandLineParser parser;
@@ -67,7 +64,8 @@ int runServe(int argc, char **argv)
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "tidewell serve: unexpected argument '%s'\n", qPrintable(parser.positionalArguments().first()));
+        std::fprintf(stderr, "tidewell serve: unexpected argument '%s'\n",
+                     qPrintable(parser.positionalArguments().first()));
         return 2;
     }
     bool portOk = false;
@@ -103,7 +101,8 @@ int runServe(int argc, char **argv)
         return 1;
     }
 
-    const QString url = QStringLiteral("http://%1:%2/").arg(browserHost(parser.value("bind"))).arg(server.port());
+    const QString url =
+        QStringLiteral("http://%1:%2/").arg(browserHost(parser.value("bind"))).arg(server.port());
     std::printf("Serving %s\nOpen %s in a browser on the same network.\n\n%s\nPress Ctrl-C to stop.\n",
                 qPrintable(QDir::toNativeSeparators(*documents)), qPrintable(url),
                 terminalQrCode(url.toStdString()).c_str());

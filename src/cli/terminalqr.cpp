@@ -3,8 +3,7 @@
 #include <memory>
 #include <qrencode.h>
 
-std::string terminalQrCode(const std::string &text)
-{
+std::string terminalQrCode(const std::string &text) {
     std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
         QRcode_encodeString(text.c_str(), 0, QR_ECLEVEL_M, QR_MODE_8, 1), &QRcode_free);
     if (!code)

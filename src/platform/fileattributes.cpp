@@ -11,13 +11,11 @@
 namespace platform {
 namespace {
 
-QDateTime fromTimestamp(const struct statx_timestamp &ts)
-{
+QDateTime fromTimestamp(const struct statx_timestamp &ts) {
     return QDateTime::fromMSecsSinceEpoch(qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000, Qt::UTC);
 }
 
-QDateTime recordedCreationDate(const QByteArray &path)
-{
+QDateTime recordedCreationDate(const QByteArray &path) {
     char buffer[64];
     const ssize_t length = ::lgetxattr(path.constData(), creationDateAttribute, buffer, sizeof buffer - 1);
     if (length <= 0)
@@ -29,16 +27,15 @@ QDateTime recordedCreationDate(const QByteArray &path)
 
 } // namespace
 
-Result<FileAttributes, AttributeError> readFileAttributes(const QString &path)
-{
+Result<FileAttributes, AttributeError> readFileAttributes(const QString &path) {
     const QByteArray nativePath = QFile::encodeName(path);
     struct statx info {};
     const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
     if (::statx(AT_FDCWD, nativePath.constData(), AT_SYMLINK_NOFOLLOW, mask, &info) != 0) {
         const int error = errno;
         const AttributeError reason = error == ENOENT || error == ENOTDIR ? AttributeError::NotFound
-                                      : error == EACCES                    ? AttributeError::AccessDenied
-                                                                           : AttributeError::Other;
+                                      : error == EACCES                   ? AttributeError::AccessDenied
+                                                                          : AttributeError::Other;
         return fail(reason, QString::fromLocal8Bit(std::strerror(error)));
     }
 
@@ -54,8 +51,7 @@ Result<FileAttributes, AttributeError> readFileAttributes(const QString &path)
     return attributes;
 }
 
-bool setCreationDate(const QString &path, const QDateTime &date)
-{
+bool setCreationDate(const QString &path, const QDateTime &date) {
     const QByteArray value = date.toUTC().toString(Qt::ISODateWithMs).toLatin1();
     return ::lsetxattr(QFile::encodeName(path).constData(), creationDateAttribute, value.constData(),
                        size_t(value.size()), 0) == 0;

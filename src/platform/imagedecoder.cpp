@@ -9,8 +9,7 @@
 namespace platform {
 namespace {
 
-bool looksLikeHeif(const QString &path)
-{
+bool looksLikeHeif(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -22,16 +21,15 @@ bool looksLikeHeif(const QString &path)
     return type == heif_filetype_yes_supported || type == heif_filetype_maybe;
 }
 
-QImage scaledToFit(const QImage &image, int maxSide)
-{
+QImage scaledToFit(const QImage &image, int maxSide) {
     if (image.isNull() || (image.width() <= maxSide && image.height() <= maxSide))
         return image;
     return image.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-QImage decodeHeif(const QString &path, int maxSide)
-{
-    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), &heif_context_free);
+QImage decodeHeif(const QString &path, int maxSide) {
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
+                                                                        &heif_context_free);
     if (!context)
         return {};
     if (heif_context_read_from_file(context.get(), QFile::encodeName(path).constData(), nullptr).code !=
@@ -40,12 +38,12 @@ QImage decodeHeif(const QString &path, int maxSide)
     heif_image_handle *primaryRaw = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &primaryRaw).code != heif_error_Ok)
         return {};
-    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> primary(primaryRaw,
-                                                                                     &heif_image_handle_release);
+    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> primary(
+        primaryRaw, &heif_image_handle_release);
 
     // An embedded thumbnail at least as large as asked for saves decoding the full picture.
-    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> chosen(nullptr,
-                                                                                    &heif_image_handle_release);
+    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> chosen(
+        nullptr, &heif_image_handle_release);
     heif_item_id ids[8];
     const int count = heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), ids, 8);
     for (int i = 0; i < count; ++i) {
@@ -61,8 +59,8 @@ QImage decodeHeif(const QString &path, int maxSide)
     heif_image_handle *handle = chosen ? chosen.get() : primary.get();
 
     heif_image *imageRaw = nullptr;
-    if (heif_decode_image(handle, &imageRaw, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr).code !=
-        heif_error_Ok)
+    if (heif_decode_image(handle, &imageRaw, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr)
+            .code != heif_error_Ok)
         return {};
     std::unique_ptr<heif_image, decltype(&heif_image_release)> image(imageRaw, &heif_image_release);
     int stride = 0;
@@ -79,8 +77,7 @@ QImage decodeHeif(const QString &path, int maxSide)
 
 } // namespace
 
-QImage decodeImage(const QString &path, int maxSide)
-{
+QImage decodeImage(const QString &path, int maxSide) {
     if (looksLikeHeif(path))
         return decodeHeif(path, maxSide);
     QImageReader reader(path);
@@ -96,8 +93,7 @@ QImage decodeImage(const QString &path, int maxSide)
     return scaledToFit(image, maxSide);
 }
 
-bool isDecodableImage(const QString &path)
-{
+bool isDecodableImage(const QString &path) {
     if (looksLikeHeif(path))
         return true;
     QImageReader reader(path);

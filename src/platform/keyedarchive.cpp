@@ -8,20 +8,17 @@ namespace {
 constexpr char magic[] = "TWKA";
 constexpr quint8 version = 1;
 
-void appendU32(QByteArray &out, quint32 value)
-{
+void appendU32(QByteArray &out, quint32 value) {
     const quint32 big = qToBigEndian(value);
     out.append(reinterpret_cast<const char *>(&big), 4);
 }
 
-void appendI64(QByteArray &out, qint64 value)
-{
+void appendI64(QByteArray &out, qint64 value) {
     const qint64 big = qToBigEndian(value);
     out.append(reinterpret_cast<const char *>(&big), 8);
 }
 
-void appendText(QByteArray &out, const QByteArray &utf8)
-{
+void appendText(QByteArray &out, const QByteArray &utf8) {
     appendU32(out, quint32(utf8.size()));
     out.append(utf8);
 }
@@ -29,13 +26,13 @@ void appendText(QByteArray &out, const QByteArray &utf8)
 // Reads from a byte range and remembers whether any read ran past its end.
 class Reader {
 public:
-    explicit Reader(const QByteArray &bytes) : m_bytes(bytes) {}
+    explicit Reader(const QByteArray &bytes)
+        : m_bytes(bytes) {}
 
     bool good() const { return m_good; }
     bool atEnd() const { return m_offset == m_bytes.size(); }
 
-    QByteArray take(qsizetype length)
-    {
+    QByteArray take(qsizetype length) {
         if (!m_good || length < 0 || length > m_bytes.size() - m_offset) {
             m_good = false;
             return {};
@@ -44,23 +41,19 @@ public:
         m_offset += length;
         return part;
     }
-    quint8 u8()
-    {
+    quint8 u8() {
         const QByteArray b = take(1);
         return m_good ? quint8(b[0]) : 0;
     }
-    quint32 u32()
-    {
+    quint32 u32() {
         const QByteArray b = take(4);
         return m_good ? qFromBigEndian<quint32>(b.constData()) : 0;
     }
-    qint64 i64()
-    {
+    qint64 i64() {
         const QByteArray b = take(8);
         return m_good ? qFromBigEndian<qint64>(b.constData()) : 0;
     }
-    std::optional<QString> text()
-    {
+    std::optional<QString> text() {
         const quint32 length = u32();
         const QByteArray utf8 = take(qsizetype(length));
         if (!m_good)
@@ -76,55 +69,48 @@ private:
 
 } // namespace
 
-KeyedArchiver::KeyedArchiver(const QString &className) : m_className(className) {}
+KeyedArchiver::KeyedArchiver(const QString &className)
+    : m_className(className) {}
 
-void KeyedArchiver::put(const QString &key, Type type, const QByteArray &payload)
-{
+void KeyedArchiver::put(const QString &key, Type type, const QByteArray &payload) {
     m_values[key] = {type, payload};
 }
 
-void KeyedArchiver::encodeText(const QString &key, const QString &value)
-{
+void KeyedArchiver::encodeText(const QString &key, const QString &value) {
     QByteArray payload;
     appendText(payload, value.toUtf8());
     put(key, Type::Text, payload);
 }
 
-void KeyedArchiver::encodeUrl(const QString &key, const QUrl &value)
-{
+void KeyedArchiver::encodeUrl(const QString &key, const QUrl &value) {
     QByteArray payload;
     appendText(payload, value.toEncoded());
     put(key, Type::Url, payload);
 }
 
-void KeyedArchiver::encodeDate(const QString &key, const QDateTime &value)
-{
+void KeyedArchiver::encodeDate(const QString &key, const QDateTime &value) {
     QByteArray payload;
     appendI64(payload, value.toMSecsSinceEpoch());
     put(key, Type::Date, payload);
 }
 
-void KeyedArchiver::encodeInteger(const QString &key, qint64 value)
-{
+void KeyedArchiver::encodeInteger(const QString &key, qint64 value) {
     QByteArray payload;
     appendI64(payload, value);
     put(key, Type::Integer, payload);
 }
 
-void KeyedArchiver::encodeBool(const QString &key, bool value)
-{
+void KeyedArchiver::encodeBool(const QString &key, bool value) {
     put(key, Type::Bool, QByteArray(1, value ? 1 : 0));
 }
 
-void KeyedArchiver::encodeData(const QString &key, const QByteArray &value)
-{
+void KeyedArchiver::encodeData(const QString &key, const QByteArray &value) {
     QByteArray payload;
     appendText(payload, value);
     put(key, Type::Data, payload);
 }
 
-QByteArray KeyedArchiver::finish() const
-{
+QByteArray KeyedArchiver::finish() const {
     QByteArray out(magic, 4);
     out.append(char(version));
     appendText(out, m_className.toUtf8());
@@ -137,8 +123,7 @@ QByteArray KeyedArchiver::finish() const
     return out;
 }
 
-std::optional<KeyedUnarchiver> KeyedUnarchiver::open(const QByteArray &bytes, const QString &expectedClass)
-{
+std::optional<KeyedUnarchiver> KeyedUnarchiver::open(const QByteArray &bytes, const QString &expectedClass) {
     Reader reader(bytes);
     if (reader.take(4) != QByteArray(magic, 4) || reader.u8() != version)
         return std::nullopt;
@@ -197,8 +182,7 @@ std::optional<KeyedUnarchiver> KeyedUnarchiver::open(const QByteArray &bytes, co
     return archive;
 }
 
-template <typename T> std::optional<T> KeyedUnarchiver::get(const QString &key) const
-{
+template <typename T> std::optional<T> KeyedUnarchiver::get(const QString &key) const {
     const auto it = m_values.find(key);
     if (it == m_values.end())
         return std::nullopt;
@@ -207,11 +191,23 @@ template <typename T> std::optional<T> KeyedUnarchiver::get(const QString &key) 
     return std::nullopt;
 }
 
-std::optional<QString> KeyedUnarchiver::decodeText(const QString &key) const { return get<QString>(key); }
-std::optional<QUrl> KeyedUnarchiver::decodeUrl(const QString &key) const { return get<QUrl>(key); }
-std::optional<QDateTime> KeyedUnarchiver::decodeDate(const QString &key) const { return get<QDateTime>(key); }
-std::optional<qint64> KeyedUnarchiver::decodeInteger(const QString &key) const { return get<qint64>(key); }
-std::optional<bool> KeyedUnarchiver::decodeBool(const QString &key) const { return get<bool>(key); }
-std::optional<QByteArray> KeyedUnarchiver::decodeData(const QString &key) const { return get<QByteArray>(key); }
+std::optional<QString> KeyedUnarchiver::decodeText(const QString &key) const {
+    return get<QString>(key);
+}
+std::optional<QUrl> KeyedUnarchiver::decodeUrl(const QString &key) const {
+    return get<QUrl>(key);
+}
+std::optional<QDateTime> KeyedUnarchiver::decodeDate(const QString &key) const {
+    return get<QDateTime>(key);
+}
+std::optional<qint64> KeyedUnarchiver::decodeInteger(const QString &key) const {
+    return get<qint64>(key);
+}
+std::optional<bool> KeyedUnarchiver::decodeBool(const QString &key) const {
+    return get<bool>(key);
+}
+std::optional<QByteArray> KeyedUnarchiver::decodeData(const QString &key) const {
+    return get<QByteArray>(key);
+}
 
 } // namespace platform

@@ -1,25 +1,22 @@
 #include "platform/log.h"
 
 #include <cerrno>
-#include <unistd.h>
 #include <mutex>
+#include <unistd.h>
 
 namespace platform {
 namespace {
-std::mutex &logMutex()
-{
+std::mutex &logMutex() {
     static std::mutex mutex;
     return mutex;
 }
-std::function<void(const QString &)> &logSink()
-{
+std::function<void(const QString &)> &logSink() {
     static std::function<void(const QString &)> sink;
     return sink;
 }
 } // namespace
 
-void log(const QString &line)
-{
+void log(const QString &line) {
     std::lock_guard lock(logMutex());
     if (logSink()) {
         logSink()(line);
@@ -40,8 +37,7 @@ void log(const QString &line)
     }
 }
 
-void setLogSink(std::function<void(const QString &)> sink)
-{
+void setLogSink(std::function<void(const QString &)> sink) {
     std::lock_guard lock(logMutex());
     logSink() = std::move(sink);
 }

@@ -6,8 +6,7 @@
 
 namespace platform {
 
-void dispatchMain(std::function<void()> function)
-{
+void dispatchMain(std::function<void()> function) {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app) {
         function();
@@ -16,8 +15,7 @@ void dispatchMain(std::function<void()> function)
     QMetaObject::invokeMethod(app, std::move(function), Qt::QueuedConnection);
 }
 
-void dispatchMainAfter(int milliseconds, std::function<void()> function)
-{
+void dispatchMainAfter(int milliseconds, std::function<void()> function) {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app) {
         function();

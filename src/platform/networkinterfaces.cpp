@@ -14,8 +14,7 @@
 
 namespace platform {
 
-std::vector<InterfaceAddress> interfaceAddresses()
-{
+std::vector<InterfaceAddress> interfaceAddresses() {
     std::vector<InterfaceAddress> result;
     ifaddrs *list = nullptr;
     if (::getifaddrs(&list) != 0)
@@ -48,13 +47,12 @@ std::vector<InterfaceAddress> interfaceAddresses()
     return result;
 }
 
-bool isWirelessInterface(const QString &name)
-{
-    return !name.isEmpty() && !name.contains('/') && QFileInfo::exists("/sys/class/net/" + name + "/wireless");
+bool isWirelessInterface(const QString &name) {
+    return !name.isEmpty() && !name.contains('/') &&
+           QFileInfo::exists("/sys/class/net/" + name + "/wireless");
 }
 
-QString defaultRouteInterface()
-{
+QString defaultRouteInterface() {
     QFile routes("/proc/net/route");
     if (!routes.open(QIODevice::ReadOnly))
         return {};
@@ -67,8 +65,7 @@ QString defaultRouteInterface()
     return {};
 }
 
-QString wifiInterfaceName()
-{
+QString wifiInterfaceName() {
     const QStringList names = QDir("/sys/class/net").entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names)
         if (isWirelessInterface(name))

@@ -13,30 +13,26 @@ namespace {
 std::mutex overrideMutex;
 QString documentOverride;
 
-QString xdgFolder(const char *variable, const char *fallbackBelowHome)
-{
+QString xdgFolder(const char *variable, const char *fallbackBelowHome) {
     QString base = qEnvironmentVariable(variable);
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + "/" + fallbackBelowHome;
     return QDir::cleanPath(base + "/Tidewell");
 }
 
-QString created(const QString &folder)
-{
+QString created(const QString &folder) {
     QDir().mkpath(folder);
     return folder;
 }
 
 } // namespace
 
-void setDocumentFolderOverride(const QString &folder)
-{
+void setDocumentFolderOverride(const QString &folder) {
     std::lock_guard lock(overrideMutex);
     documentOverride = folder.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
 }
 
-std::optional<QString> documentFolder()
-{
+std::optional<QString> documentFolder() {
     QString folder;
     {
         std::lock_guard lock(overrideMutex);
@@ -58,8 +54,14 @@ std::optional<QString> documentFolder()
     return folder;
 }
 
-QString dataFolder() { return created(xdgFolder("XDG_DATA_HOME", ".local/share")); }
-QString configFolder() { return created(xdgFolder("XDG_CONFIG_HOME", ".config")); }
-QString cacheFolder() { return created(xdgFolder("XDG_CACHE_HOME", ".cache")); }
+QString dataFolder() {
+    return created(xdgFolder("XDG_DATA_HOME", ".local/share"));
+}
+QString configFolder() {
+    return created(xdgFolder("XDG_CONFIG_HOME", ".config"));
+}
+QString cacheFolder() {
+    return created(xdgFolder("XDG_CACHE_HOME", ".cache"));
+}
 
 } // namespace platform

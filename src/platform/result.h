@@ -15,8 +15,10 @@ template <typename Reason> struct Failure {
 // Either a value or a Failure. Expected failures travel as values; exceptions stay at process edges.
 template <typename T, typename Reason> class Result {
 public:
-    Result(T value) : m_state(std::move(value)) {}
-    Result(Failure<Reason> failure) : m_state(std::move(failure)) {}
+    Result(T value)
+        : m_state(std::move(value)) {}
+    Result(Failure<Reason> failure)
+        : m_state(std::move(failure)) {}
 
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -34,8 +36,7 @@ private:
     std::variant<T, Failure<Reason>> m_state;
 };
 
-template <typename Reason> Failure<Reason> fail(Reason reason, QString message = {})
-{
+template <typename Reason> Failure<Reason> fail(Reason reason, QString message = {}) {
     return Failure<Reason>{reason, std::move(message)};
 }
 

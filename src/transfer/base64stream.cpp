@@ -8,8 +8,7 @@ namespace {
 constexpr int8_t skip = -1;
 constexpr int8_t pad = -2;
 
-constexpr std::array<int8_t, 256> makeTable(bool spaceAsPlus)
-{
+constexpr std::array<int8_t, 256> makeTable(bool spaceAsPlus) {
     std::array<int8_t, 256> table{};
     for (auto &entry : table)
         entry = skip;
@@ -27,8 +26,7 @@ constexpr std::array<int8_t, 256> spaceAsPlusTable = makeTable(true);
 
 } // namespace
 
-void Base64StreamDecoder::feed(const char *data, size_t size, std::string &out)
-{
+void Base64StreamDecoder::feed(const char *data, size_t size, std::string &out) {
     if (m_failed)
         return;
     const size_t start = out.size();
@@ -86,8 +84,7 @@ void Base64StreamDecoder::feed(const char *data, size_t size, std::string &out)
     out.resize(size_t(write - out.data()));
 }
 
-bool Base64StreamDecoder::finish(std::string &out)
-{
+bool Base64StreamDecoder::finish(std::string &out) {
     if (m_failed || m_count == 1)
         return false;
     if (m_count == 2) {

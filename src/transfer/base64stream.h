@@ -13,7 +13,8 @@ namespace transfer {
 class Base64StreamDecoder {
 public:
     // With spaceAsPlus a space decodes as '+': an unencoded '+' in a form arrives as a space.
-    explicit Base64StreamDecoder(bool spaceAsPlus = false) : m_spaceAsPlus(spaceAsPlus) {}
+    explicit Base64StreamDecoder(bool spaceAsPlus = false)
+        : m_spaceAsPlus(spaceAsPlus) {}
 
     void feed(const char *data, size_t size, std::string &out);
     bool finish(std::string &out);

@@ -10,8 +10,7 @@
 namespace transfer {
 namespace {
 
-QByteArray encodePng(const QImage &image)
-{
+QByteArray encodePng(const QImage &image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -31,8 +30,7 @@ struct LiqResultFree {
     void operator()(liq_result *result) const { liq_result_destroy(result); }
 };
 
-QImage quantised(const QImage &source)
-{
+QImage quantised(const QImage &source) {
     const QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
     std::unique_ptr<liq_attr, LiqAttrFree> attr(liq_attr_create());
     if (!attr || liq_set_speed(attr.get(), 8) != LIQ_OK || liq_set_quality(attr.get(), 0, 80) != LIQ_OK)
@@ -74,8 +72,7 @@ QImage quantised(const QImage &source)
 
 } // namespace
 
-QByteArray compactPng(const QImage &image)
-{
+QByteArray compactPng(const QImage &image) {
     if (image.isNull())
         return {};
     const QImage small = quantised(image);

@@ -29,16 +29,14 @@ struct Entry {
     bool isFileKind = false;
 };
 
-void appendKey(std::string &out, std::string_view key)
-{
+void appendKey(std::string &out, std::string_view key) {
     appendJsonString(out, key);
     out += ':';
 }
 
 // Percent-encodes a path component as a file URL needs it: what is neither unreserved, a
 // sub-delimiter, ':' nor '@' (RFC 3986 pchar) becomes %XX.
-void appendUrlComponent(std::string &out, std::string_view name)
-{
+void appendUrlComponent(std::string &out, std::string_view name) {
     static constexpr char digits[] = "0123456789ABCDEF";
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
@@ -54,8 +52,7 @@ void appendUrlComponent(std::string &out, std::string_view name)
     }
 }
 
-void appendEntry(std::string &out, const Entry &entry, std::string_view folderUrl)
-{
+void appendEntry(std::string &out, const Entry &entry, std::string_view folderUrl) {
     out += '{';
     const std::string &thumbnail = entry.icon ? *entry.icon : entry.thumbnail;
     if (!thumbnail.empty()) {
@@ -88,8 +85,7 @@ void appendEntry(std::string &out, const Entry &entry, std::string_view folderUr
 }
 
 // Names are bytes on Linux; valid UTF-8 is used as it is, anything else as Qt decodes it.
-std::string utf8Name(const char *name)
-{
+std::string utf8Name(const char *name) {
     const std::string_view bytes(name);
     bool ascii = true;
     for (const char c : bytes)
@@ -101,8 +97,7 @@ std::string utf8Name(const char *name)
 
 } // namespace
 
-void appendJsonString(std::string &out, std::string_view text)
-{
+void appendJsonString(std::string &out, std::string_view text) {
     static constexpr char hex[] = "0123456789abcdef";
     out += '"';
     size_t run = 0; // start of the current run of characters that need no escape
@@ -138,8 +133,7 @@ void appendJsonString(std::string &out, std::string_view text)
     out += '"';
 }
 
-std::string lowerExtension(std::string_view name)
-{
+std::string lowerExtension(std::string_view name) {
     const size_t dot = name.rfind('.');
     if (dot == std::string_view::npos || dot == 0 || dot == name.size() - 1)
         return {};
@@ -151,8 +145,7 @@ std::string lowerExtension(std::string_view name)
 }
 
 platform::Result<std::string, ListError> FolderLister::list(const QString &folderPath,
-                                                            const std::string &requestedFolder) const
-{
+                                                            const std::string &requestedFolder) const {
     struct CloseDir {
         void operator()(DIR *dir) const { ::closedir(dir); }
     };
@@ -169,7 +162,8 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
         entry.name = utf8Name(item->d_name);
         entry.ext = lowerExtension(entry.name);
         struct stat info {};
-        if (::fstatat(dirFd, item->d_name, &info, 0) == 0 || ::fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(dirFd, item->d_name, &info, 0) == 0 ||
+            ::fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
             entry.isDirectory = S_ISDIR(info.st_mode);
             entry.size = info.st_size;
             entry.modified = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1'000'000;
@@ -190,7 +184,8 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
         entry.icon = &m_thumbnailer.iconThumbnail(icon);
     }
     QtConcurrent::blockingMap(images, [this, &folderPath](Entry *entry) {
-        entry->thumbnail = m_thumbnailer.imageThumbnail(folderPath + '/' + QString::fromStdString(entry->name));
+        entry->thumbnail =
+            m_thumbnailer.imageThumbnail(folderPath + '/' + QString::fromStdString(entry->name));
     });
     std::string folderUrl = QUrl::fromLocalFile(folderPath + '/').toEncoded().toStdString();
 

@@ -19,9 +19,11 @@ enum class ListError { CannotList };
 // order, hidden ones included. Image thumbnails are made in parallel on the global thread pool.
 class FolderLister {
 public:
-    explicit FolderLister(const ListThumbnailer &thumbnailer) : m_thumbnailer(thumbnailer) {}
+    explicit FolderLister(const ListThumbnailer &thumbnailer)
+        : m_thumbnailer(thumbnailer) {}
 
-    platform::Result<std::string, ListError> list(const QString &folderPath, const std::string &requestedFolder) const;
+    platform::Result<std::string, ListError> list(const QString &folderPath,
+                                                  const std::string &requestedFolder) const;
 
 private:
     const ListThumbnailer &m_thumbnailer;

@@ -3,15 +3,14 @@
 #include <httplib.h>
 
 #include <chrono>
-#include <limits>
 #include <cstring>
+#include <limits>
 #include <sys/socket.h>
 
 namespace http {
 namespace {
 
-Method methodOf(const std::string &name)
-{
+Method methodOf(const std::string &name) {
     if (name == "GET" || name == "HEAD")
         return Method::Get;
     if (name == "POST")
@@ -27,8 +26,7 @@ Method methodOf(const std::string &name)
     return Method::Any;
 }
 
-Pairs queryOf(const std::string &target)
-{
+Pairs queryOf(const std::string &target) {
     const size_t mark = target.find('?');
     if (mark == std::string::npos)
         return {};
@@ -51,27 +49,33 @@ HttpRequest::HttpRequest(const httplib::Request &request, const httplib::Content
     , m_reader(reader)
     , m_maxBodyBytes(maxBodyBytes)
     , m_stopping(stopping)
-    , m_query(queryOf(request.target))
-{
+    , m_query(queryOf(request.target)) {}
+
+const std::string &HttpRequest::method() const {
+    return m_request.method;
+}
+const std::string &HttpRequest::path() const {
+    return m_request.path;
 }
 
-const std::string &HttpRequest::method() const { return m_request.method; }
-const std::string &HttpRequest::path() const { return m_request.path; }
-
-std::optional<std::string> HttpRequest::queryValue(std::string_view key) const
-{
+std::optional<std::string> HttpRequest::queryValue(std::string_view key) const {
     for (const auto &[name, value] : m_query)
         if (name == key)
             return value;
     return std::nullopt;
 }
 
-std::string HttpRequest::header(const std::string &name) const { return m_request.get_header_value(name); }
-bool HttpRequest::hasHeader(const std::string &name) const { return m_request.has_header(name); }
-std::string HttpRequest::remoteAddress() const { return m_request.remote_addr; }
+std::string HttpRequest::header(const std::string &name) const {
+    return m_request.get_header_value(name);
+}
+bool HttpRequest::hasHeader(const std::string &name) const {
+    return m_request.has_header(name);
+}
+std::string HttpRequest::remoteAddress() const {
+    return m_request.remote_addr;
+}
 
-std::optional<uint64_t> HttpRequest::contentLength() const
-{
+std::optional<uint64_t> HttpRequest::contentLength() const {
     if (!m_request.has_header("Content-Length"))
         return std::nullopt;
     const std::string text = m_request.get_header_value("Content-Length");
@@ -83,24 +87,21 @@ std::optional<uint64_t> HttpRequest::contentLength() const
     return uint64_t(value);
 }
 
-bool HttpRequest::hasBody() const
-{
+bool HttpRequest::hasBody() const {
     if (m_request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos)
         return true;
     const auto length = contentLength();
     return (length && *length > 0) || !m_request.body.empty();
 }
 
-std::vector<std::pair<int64_t, int64_t>> HttpRequest::ranges() const
-{
+std::vector<std::pair<int64_t, int64_t>> HttpRequest::ranges() const {
     std::vector<std::pair<int64_t, int64_t>> result;
     for (const auto &[first, last] : m_request.ranges)
         result.emplace_back(int64_t(first), int64_t(last));
     return result;
 }
 
-BodyRead HttpRequest::readBody(const std::function<bool(const char *, size_t)> &sink) const
-{
+BodyRead HttpRequest::readBody(const std::function<bool(const char *, size_t)> &sink) const {
     if (m_bodyConsumed)
         return BodyRead::Failed;
     m_bodyConsumed = true;
@@ -110,8 +111,9 @@ BodyRead HttpRequest::readBody(const std::function<bool(const char *, size_t)> &
         // Methods without a streaming reader have their (small) body read already.
         if (m_request.body.size() > m_maxBodyBytes)
             return BodyRead::TooLarge;
-        return m_request.body.empty() || sink(m_request.body.data(), m_request.body.size()) ? BodyRead::Complete
-                                                                                            : BodyRead::Stopped;
+        return m_request.body.empty() || sink(m_request.body.data(), m_request.body.size())
+                   ? BodyRead::Complete
+                   : BodyRead::Stopped;
     }
     uint64_t received = 0;
     BodyRead outcome = BodyRead::Complete;
@@ -132,8 +134,7 @@ BodyRead HttpRequest::readBody(const std::function<bool(const char *, size_t)> &
     return outcome;
 }
 
-std::optional<Pairs> HttpRequest::formPairs(BodyRead *outcome) const
-{
+std::optional<Pairs> HttpRequest::formPairs(BodyRead *outcome) const {
     std::string body;
     const BodyRead read = readBody([&body](const char *data, size_t size) {
         body.append(data, size);
@@ -148,16 +149,14 @@ std::optional<Pairs> HttpRequest::formPairs(BodyRead *outcome) const
 
 // ---- HttpResponse ----
 
-HttpResponse HttpResponse::html(std::string body)
-{
+HttpResponse HttpResponse::html(std::string body) {
     HttpResponse response;
     response.contentType = "text/html; charset=utf-8";
     response.body = std::move(body);
     return response;
 }
 
-HttpResponse HttpResponse::text(std::string body, int status)
-{
+HttpResponse HttpResponse::text(std::string body, int status) {
     HttpResponse response;
     response.status = status;
     response.contentType = "text/plain; charset=utf-8";
@@ -165,16 +164,14 @@ HttpResponse HttpResponse::text(std::string body, int status)
     return response;
 }
 
-HttpResponse HttpResponse::data(std::string bytes, std::string contentType)
-{
+HttpResponse HttpResponse::data(std::string bytes, std::string contentType) {
     HttpResponse response;
     response.contentType = std::move(contentType);
     response.body = std::move(bytes);
     return response;
 }
 
-HttpResponse HttpResponse::stream(uint64_t length, std::string contentType, BodyProvider provider)
-{
+HttpResponse HttpResponse::stream(uint64_t length, std::string contentType, BodyProvider provider) {
     HttpResponse response;
     response.contentType = std::move(contentType);
     response.streamLength = length;
@@ -182,13 +179,20 @@ HttpResponse HttpResponse::stream(uint64_t length, std::string contentType, Body
     return response;
 }
 
-HttpResponse HttpResponse::badRequest(std::string text) { return HttpResponse::text(std::move(text), 400); }
-HttpResponse HttpResponse::notFound(std::string text) { return HttpResponse::text(std::move(text), 404); }
-HttpResponse HttpResponse::internalServerError(std::string text) { return HttpResponse::text(std::move(text), 500); }
-HttpResponse HttpResponse::withStatus(int status, std::string text) { return HttpResponse::text(std::move(text), status); }
+HttpResponse HttpResponse::badRequest(std::string text) {
+    return HttpResponse::text(std::move(text), 400);
+}
+HttpResponse HttpResponse::notFound(std::string text) {
+    return HttpResponse::text(std::move(text), 404);
+}
+HttpResponse HttpResponse::internalServerError(std::string text) {
+    return HttpResponse::text(std::move(text), 500);
+}
+HttpResponse HttpResponse::withStatus(int status, std::string text) {
+    return HttpResponse::text(std::move(text), status);
+}
 
-HttpResponse &HttpResponse::withHeader(std::string name, std::string value)
-{
+HttpResponse &HttpResponse::withHeader(std::string name, std::string value) {
     headers.emplace_back(std::move(name), std::move(value));
     return *this;
 }
@@ -202,28 +206,26 @@ struct HttpServer::Instance {
     std::atomic<bool> finished{false};
 };
 
-HttpServer::HttpServer(ServerOptions options) : m_options(std::move(options)) {}
+HttpServer::HttpServer(ServerOptions options)
+    : m_options(std::move(options)) {}
 
-HttpServer::~HttpServer()
-{
+HttpServer::~HttpServer() {
     stop();
     reapRetired(true);
 }
 
-void HttpServer::route(Method method, const std::string &path, Handler handler, RouteOptions options)
-{
+void HttpServer::route(Method method, const std::string &path, Handler handler, RouteOptions options) {
     std::unique_lock lock(m_routesMutex);
     m_routes[{method, path}] = std::make_shared<const Route>(Route{std::move(handler), options});
 }
 
-bool HttpServer::hasRoute(Method method, const std::string &path) const
-{
+bool HttpServer::hasRoute(Method method, const std::string &path) const {
     std::shared_lock lock(m_routesMutex);
     return m_routes.count({method, path}) != 0;
 }
 
-std::shared_ptr<const HttpServer::Route> HttpServer::findRoute(const std::string &method, const std::string &path) const
-{
+std::shared_ptr<const HttpServer::Route> HttpServer::findRoute(const std::string &method,
+                                                               const std::string &path) const {
     std::shared_lock lock(m_routesMutex);
     auto it = m_routes.find({methodOf(method), path});
     if (it == m_routes.end())
@@ -237,8 +239,7 @@ namespace {
 
 // Ranges past the end get 416; an end past the last byte is clamped, as RFC 9110 asks. cpp-httplib
 // serves the (clamped) ranges from the request object itself when it writes the reply.
-bool clampRanges(const httplib::Request &request, uint64_t length)
-{
+bool clampRanges(const httplib::Request &request, uint64_t length) {
     auto &ranges = const_cast<httplib::Ranges &>(request.ranges);
     for (auto &[first, last] : ranges) {
         if (first < 0) { // suffix range: the last `last` bytes
@@ -257,8 +258,7 @@ bool clampRanges(const httplib::Request &request, uint64_t length)
 }
 
 void applyResponse(HttpResponse response, const httplib::Request &request, httplib::Response &res,
-                   const std::atomic<bool> &stopping)
-{
+                   const std::atomic<bool> &stopping) {
     res.status = response.status;
     for (auto &[name, value] : response.headers)
         res.set_header(name.c_str(), value);
@@ -287,7 +287,8 @@ void applyResponse(HttpResponse response, const httplib::Request &request, httpl
         res.status = 206;
     res.set_content_provider(
         size_t(length), response.contentType.c_str(),
-        [provider = std::move(response.provider), &stopping](size_t offset, size_t size, httplib::DataSink &sink) {
+        [provider = std::move(response.provider), &stopping](size_t offset, size_t size,
+                                                             httplib::DataSink &sink) {
             if (stopping.load(std::memory_order_relaxed))
                 return false;
             return provider(offset, size, [&sink, &stopping](const char *data, size_t n) {
@@ -298,8 +299,7 @@ void applyResponse(HttpResponse response, const httplib::Request &request, httpl
 
 } // namespace
 
-void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopping)
-{
+void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopping) {
     auto handle = [this, &stopping](const httplib::Request &req, httplib::Response &res,
                                     const httplib::ContentReader *reader) {
         HttpResponse response;
@@ -309,7 +309,8 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
             response = HttpResponse::withStatus(503, "The server is stopping.");
         } else if (!route) {
             response = HttpResponse::notFound("Not Found");
-        } else if (const auto length = request.contentLength(); length && *length > route->options.maxBodyBytes) {
+        } else if (const auto length = request.contentLength();
+                   length && *length > route->options.maxBodyBytes) {
             response = HttpResponse::withStatus(413, "The request body is too large.");
         } else {
             try {
@@ -327,8 +328,11 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
     };
     using ReaderHandler = httplib::Server::HandlerWithContentReader;
     const ReaderHandler withReader = [handle](const httplib::Request &req, httplib::Response &res,
-                                              const httplib::ContentReader &reader) { handle(req, res, &reader); };
-    const httplib::Server::Handler withoutReader = [handle](const httplib::Request &req, httplib::Response &res) {
+                                              const httplib::ContentReader &reader) {
+        handle(req, res, &reader);
+    };
+    const httplib::Server::Handler withoutReader = [handle](const httplib::Request &req,
+                                                            httplib::Response &res) {
         handle(req, res, nullptr);
     };
     server.Get(".*", withoutReader);
@@ -353,14 +357,14 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
         return 100;
     });
     if (m_options.requestLog) {
-        server.set_logger([log = m_options.requestLog](const httplib::Request &req, const httplib::Response &res) {
-            log(req.remote_addr + " " + req.method + " " + req.target + " " + std::to_string(res.status));
-        });
+        server.set_logger(
+            [log = m_options.requestLog](const httplib::Request &req, const httplib::Response &res) {
+                log(req.remote_addr + " " + req.method + " " + req.target + " " + std::to_string(res.status));
+            });
     }
 }
 
-bool HttpServer::start(uint16_t port, const std::string &bindAddress)
-{
+bool HttpServer::start(uint16_t port, const std::string &bindAddress) {
     if (isRunning())
         return true;
     reapRetired(false);
@@ -369,7 +373,9 @@ bool HttpServer::start(uint16_t port, const std::string &bindAddress)
     auto instance = std::make_unique<Instance>();
     httplib::Server &server = *instance->server;
     const int workers = m_options.workerThreads;
-    server.new_task_queue = [workers] { return new httplib::ThreadPool(size_t(workers)); };
+    server.new_task_queue = [workers] {
+        return new httplib::ThreadPool(size_t(workers));
+    };
     // Only SO_REUSEADDR: SO_REUSEPORT would let a second server bind a port that is in use.
     server.set_socket_options([](int socket) {
         int yes = 1;
@@ -423,10 +429,11 @@ bool HttpServer::start(uint16_t port, const std::string &bindAddress)
     return true;
 }
 
-bool HttpServer::isRunning() const { return m_current && m_current->server->is_running(); }
+bool HttpServer::isRunning() const {
+    return m_current && m_current->server->is_running();
+}
 
-void HttpServer::stop()
-{
+void HttpServer::stop() {
     if (!m_current)
         return;
     m_current->stopping = true;
@@ -435,8 +442,7 @@ void HttpServer::stop()
     reapRetired(false);
 }
 
-void HttpServer::reapRetired(bool wait)
-{
+void HttpServer::reapRetired(bool wait) {
     std::erase_if(m_retired, [wait](std::unique_ptr<Instance> &instance) {
         if (!wait && !instance->finished)
             return false;

@@ -33,8 +33,8 @@ public:
                 const std::atomic<bool> &stopping);
 
     const std::string &method() const;
-    const std::string &path() const;  // percent-decoded
-    const Pairs &query() const { return m_query; } // decoded, in order
+    const std::string &path() const;                                   // percent-decoded
+    const Pairs &query() const { return m_query; }                     // decoded, in order
     std::optional<std::string> queryValue(std::string_view key) const; // the first pair of that key
     std::string header(const std::string &name) const;
     bool hasHeader(const std::string &name) const;
@@ -116,7 +116,9 @@ public:
     void route(Method method, const std::string &path, Handler handler, RouteOptions options = {});
     bool hasRoute(Method method, const std::string &path) const;
     // Takes effect at the next start.
-    void setRequestLog(std::function<void(const std::string &line)> log) { m_options.requestLog = std::move(log); }
+    void setRequestLog(std::function<void(const std::string &line)> log) {
+        m_options.requestLog = std::move(log);
+    }
 
     // Starts listening on the address ("::" is every local IPv6 and IPv4 address) and port
     // (0 picks a free one). Starting a running server does nothing and answers true. False with

@@ -14,15 +14,13 @@
 namespace transfer {
 namespace {
 
-std::string dataUrl(const QByteArray &png)
-{
+std::string dataUrl(const QByteArray &png) {
     std::string text(wire::thumbnailPrefix);
     text += png.toBase64().toStdString();
     return text;
 }
 
-const std::map<std::string, std::string, std::less<>> &icons()
-{
+const std::map<std::string, std::string, std::less<>> &icons() {
     static const std::map<std::string, std::string, std::less<>> table = [] {
         std::map<std::string, std::string, std::less<>> result;
         for (const char *name : {"pdf", "mp4", "mp3", "zip", "other"}) {
@@ -37,8 +35,7 @@ const std::map<std::string, std::string, std::less<>> &icons()
 
 } // namespace
 
-std::string_view iconNameFor(std::string_view ext)
-{
+std::string_view iconNameFor(std::string_view ext) {
     if (wire::contains(wire::iconGroupA, ext))
         return wire::iconGroupA[0];
     if (wire::contains(wire::iconGroupB, ext))
@@ -50,8 +47,7 @@ std::string_view iconNameFor(std::string_view ext)
     return wire::otherKind;
 }
 
-std::string ListThumbnailer::imageThumbnail(const QString &path) const
-{
+std::string ListThumbnailer::imageThumbnail(const QString &path) const {
     const std::optional<QByteArray> key = m_cache ? ThumbnailCache::keyFor(path) : std::nullopt;
     if (key) {
         if (std::optional<std::string> cached = m_cache->find(*key))
@@ -64,8 +60,7 @@ std::string ListThumbnailer::imageThumbnail(const QString &path) const
     return png.isEmpty() ? std::string() : dataUrl(png);
 }
 
-const std::string &ListThumbnailer::iconThumbnail(std::string_view iconName) const
-{
+const std::string &ListThumbnailer::iconThumbnail(std::string_view iconName) const {
     static const std::string none;
     const auto &table = icons();
     const auto it = table.find(iconName);

@@ -19,7 +19,8 @@ public:
     static constexpr int maxSide = 224;
 
     // Without a cache every thumbnail is made anew.
-    explicit ListThumbnailer(ThumbnailCache *cache = nullptr) : m_cache(cache) {}
+    explicit ListThumbnailer(ThumbnailCache *cache = nullptr)
+        : m_cache(cache) {}
 
     // A thumbnail text for an image file; empty when it cannot be read or decoded.
     std::string imageThumbnail(const QString &path) const;

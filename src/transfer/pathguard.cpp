@@ -5,32 +5,31 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#include <string>
-#include <cstdlib>
-#include <memory>
-#include <sys/stat.h>
 
 namespace transfer {
 namespace {
 
-int hexValue(char c)
-{
+int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     c = char(c | 0x20);
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
-std::string percentDecoded(std::string_view text)
-{
+std::string percentDecoded(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
             out.push_back(char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
             i += 2;
         } else {
@@ -42,24 +41,23 @@ std::string percentDecoded(std::string_view text)
 
 // A name is used exactly as it arrived, but a client or tool that decodes it once more must not
 // find a separator or a dot-dot in it either ("..%2F", "%252e%252e%252f").
-bool hidesSeparator(std::string_view name)
-{
+bool hidesSeparator(std::string_view name) {
     std::string current(name);
     for (int round = 0; round < 4; ++round) {
         std::string decoded = percentDecoded(current);
         if (decoded == current)
             return false;
-        if (decoded == "." || decoded == ".." || decoded.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos)
+        if (decoded == "." || decoded == ".." ||
+            decoded.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos)
             return true;
         current = std::move(decoded);
     }
     return true;
 }
 
-std::optional<QString> canonical(const QString &path)
-{
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(QFile::encodeName(path).constData(), nullptr),
-                                                         &std::free);
+std::optional<QString> canonical(const QString &path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(
+        ::realpath(QFile::encodeName(path).constData(), nullptr), &std::free);
     if (!resolved)
         return std::nullopt;
     return QFile::decodeName(resolved.get());
@@ -67,8 +65,7 @@ std::optional<QString> canonical(const QString &path)
 
 } // namespace
 
-bool isSafeEntryName(std::string_view name)
-{
+bool isSafeEntryName(std::string_view name) {
     if (name.empty() || name == "." || name == ".." || name.size() > 255)
         return false;
     for (const char c : name)
@@ -77,8 +74,7 @@ bool isSafeEntryName(std::string_view name)
     return !hidesSeparator(name);
 }
 
-std::optional<QString> safeRelativeFolder(std::string_view folder)
-{
+std::optional<QString> safeRelativeFolder(std::string_view folder) {
     QStringList parts;
     size_t start = 0;
     while (start <= folder.size()) {
@@ -96,8 +92,7 @@ std::optional<QString> safeRelativeFolder(std::string_view folder)
     return parts.join('/');
 }
 
-std::optional<QString> resolveInside(const QString &root, const QString &path)
-{
+std::optional<QString> resolveInside(const QString &root, const QString &path) {
     const std::optional<QString> canonicalRoot = canonical(root);
     const std::optional<QString> canonicalPath = canonical(path);
     if (!canonicalRoot || !canonicalPath)
@@ -107,8 +102,7 @@ std::optional<QString> resolveInside(const QString &root, const QString &path)
     return std::nullopt;
 }
 
-int openInside(const QString &root, const QString &relativePath)
-{
+int openInside(const QString &root, const QString &relativePath) {
     constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
     const int rootFd = ::open(QFile::encodeName(root).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (rootFd < 0)
@@ -129,8 +123,7 @@ int openInside(const QString &root, const QString &relativePath)
     return canonicalPath ? ::open(QFile::encodeName(*canonicalPath).constData(), flags) : -1;
 }
 
-bool mayCreateInside(const QString &root, const QString &folder, const QString &name)
-{
+bool mayCreateInside(const QString &root, const QString &folder, const QString &name) {
     if (!resolveInside(root, folder))
         return false;
     const QString target = folder + '/' + name;

@@ -13,18 +13,18 @@
 namespace transfer {
 namespace {
 
-QString errorText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString errorText() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
-mode_t creationMode()
-{
+mode_t creationMode() {
     // Files get the usual 0666 less the umask, as a plain create would give them.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
 }
 
-QString hiddenTempName(const QString &folder)
-{
+QString hiddenTempName(const QString &folder) {
     return folder + "/.tidewell-" + QString::number(QRandomGenerator::global()->generate64(), 36) + ".part";
 }
 
@@ -33,9 +33,7 @@ QString hiddenTempName(const QString &folder)
 StagedFile::StagedFile(int fd, QString folder, QString tempPath)
     : m_fd(fd)
     , m_folder(std::move(folder))
-    , m_tempPath(std::move(tempPath))
-{
-}
+    , m_tempPath(std::move(tempPath)) {}
 
 StagedFile::StagedFile(StagedFile &&other) noexcept
     : m_buffer(std::move(other.m_buffer))
@@ -45,14 +43,13 @@ StagedFile::StagedFile(StagedFile &&other) noexcept
     , m_folder(std::move(other.m_folder))
     , m_tempPath(std::move(other.m_tempPath))
     , m_size(other.m_size)
-    , m_committed(std::exchange(other.m_committed, true))
-{
+    , m_committed(std::exchange(other.m_committed, true)) {}
+
+StagedFile::~StagedFile() {
+    discard();
 }
 
-StagedFile::~StagedFile() { discard(); }
-
-platform::Result<StagedFile, StageError> StagedFile::create(const QString &folder)
-{
+platform::Result<StagedFile, StageError> StagedFile::create(const QString &folder) {
     const QByteArray nativeFolder = QFile::encodeName(folder);
     int fd = ::open(nativeFolder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode());
     if (fd >= 0)
@@ -66,8 +63,7 @@ platform::Result<StagedFile, StageError> StagedFile::create(const QString &folde
     return StagedFile(fd, folder, temp);
 }
 
-bool StagedFile::writeAll(const char *data, size_t size)
-{
+bool StagedFile::writeAll(const char *data, size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(m_fd, data, size);
         if (written < 0 && errno == EINTR)
@@ -82,16 +78,14 @@ bool StagedFile::writeAll(const char *data, size_t size)
     return true;
 }
 
-bool StagedFile::flush()
-{
+bool StagedFile::flush() {
     if (m_writeFailed)
         return false;
     const size_t pending = std::exchange(m_buffered, 0);
     return pending == 0 || writeAll(m_buffer.get(), pending);
 }
 
-bool StagedFile::write(const char *data, size_t size)
-{
+bool StagedFile::write(const char *data, size_t size) {
     if (m_fd < 0 || m_writeFailed)
         return false;
     m_size += qint64(size);
@@ -111,8 +105,7 @@ bool StagedFile::write(const char *data, size_t size)
     return true;
 }
 
-platform::Result<bool, StageError> StagedFile::linkTo(const QString &path)
-{
+platform::Result<bool, StageError> StagedFile::linkTo(const QString &path) {
     const QByteArray target = QFile::encodeName(path);
     int result;
     if (m_tempPath.isEmpty()) {
@@ -123,11 +116,11 @@ platform::Result<bool, StageError> StagedFile::linkTo(const QString &path)
     }
     if (result == 0)
         return true;
-    return platform::fail(errno == EEXIST ? StageError::AlreadyExists : StageError::CommitFailed, errorText());
+    return platform::fail(errno == EEXIST ? StageError::AlreadyExists : StageError::CommitFailed,
+                          errorText());
 }
 
-platform::Result<bool, StageError> StagedFile::commitNew(const QString &target)
-{
+platform::Result<bool, StageError> StagedFile::commitNew(const QString &target) {
     if (m_fd < 0 || m_committed)
         return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
     if (!flush())
@@ -140,8 +133,7 @@ platform::Result<bool, StageError> StagedFile::commitNew(const QString &target)
     return true;
 }
 
-platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &target)
-{
+platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &target) {
     if (m_fd < 0 || m_committed)
         return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
     if (!flush())
@@ -164,8 +156,7 @@ platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &ta
     return true;
 }
 
-void StagedFile::discard()
-{
+void StagedFile::discard() {
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;

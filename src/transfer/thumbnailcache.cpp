@@ -15,8 +15,7 @@ namespace {
 // Changes whenever the thumbnails themselves change (size, encoding), so old ones are not reused.
 constexpr char keyVersion[] = "list-thumbnail-v3-224-quantised";
 
-std::string textFor(const QByteArray &png)
-{
+std::string textFor(const QByteArray &png) {
     if (png.isEmpty())
         return {};
     std::string text(wire::thumbnailPrefix);
@@ -28,12 +27,9 @@ std::string textFor(const QByteArray &png)
 
 ThumbnailCache::ThumbnailCache(QString diskFolder, qint64 memoryBudget)
     : m_diskFolder(std::move(diskFolder))
-    , m_memory(memoryBudget)
-{
-}
+    , m_memory(memoryBudget) {}
 
-std::optional<QByteArray> ThumbnailCache::keyFor(const QString &path)
-{
+std::optional<QByteArray> ThumbnailCache::keyFor(const QString &path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return std::nullopt;
@@ -49,19 +45,16 @@ std::optional<QByteArray> ThumbnailCache::keyFor(const QString &path)
     return hash.result().toHex();
 }
 
-QString ThumbnailCache::diskPath(const QByteArray &key) const
-{
+QString ThumbnailCache::diskPath(const QByteArray &key) const {
     return m_diskFolder + '/' + QString::fromLatin1(key.left(2)) + '/' + QString::fromLatin1(key) + ".png";
 }
 
-void ThumbnailCache::remember(const QByteArray &key, const std::string &text)
-{
+void ThumbnailCache::remember(const QByteArray &key, const std::string &text) {
     std::lock_guard lock(m_mutex);
     m_memory.insert(key, new std::string(text), qsizetype(text.size()) + 64);
 }
 
-std::optional<std::string> ThumbnailCache::find(const QByteArray &key)
-{
+std::optional<std::string> ThumbnailCache::find(const QByteArray &key) {
     {
         std::lock_guard lock(m_mutex);
         if (const std::string *text = m_memory.object(key))
@@ -77,8 +70,7 @@ std::optional<std::string> ThumbnailCache::find(const QByteArray &key)
     return text;
 }
 
-std::string ThumbnailCache::insert(const QByteArray &key, const QByteArray &png)
-{
+std::string ThumbnailCache::insert(const QByteArray &key, const QByteArray &png) {
     const std::string text = textFor(png);
     remember(key, text);
     if (m_diskFolder.isEmpty())
@@ -99,8 +91,7 @@ std::string ThumbnailCache::insert(const QByteArray &key, const QByteArray &png)
     return text;
 }
 
-qint64 ThumbnailCache::memoryBytes() const
-{
+qint64 ThumbnailCache::memoryBytes() const {
     std::lock_guard lock(m_mutex);
     return m_memory.totalCost();
 }

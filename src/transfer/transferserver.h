@@ -29,7 +29,8 @@ public:
     using DocumentFolderLookup = std::function<std::optional<QString>()>;
 
     // Without a lookup the platform's document folder is used.
-    explicit TransferServer(DocumentFolderLookup documentFolder = {}, std::shared_ptr<DeviceAlerts> alerts = {});
+    explicit TransferServer(DocumentFolderLookup documentFolder = {},
+                            std::shared_ptr<DeviceAlerts> alerts = {});
     ~TransferServer();
 
     // The process-wide server, created on first use and never destroyed.

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QUrl>
 
-
 namespace transfer {
 namespace {
 
@@ -25,8 +24,7 @@ constexpr uint64_t drainLimit = 16 * 1024 * 1024;
 // Wraps a body sink: after the sink first refuses, the rest is drained (within drainLimit).
 class Drain {
 public:
-    template <typename Sink> auto wrap(Sink sink)
-    {
+    template <typename Sink> auto wrap(Sink sink) {
         return [this, sink](const char *data, size_t size) {
             if (!m_failed && sink(data, size))
                 return true;
@@ -42,16 +40,16 @@ private:
     uint64_t m_drained = 0;
 };
 
-std::string urlText(const QString &path) { return QUrl::fromLocalFile(path).toEncoded().toStdString(); }
+std::string urlText(const QString &path) {
+    return QUrl::fromLocalFile(path).toEncoded().toStdString();
+}
 
 UploadOutcome answer(int status, std::string_view message, std::string_view detail = {},
-                     UploadOutcome::Alert alert = UploadOutcome::Alert::None)
-{
+                     UploadOutcome::Alert alert = UploadOutcome::Alert::None) {
     return UploadOutcome{status, std::string(message) + std::string(detail), alert};
 }
 
-const std::string *firstValue(const http::Pairs &pairs, std::string_view key)
-{
+const std::string *firstValue(const http::Pairs &pairs, std::string_view key) {
     for (const auto &[name, value] : pairs)
         if (name == key)
             return &value;
@@ -62,12 +60,9 @@ const std::string *firstValue(const http::Pairs &pairs, std::string_view key)
 
 UploadReceiver::UploadReceiver(std::optional<QString> documentFolder, QString targetFolder)
     : m_documentFolder(std::move(documentFolder))
-    , m_targetFolder(std::move(targetFolder))
-{
-}
+    , m_targetFolder(std::move(targetFolder)) {}
 
-UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode mode) const
-{
+UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode mode) const {
     // The file is staged in its folder while the body streams in. When the folder cannot take it,
     // the form is still read to the end so that the answers keep their order.
     std::optional<StagedFile> staged;
@@ -108,8 +103,8 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
         maxBufferedField);
 
     Drain drain;
-    const http::BodyRead read =
-        request.readBody(drain.wrap([&form](const char *data, size_t size) { return form.feed(data, size); }));
+    const http::BodyRead read = request.readBody(
+        drain.wrap([&form](const char *data, size_t size) { return form.feed(data, size); }));
     if (read == http::BodyRead::TooLarge)
         return answer(413, wire::tooLargeMessage);
     if (writeFailed) {
@@ -153,8 +148,7 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
     return place(*staged, fileName, mode);
 }
 
-UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) const
-{
+UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) const {
     const std::optional<std::string> name = request.queryValue(wire::pathKey);
     if (!name)
         return answer(400, wire::fieldMissingMessage);
@@ -196,8 +190,7 @@ UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) co
     return place(staged, fileName, Mode::Upload);
 }
 
-UploadOutcome UploadReceiver::place(StagedFile &staged, const QString &name, Mode mode) const
-{
+UploadOutcome UploadReceiver::place(StagedFile &staged, const QString &name, Mode mode) const {
     const QString target = m_targetFolder + '/' + name;
     if (mode == Mode::Save) {
         if (auto committed = staged.commitReplacing(target); !committed) {

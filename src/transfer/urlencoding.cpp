@@ -6,8 +6,7 @@
 namespace http {
 namespace {
 
-int hexValue(char c)
-{
+int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -19,11 +18,10 @@ int hexValue(char c)
 
 constexpr size_t streamChunk = 256 * 1024;
 
-constexpr std::array<int8_t, 256> makeHexTable()
-{
+constexpr std::array<int8_t, 256> makeHexTable() {
     std::array<int8_t, 256> table{};
     for (int c = 0; c < 256; ++c)
-        table[size_t(c)] = int8_t(c >= '0' && c <= '9' ? c - '0'
+        table[size_t(c)] = int8_t(c >= '0' && c <= '9'   ? c - '0'
                                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
                                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                                          : -1);
@@ -34,15 +32,15 @@ constexpr std::array<int8_t, 256> hexTable = makeHexTable();
 
 } // namespace
 
-std::string decodeComponent(std::string_view text)
-{
+std::string decodeComponent(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '+') {
             out.push_back(' ');
-        } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+        } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
             out.push_back(char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
             i += 2;
         } else {
@@ -52,8 +50,7 @@ std::string decodeComponent(std::string_view text)
     return out;
 }
 
-Pairs parseUrlEncoded(std::string_view text)
-{
+Pairs parseUrlEncoded(std::string_view text) {
     Pairs pairs;
     size_t start = 0;
     while (start <= text.size()) {
@@ -74,14 +71,13 @@ Pairs parseUrlEncoded(std::string_view text)
     return pairs;
 }
 
-std::string encodeComponent(std::string_view text)
-{
+std::string encodeComponent(std::string_view text) {
     static constexpr char digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size() * 3);
     for (const unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '~') {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '_' || c == '.' || c == '~') {
             out.push_back(char(c));
         } else {
             out.push_back('%');
@@ -95,13 +91,11 @@ std::string encodeComponent(std::string_view text)
 FormStreamDecoder::FormStreamDecoder(Classifier classifier, StreamSink sink, size_t maxBufferedValue)
     : m_classifier(std::move(classifier))
     , m_sink(std::move(sink))
-    , m_maxBufferedValue(maxBufferedValue)
-{
+    , m_maxBufferedValue(maxBufferedValue) {
     m_streamBuffer.reserve(streamChunk);
 }
 
-void FormStreamDecoder::put(char c)
-{
+void FormStreamDecoder::put(char c) {
     if (!m_inValue) {
         if (m_key.size() < m_maxBufferedValue)
             m_key.push_back(c);
@@ -127,8 +121,7 @@ void FormStreamDecoder::put(char c)
     }
 }
 
-bool FormStreamDecoder::flushStream()
-{
+bool FormStreamDecoder::flushStream() {
     if (m_streamBuffer.empty())
         return true;
     if (!m_sink(m_streamBuffer.data(), m_streamBuffer.size()))
@@ -137,8 +130,7 @@ bool FormStreamDecoder::flushStream()
     return m_status == Status::Ok;
 }
 
-void FormStreamDecoder::endPair()
-{
+void FormStreamDecoder::endPair() {
     if (m_escapeDigits >= 0) {
         // An escape cut short by the end of the piece stays as the literal text it was.
         const int digits = m_escapeDigits;
@@ -164,8 +156,7 @@ void FormStreamDecoder::endPair()
     m_disposition = Disposition::Buffer;
 }
 
-bool FormStreamDecoder::feed(const char *data, size_t size)
-{
+bool FormStreamDecoder::feed(const char *data, size_t size) {
     for (size_t i = 0; i < size && m_status == Status::Ok; ++i) {
         // Inside a streamed value whole escapes and plain runs are decoded straight into the
         // stream buffer; only an escape cut by the chunk's end or a malformed one, and the '&'
@@ -232,8 +223,7 @@ bool FormStreamDecoder::feed(const char *data, size_t size)
     return m_status == Status::Ok;
 }
 
-bool FormStreamDecoder::finish()
-{
+bool FormStreamDecoder::finish() {
     if (m_status == Status::Ok)
         endPair();
     return m_status == Status::Ok;

@@ -4,8 +4,7 @@
 
 namespace transfer {
 
-http::HttpResponse webResource(const std::string &fileName)
-{
+http::HttpResponse webResource(const std::string &fileName) {
     QFile file(QStringLiteral(":/transfer/web/") + QString::fromStdString(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return http::HttpResponse::notFound();

@@ -33,7 +33,7 @@ inline constexpr std::array<std::string_view, 1> iconGroupC = {"mp3"};
 inline constexpr std::array<std::string_view, 1> iconGroupD = {"zip"};
 // Accepted by the upload route without further check: the image extensions and groups B and C.
 inline constexpr std::array<std::string_view, 8> uploadExtensions = {"png", "jpg", "jpeg", "heic",
-                                                                      "mp4", "mov", "avi",  "mp3"};
+                                                                     "mp4", "mov", "avi",  "mp3"};
 
 inline constexpr std::string_view noteField = "note";
 inline constexpr std::string_view nameField = "name";
@@ -73,12 +73,12 @@ inline constexpr std::string_view dispositionSuffix = "\"";
 
 // The page and its nine text assets, served at "/<name>"; the page itself at rootMarker.
 inline constexpr std::string_view pageFile = "index.html";
-inline constexpr std::array<std::string_view, 9> assetFiles = {
-    "base.css", "layout.css", "grid.css", "upload.css", "dialog.css",
-    "api.js",   "grid.js",    "upload.js", "app.js"};
+inline constexpr std::array<std::string_view, 9> assetFiles = {"base.css",   "layout.css", "grid.css",
+                                                               "upload.css", "dialog.css", "api.js",
+                                                               "grid.js",    "upload.js",  "app.js"};
 
-template <std::size_t N> constexpr bool contains(const std::array<std::string_view, N> &set, std::string_view value)
-{
+template <std::size_t N>
+constexpr bool contains(const std::array<std::string_view, N> &set, std::string_view value) {
     for (std::string_view item : set)
         if (item == value)
             return true;

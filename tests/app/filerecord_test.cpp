@@ -18,21 +18,18 @@ using testsupport::writeFile;
 
 namespace {
 
-FileRecord record(const QString &path)
-{
+FileRecord record(const QString &path) {
     return FileRecord(QUrl::fromLocalFile(path), QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC));
 }
 
-void setModified(const QString &path, qint64 seconds)
-{
+void setModified(const QString &path, qint64 seconds) {
     const timeval times[2] = {{seconds, 0}, {seconds, 0}};
     ASSERT_EQ(::utimes(QFile::encodeName(path).constData(), times), 0);
 }
 
 } // namespace
 
-TEST(FileRecordArchive, KeyedArchiveRoundTripsAndRefusesIncompleteOrMistypedValues)
-{
+TEST(FileRecordArchive, KeyedArchiveRoundTripsAndRefusesIncompleteOrMistypedValues) {
     const FileRecord original = record("/tmp/some folder/ünï.png");
     const std::optional<FileRecord> decoded = FileRecord::decodeKeyed(original.encodeKeyed());
     ASSERT_TRUE(decoded);
@@ -58,8 +55,7 @@ TEST(FileRecordArchive, KeyedArchiveRoundTripsAndRefusesIncompleteOrMistypedValu
     EXPECT_FALSE(FileRecord::decodeKeyed(bytes + "x"));
 }
 
-TEST(FileRecordArchive, JsonCodingHasUrlThenTimestamp)
-{
+TEST(FileRecordArchive, JsonCodingHasUrlThenTimestamp) {
     const FileRecord original = record("/tmp/a b/c.pdf");
     const QByteArray json = original.encodeJson();
     EXPECT_EQ(json, "{\"url\":\"file:///tmp/a%20b/c.pdf\",\"timestamp\":\"2023-11-14T22:13:20.123Z\"}");
@@ -67,8 +63,9 @@ TEST(FileRecordArchive, JsonCodingHasUrlThenTimestamp)
     ASSERT_TRUE(decoded);
     EXPECT_EQ(*decoded, original);
 
-    for (const char *bad : {"{}", "{\"url\":\"file:///a\"}", "{\"url\":5,\"timestamp\":\"2023-11-14T22:13:20Z\"}",
-                            "{\"url\":\"file:///a\",\"timestamp\":\"yesterday\"}", "[1]", "not json"})
+    for (const char *bad :
+         {"{}", "{\"url\":\"file:///a\"}", "{\"url\":5,\"timestamp\":\"2023-11-14T22:13:20Z\"}",
+          "{\"url\":\"file:///a\",\"timestamp\":\"yesterday\"}", "[1]", "not json"})
         EXPECT_FALSE(FileRecord::decodeJson(bad)) << bad;
 }
 
@@ -79,23 +76,22 @@ protected:
 };
 
 // A folder sorts by the size of its own directory entry, not by what it holds.
-TEST_F(FileRecordSorting, SizeUsesTheEntryItself)
-{
+TEST_F(FileRecordSorting, SizeUsesTheEntryItself) {
     writeFile(path("small.bin"), QByteArray(10, 'x'));
     writeFile(path("large.bin"), QByteArray(100000, 'x'));
     writeFile(path("folder/huge.bin"), QByteArray(500000, 'x'));
     const qint64 folderSize = platform::readFileAttributes(path("folder"))->size;
     ASSERT_LT(folderSize, 100000);
 
-    std::vector<FileRecord> records = {record(path("large.bin")), record(path("folder")), record(path("small.bin"))};
+    std::vector<FileRecord> records = {record(path("large.bin")), record(path("folder")),
+                                       record(path("small.bin"))};
     std::sort(records.begin(), records.end(), sizeLess);
     EXPECT_EQ(records[0].path(), path("small.bin"));
     EXPECT_EQ(records[1].path(), path("folder"));
     EXPECT_EQ(records[2].path(), path("large.bin"));
 }
 
-TEST_F(FileRecordSorting, ModificationAndRecordedCreationDates)
-{
+TEST_F(FileRecordSorting, ModificationAndRecordedCreationDates) {
     writeFile(path("old.txt"), "a");
     writeFile(path("new.txt"), "b");
     setModified(path("old.txt"), 1'000'000'000);
@@ -106,14 +102,14 @@ TEST_F(FileRecordSorting, ModificationAndRecordedCreationDates)
     // The app's recorded creation date wins over what the file system knows.
     if (!platform::setCreationDate(path("new.txt"), QDateTime::fromSecsSinceEpoch(100, Qt::UTC)))
         GTEST_SKIP() << "this file system refuses user extended attributes";
-    EXPECT_EQ(platform::readFileAttributes(path("new.txt"))->creationDate, QDateTime::fromSecsSinceEpoch(100, Qt::UTC));
+    EXPECT_EQ(platform::readFileAttributes(path("new.txt"))->creationDate,
+              QDateTime::fromSecsSinceEpoch(100, Qt::UTC));
     EXPECT_TRUE(creationDateLess(record(path("new.txt")), record(path("old.txt"))));
 }
 
 // Without a recorded date the birth time is used, and where none is recorded the modification
 // time: every entry has a creation date.
-TEST_F(FileRecordSorting, CreationDateFallsBackToBirthOrModificationTime)
-{
+TEST_F(FileRecordSorting, CreationDateFallsBackToBirthOrModificationTime) {
     writeFile(path("plain.txt"), "a");
     const auto attributes = platform::readFileAttributes(path("plain.txt"));
     ASSERT_TRUE(attributes.ok());
@@ -121,8 +117,7 @@ TEST_F(FileRecordSorting, CreationDateFallsBackToBirthOrModificationTime)
     EXPECT_LE(std::abs(attributes->creationDate.secsTo(QDateTime::currentDateTimeUtc())), 60);
 }
 
-TEST_F(FileRecordSorting, UnreadableAttributesAnswerFalseAndLog)
-{
+TEST_F(FileRecordSorting, UnreadableAttributesAnswerFalseAndLog) {
     writeFile(path("here.txt"), "a");
     std::vector<QString> lines;
     platform::setLogSink([&lines](const QString &line) { lines.push_back(line); });

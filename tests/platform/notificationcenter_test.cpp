@@ -8,8 +8,7 @@
 using platform::Notification;
 using platform::NotificationCenter;
 
-TEST(NotificationCenter, DeliversByNameWithUserInfoAndStopsAfterRemoval)
-{
+TEST(NotificationCenter, DeliversByNameWithUserInfoAndStopsAfterRemoval) {
     NotificationCenter center;
     std::vector<QString> seen;
     const auto token = center.addObserver("A", [&](const Notification &n) {
@@ -23,12 +22,12 @@ TEST(NotificationCenter, DeliversByNameWithUserInfoAndStopsAfterRemoval)
     EXPECT_EQ(seen, (std::vector<QString>{"A:1"}));
 }
 
-TEST(NotificationCenter, ObserversWithAContextRunOnItsThreadAndDieWithIt)
-{
+TEST(NotificationCenter, ObserversWithAContextRunOnItsThreadAndDieWithIt) {
     NotificationCenter center;
     int calls = 0;
     auto context = std::make_unique<QObject>();
-    center.addObserver("N", [&](const Notification &) { ++calls; }, context.get());
+    center.addObserver(
+        "N", [&](const Notification &) { ++calls; }, context.get());
     std::thread poster([&] { center.post("N"); });
     poster.join();
     EXPECT_EQ(calls, 0); // queued to the context's (this) thread
@@ -41,8 +40,7 @@ TEST(NotificationCenter, ObserversWithAContextRunOnItsThreadAndDieWithIt)
     EXPECT_EQ(calls, 1);
 }
 
-TEST(NotificationCenter, ObserverMayRemoveItselfWhileBeingCalled)
-{
+TEST(NotificationCenter, ObserverMayRemoveItselfWhileBeingCalled) {
     NotificationCenter center;
     int calls = 0;
     NotificationCenter::Token token = 0;

@@ -6,8 +6,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
-TEST(Paths, DocumentFolderFollowsOverrideThenEnvironmentThenXdg)
-{
+TEST(Paths, DocumentFolderFollowsOverrideThenEnvironmentThenXdg) {
     const QString root = testsupport::sandboxRoot();
     EXPECT_EQ(platform::documentFolder(), std::optional<QString>(root + "/documents"));
 
@@ -22,8 +21,7 @@ TEST(Paths, DocumentFolderFollowsOverrideThenEnvironmentThenXdg)
     qputenv("TIDEWELL_DOCUMENTS", saved);
 }
 
-TEST(Paths, UnusableDocumentFolderIsNone)
-{
+TEST(Paths, UnusableDocumentFolderIsNone) {
     const QString file = testsupport::sandboxRoot() + "/a-file";
     testsupport::writeFile(file, "x");
     platform::setDocumentFolderOverride(file);
@@ -31,8 +29,7 @@ TEST(Paths, UnusableDocumentFolderIsNone)
     platform::setDocumentFolderOverride({});
 }
 
-TEST(Defaults, ValuesPersistPerSuite)
-{
+TEST(Defaults, ValuesPersistPerSuite) {
     {
         platform::Defaults defaults("suite-a");
         defaults.setValue("flag", true);

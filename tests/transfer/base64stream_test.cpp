@@ -7,8 +7,7 @@ using transfer::Base64StreamDecoder;
 
 namespace {
 
-std::optional<std::string> decode(const std::string &text, size_t chunk)
-{
+std::optional<std::string> decode(const std::string &text, size_t chunk) {
     Base64StreamDecoder decoder;
     std::string out;
     for (size_t i = 0; i < text.size(); i += chunk)
@@ -20,8 +19,7 @@ std::optional<std::string> decode(const std::string &text, size_t chunk)
 
 } // namespace
 
-TEST(Base64StreamDecoder, MatchesQtForAllLengthsAndSplits)
-{
+TEST(Base64StreamDecoder, MatchesQtForAllLengthsAndSplits) {
     std::string bytes;
     for (int length = 0; length < 40; ++length) {
         const std::string encoded = QByteArray::fromStdString(bytes).toBase64().toStdString();
@@ -34,15 +32,13 @@ TEST(Base64StreamDecoder, MatchesQtForAllLengthsAndSplits)
     }
 }
 
-TEST(Base64StreamDecoder, IgnoresCharactersOutsideTheAlphabet)
-{
+TEST(Base64StreamDecoder, IgnoresCharactersOutsideTheAlphabet) {
     EXPECT_EQ(decode("SGVs\r\nbG8g d29y*bGQ=", 2), std::optional<std::string>("Hello world"));
     EXPECT_EQ(decode("SGVsbG8", 100), std::optional<std::string>("Hello")); // padding may be left out
     EXPECT_EQ(decode("", 1), std::optional<std::string>(""));
 }
 
-TEST(Base64StreamDecoder, RefusesWhatCannotBeBase64)
-{
+TEST(Base64StreamDecoder, RefusesWhatCannotBeBase64) {
     for (const std::string bad : {"A", "QUJDR", "QQ==QQ==", "Q===", "=QUJD", "QUJD=", "QU=JD"})
         EXPECT_FALSE(decode(bad, 1)) << bad;
 }

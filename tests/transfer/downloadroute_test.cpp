@@ -8,8 +8,7 @@ using testsupport::writeFile;
 
 class DownloadRoute : public TransferServerTest {};
 
-TEST_F(DownloadRoute, MissingNameOrFileIsNotFound)
-{
+TEST_F(DownloadRoute, MissingNameOrFileIsNotFound) {
     writeFile(doc("a.txt"), "a");
     startServer();
     EXPECT_EQ(get("/download").status, 404);
@@ -18,8 +17,7 @@ TEST_F(DownloadRoute, MissingNameOrFileIsNotFound)
     EXPECT_EQ(download("a.txt").status, 200);
 }
 
-TEST_F(DownloadRoute, ReadsFromTheFolderOfTheLastUnprefixedList)
-{
+TEST_F(DownloadRoute, ReadsFromTheFolderOfTheLastUnprefixedList) {
     writeFile(doc("same.txt"), "top");
     writeFile(doc("Sub/same.txt"), "sub");
     writeFile(doc("Other/same.txt"), "other");
@@ -33,8 +31,7 @@ TEST_F(DownloadRoute, ReadsFromTheFolderOfTheLastUnprefixedList)
     EXPECT_EQ(download("same.txt").body, "top");
 }
 
-TEST_F(DownloadRoute, NamesAreUsedExactlyAsSent)
-{
+TEST_F(DownloadRoute, NamesAreUsedExactlyAsSent) {
     writeFile(doc("100%.txt"), "percent");
     writeFile(doc("a%20b.txt"), "encoded");
     writeFile(doc("a b.txt"), "spaced");
@@ -46,8 +43,7 @@ TEST_F(DownloadRoute, NamesAreUsedExactlyAsSent)
     EXPECT_EQ(download("ünï cødé.txt").body, "unicode");
 }
 
-TEST_F(DownloadRoute, StreamsTheWholeFileWithItsHeaders)
-{
+TEST_F(DownloadRoute, StreamsTheWholeFileWithItsHeaders) {
     std::string bytes(5 * 1024 * 1024 + 17, '\0');
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = char((i * 7919) >> 3);
@@ -60,7 +56,8 @@ TEST_F(DownloadRoute, StreamsTheWholeFileWithItsHeaders)
     EXPECT_TRUE(reply.body == bytes);
     EXPECT_EQ(reply.header("Content-Length"), std::to_string(bytes.size()));
     EXPECT_EQ(reply.header("Content-Type"), "video/mp4");
-    EXPECT_EQ(reply.header("Content-Disposition"), "attachment; filename=\"movie.mp4\"; filename*=UTF-8''movie.mp4");
+    EXPECT_EQ(reply.header("Content-Disposition"),
+              "attachment; filename=\"movie.mp4\"; filename*=UTF-8''movie.mp4");
 
     EXPECT_EQ(download("say \"hi\".txt").body, "quoted");
     const std::string raw = rawExchange("GET /download?path=say%20%22hi%22.txt HTTP/1.1\r\nHost: x\r\n"
@@ -71,8 +68,7 @@ TEST_F(DownloadRoute, StreamsTheWholeFileWithItsHeaders)
         << raw;
 }
 
-TEST_F(DownloadRoute, RangesAndHead)
-{
+TEST_F(DownloadRoute, RangesAndHead) {
     writeFile(doc("digits.txt"), "0123456789");
     startServer();
     const Reply part = download("digits.txt", "bytes=2-5");
@@ -95,8 +91,7 @@ TEST_F(DownloadRoute, RangesAndHead)
     EXPECT_EQ(headReply.header("Accept-Ranges"), "bytes");
 }
 
-TEST_F(DownloadRoute, WhatCannotBeReadAsAFileIsNotFound)
-{
+TEST_F(DownloadRoute, WhatCannotBeReadAsAFileIsNotFound) {
     QDir().mkpath(doc("folder"));
     ASSERT_EQ(::mkfifo(doc("pipe.txt").toLocal8Bit().constData(), 0644), 0);
     startServer();

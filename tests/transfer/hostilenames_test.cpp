@@ -72,8 +72,7 @@ const std::vector<std::string> hostileFolders = {
 };
 
 // Everything outside the document folder, with contents, to compare before and after.
-std::map<QString, QByteArray> outsideSnapshot(const QString &root, const QString &documents)
-{
+std::map<QString, QByteArray> outsideSnapshot(const QString &root, const QString &documents) {
     std::map<QString, QByteArray> files;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
@@ -89,8 +88,7 @@ std::map<QString, QByteArray> outsideSnapshot(const QString &root, const QString
 
 class HostileInput : public TransferServerTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         TransferServerTest::SetUp();
         writeFile(doc("Sub/inside.png"), "inside");
         writeFile(doc("secret.txt"), "the inside secret");
@@ -104,8 +102,7 @@ protected:
         m_before = outsideSnapshot(m_root->path(), documents());
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         EXPECT_EQ(outsideSnapshot(m_root->path(), documents()), m_before);
         EXPECT_EQ(m_server->currentFolder(), "Sub");
         TransferServerTest::TearDown();
@@ -114,10 +111,11 @@ protected:
     std::map<QString, QByteArray> m_before;
 };
 
-TEST_F(HostileInput, TableHasEnoughCases) { EXPECT_GE(hostileNames.size() + hostileFolders.size(), 30u); }
+TEST_F(HostileInput, TableHasEnoughCases) {
+    EXPECT_GE(hostileNames.size() + hostileFolders.size(), 30u);
+}
 
-TEST_F(HostileInput, DownloadRefusesEveryHostileName)
-{
+TEST_F(HostileInput, DownloadRefusesEveryHostileName) {
     for (const std::string &name : hostileNames) {
         const Reply reply = download(name);
         EXPECT_EQ(reply.status, 404) << name;
@@ -125,8 +123,7 @@ TEST_F(HostileInput, DownloadRefusesEveryHostileName)
     }
 }
 
-TEST_F(HostileInput, ListRefusesEveryHostileFolder)
-{
+TEST_F(HostileInput, ListRefusesEveryHostileFolder) {
     for (const std::string &folder : hostileFolders) {
         const Reply reply = list(folder);
         EXPECT_EQ(reply.status, 404) << folder;
@@ -134,8 +131,7 @@ TEST_F(HostileInput, ListRefusesEveryHostileFolder)
     }
 }
 
-TEST_F(HostileInput, UploadAndSaveRefuseEveryHostileName)
-{
+TEST_F(HostileInput, UploadAndSaveRefuseEveryHostileName) {
     for (const std::string &name : hostileNames) {
         for (const char *route : {"/upload", "/save"}) {
             const Reply reply = upload(name, "payload", route);
@@ -150,8 +146,7 @@ TEST_F(HostileInput, UploadAndSaveRefuseEveryHostileName)
 }
 
 // A folder named by the upload route's owner that leads outside is not written to either.
-TEST_F(HostileInput, UploadFolderLeadingOutsideIsNotWritten)
-{
+TEST_F(HostileInput, UploadFolderLeadingOutsideIsNotWritten) {
     startServer(doc("linkoutdir"));
     EXPECT_EQ(upload("new.png", "x").status, 400);
     EXPECT_EQ(putStream("new.png", "x").status, 400);

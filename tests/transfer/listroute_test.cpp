@@ -15,8 +15,7 @@ using testsupport::writeFile;
 
 namespace {
 
-QJsonObject entryNamed(const QJsonObject &reply, const QString &name)
-{
+QJsonObject entryNamed(const QJsonObject &reply, const QString &name) {
     for (const QJsonValue entry : reply.value("files").toArray())
         if (entry.toObject().value("name").toString() == name)
             return entry.toObject();
@@ -24,15 +23,13 @@ QJsonObject entryNamed(const QJsonObject &reply, const QString &name)
     return {};
 }
 
-QImage thumbnailImage(const QJsonObject &entry)
-{
+QImage thumbnailImage(const QJsonObject &entry) {
     const QString text = entry.value("thumbnail").toString();
     EXPECT_TRUE(text.startsWith("data:image/png;base64,")) << text.left(40).toStdString();
     return QImage::fromData(QByteArray::fromBase64(text.mid(22).toLatin1()), "PNG");
 }
 
-QByteArray jpeg(int width, int height)
-{
+QByteArray jpeg(int width, int height) {
     // A gradient: a full-size PNG of it would be megabytes, so an unscaled thumbnail shows.
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
@@ -51,8 +48,7 @@ QByteArray jpeg(int width, int height)
 
 class ListRoute : public TransferServerTest {};
 
-TEST_F(ListRoute, TopFolderWithoutPathKeepsCurrentFolder)
-{
+TEST_F(ListRoute, TopFolderWithoutPathKeepsCurrentFolder) {
     writeFile(doc("a.txt"), "a");
     writeFile(doc(".hidden"), "h");
     QDir().mkpath(doc("Photos"));
@@ -65,8 +61,7 @@ TEST_F(ListRoute, TopFolderWithoutPathKeepsCurrentFolder)
     EXPECT_EQ(m_server->currentFolder(), "Photos");
 }
 
-TEST_F(ListRoute, PrefixedFolderIsListedWithoutChangingCurrentFolder)
-{
+TEST_F(ListRoute, PrefixedFolderIsListedWithoutChangingCurrentFolder) {
     writeFile(doc("Photos/one.txt"), "1");
     startServer();
     const QJsonObject reply = listJson(std::string("/Documents/Photos"));
@@ -76,10 +71,10 @@ TEST_F(ListRoute, PrefixedFolderIsListedWithoutChangingCurrentFolder)
     EXPECT_EQ(m_server->currentFolder(), "");
 }
 
-TEST_F(ListRoute, EntriesCarryKindNameUrlAndIcons)
-{
+TEST_F(ListRoute, EntriesCarryKindNameUrlAndIcons) {
     QDir().mkpath(doc("Folder"));
-    for (const char *name : {"doc.pdf", "clip.mp4", "clip.MOV", "clip.avi", "song.mp3", "pack.zip", "notes.xyz"})
+    for (const char *name :
+         {"doc.pdf", "clip.mp4", "clip.MOV", "clip.avi", "song.mp3", "pack.zip", "notes.xyz"})
         writeFile(doc(name), "x");
     startServer();
     const QJsonObject reply = listJson();
@@ -104,11 +99,11 @@ TEST_F(ListRoute, EntriesCarryKindNameUrlAndIcons)
         EXPECT_FALSE(thumbnailImage(entry).isNull()) << name;
         EXPECT_NE(entry.value("thumbnail").toString(), otherIcon) << name;
     }
-    EXPECT_NE(entryNamed(reply, "doc.pdf").value("thumbnail"), entryNamed(reply, "pack.zip").value("thumbnail"));
+    EXPECT_NE(entryNamed(reply, "doc.pdf").value("thumbnail"),
+              entryNamed(reply, "pack.zip").value("thumbnail"));
 }
 
-TEST_F(ListRoute, ImagesGetBoundedPngThumbnailsAndBrokenOnesNone)
-{
+TEST_F(ListRoute, ImagesGetBoundedPngThumbnailsAndBrokenOnesNone) {
     writeFile(doc("wide.jpg"), jpeg(3000, 1000));
     writeFile(doc("small.JPEG"), jpeg(40, 30));
     writeFile(doc("broken.png"), "not an image at all");
@@ -124,8 +119,7 @@ TEST_F(ListRoute, ImagesGetBoundedPngThumbnailsAndBrokenOnesNone)
     EXPECT_EQ(broken.value("kind").toString(), "file");
 }
 
-TEST_F(ListRoute, HeicImagesAreDecodedThroughLibheif)
-{
+TEST_F(ListRoute, HeicImagesAreDecodedThroughLibheif) {
     const QString encoder = QStandardPaths::findExecutable("heif-enc");
     if (encoder.isEmpty())
         GTEST_SKIP() << "heif-enc (libheif-examples) is not installed";
@@ -137,8 +131,7 @@ TEST_F(ListRoute, HeicImagesAreDecodedThroughLibheif)
     EXPECT_EQ(thumbnail.size(), QSize(224, 168));
 }
 
-TEST_F(ListRoute, ManyLargePhotosGiveABoundedReply)
-{
+TEST_F(ListRoute, ManyLargePhotosGiveABoundedReply) {
     const QByteArray photo = jpeg(4000, 3000);
     for (int i = 0; i < 12; ++i)
         writeFile(doc(QString("photo-%1.jpg").arg(i)), photo);
@@ -151,9 +144,9 @@ TEST_F(ListRoute, ManyLargePhotosGiveABoundedReply)
         EXPECT_EQ(thumbnailImage(entry.toObject()).size(), QSize(224, 168));
 }
 
-TEST_F(ListRoute, UrlsNameTheEntryWhateverItsName)
-{
-    const QStringList names = {"a b#c?d%e.txt", "ünï [x] {y} ^`|\\<>\".pdf", "semi;colon=and&plus+@:.zip", "new\nline"};
+TEST_F(ListRoute, UrlsNameTheEntryWhateverItsName) {
+    const QStringList names = {"a b#c?d%e.txt", "ünï [x] {y} ^`|\\<>\".pdf", "semi;colon=and&plus+@:.zip",
+                               "new\nline"};
     for (const QString &name : names)
         writeFile(doc(name), "x");
     startServer();
@@ -161,12 +154,12 @@ TEST_F(ListRoute, UrlsNameTheEntryWhateverItsName)
     for (const QString &name : names) {
         const QJsonObject entry = entryNamed(reply, name);
         EXPECT_EQ(entry.value("path").toString(), name);
-        EXPECT_EQ(QUrl(entry.value("url").toString(), QUrl::StrictMode).toLocalFile(), doc(name)) << name.toStdString();
+        EXPECT_EQ(QUrl(entry.value("url").toString(), QUrl::StrictMode).toLocalFile(), doc(name))
+            << name.toStdString();
     }
 }
 
-TEST_F(ListRoute, EmptyMissingAndFileFolders)
-{
+TEST_F(ListRoute, EmptyMissingAndFileFolders) {
     QDir().mkpath(doc("Empty"));
     writeFile(doc("file.txt"), "x");
     startServer();

@@ -11,18 +11,17 @@ using transfer::mayCreateInside;
 using transfer::resolveInside;
 using transfer::safeRelativeFolder;
 
-TEST(PathGuard, EntryNames)
-{
+TEST(PathGuard, EntryNames) {
     for (const char *good : {"a.png", "100%.txt", "a%20b.txt", ".hidden", "...", "ünïcødé ✓.jpg", "a..b"})
         EXPECT_TRUE(isSafeEntryName(good)) << good;
-    for (const char *bad : {"", ".", "..", "a/b", "a\\b", "%2e%2e", "x%2Fy", "x%5cy", "%252F", "a\tb", "a\x7f"})
+    for (const char *bad :
+         {"", ".", "..", "a/b", "a\\b", "%2e%2e", "x%2Fy", "x%5cy", "%252F", "a\tb", "a\x7f"})
         EXPECT_FALSE(isSafeEntryName(bad)) << bad;
     EXPECT_TRUE(isSafeEntryName(std::string(255, 'n')));
     EXPECT_FALSE(isSafeEntryName(std::string(256, 'n')));
 }
 
-TEST(PathGuard, RelativeFoldersAreNormalised)
-{
+TEST(PathGuard, RelativeFoldersAreNormalised) {
     EXPECT_EQ(safeRelativeFolder("/"), QString(""));
     EXPECT_EQ(safeRelativeFolder(""), QString(""));
     EXPECT_EQ(safeRelativeFolder("/Photos//2024/"), QString("Photos/2024"));
@@ -31,8 +30,7 @@ TEST(PathGuard, RelativeFoldersAreNormalised)
     EXPECT_FALSE(safeRelativeFolder("./Photos"));
 }
 
-TEST(PathGuard, SymlinksAreFollowedBeforeTheContainmentCheck)
-{
+TEST(PathGuard, SymlinksAreFollowedBeforeTheContainmentCheck) {
     QTemporaryDir root(testsupport::sandboxRoot() + "/guard-XXXXXX");
     const QString docs = root.path() + "/docs";
     QDir().mkpath(docs + "/inner");

@@ -1,6 +1,6 @@
 #include "testenvironment.h"
-#include "transferclient.h"
 #include "transfer/wire.h"
+#include "transferclient.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -9,8 +9,7 @@ using testsupport::writeFile;
 
 class ServerLifecycle : public TransferServerTest {};
 
-TEST_F(ServerLifecycle, PageIconAndAssetsAreServedFromTheFirstRequest)
-{
+TEST_F(ServerLifecycle, PageIconAndAssetsAreServedFromTheFirstRequest) {
     startServer();
     const Reply page = get("/");
     EXPECT_EQ(page.status, 200);
@@ -29,8 +28,10 @@ TEST_F(ServerLifecycle, PageIconAndAssetsAreServedFromTheFirstRequest)
         EXPECT_FALSE(reply.body.empty()) << asset;
         const bool style = asset.ends_with(".css");
         (style ? styles : scripts)++;
-        EXPECT_EQ(reply.header("Content-Type"), style ? "text/css; charset=utf-8" : "text/javascript; charset=utf-8");
-        EXPECT_NE(page.body.find(std::string(asset)), std::string::npos) << "the page does not load " << asset;
+        EXPECT_EQ(reply.header("Content-Type"),
+                  style ? "text/css; charset=utf-8" : "text/javascript; charset=utf-8");
+        EXPECT_NE(page.body.find(std::string(asset)), std::string::npos)
+            << "the page does not load " << asset;
     }
     EXPECT_EQ(styles, 5);
     EXPECT_EQ(scripts, 4);
@@ -41,8 +42,7 @@ TEST_F(ServerLifecycle, PageIconAndAssetsAreServedFromTheFirstRequest)
     EXPECT_EQ(get("/nothing-here.js").status, 404);
 }
 
-TEST_F(ServerLifecycle, RoutesAnswerOnlyTheirMethods)
-{
+TEST_F(ServerLifecycle, RoutesAnswerOnlyTheirMethods) {
     startServer();
     EXPECT_EQ(get("/upload").status, 404);
     EXPECT_EQ(get("/save").status, 404);
@@ -50,8 +50,7 @@ TEST_F(ServerLifecycle, RoutesAnswerOnlyTheirMethods)
     EXPECT_EQ(postForm("/", "a=b").status, 200); // the page answers any method
 }
 
-TEST_F(ServerLifecycle, StopsAndStartsAgain)
-{
+TEST_F(ServerLifecycle, StopsAndStartsAgain) {
     writeFile(doc("a.png"), "a");
     startServer();
     const uint16_t port = m_server->port();
@@ -67,8 +66,7 @@ TEST_F(ServerLifecycle, StopsAndStartsAgain)
     EXPECT_EQ(download("a.png").body, "a");
 }
 
-TEST_F(ServerLifecycle, SecondServerOnABusyPortFailsToStart)
-{
+TEST_F(ServerLifecycle, SecondServerOnABusyPortFailsToStart) {
     startServer();
     transfer::TransferServer second([this] { return std::optional<QString>(documents()); });
     second.setBindAddress("127.0.0.1");
@@ -79,8 +77,7 @@ TEST_F(ServerLifecycle, SecondServerOnABusyPortFailsToStart)
 
 class AddressFamilies : public TransferServerTest, public ::testing::WithParamInterface<std::string> {};
 
-TEST_P(AddressFamilies, ClientsOfEachFamilyAreServed)
-{
+TEST_P(AddressFamilies, ClientsOfEachFamilyAreServed) {
     writeFile(doc("hello.mp3"), "hello");
     startServer({}, GetParam());
     EXPECT_EQ(listJson().value("files").toArray().size(), 1);
@@ -91,14 +88,14 @@ TEST_P(AddressFamilies, ClientsOfEachFamilyAreServed)
 INSTANTIATE_TEST_SUITE_P(Loopback, AddressFamilies, ::testing::Values("127.0.0.1", "::1"),
                          [](const auto &info) { return info.param == "::1" ? "IPv6" : "IPv4"; });
 
-TEST(HttpServer, RegisteringAgainReplacesAndHandlerErrorsBecome500)
-{
+TEST(HttpServer, RegisteringAgainReplacesAndHandlerErrorsBecome500) {
     http::HttpServer server;
-    server.route(http::Method::Get, "/x", [](const http::HttpRequest &) { return http::HttpResponse::text("first"); });
-    server.route(http::Method::Get, "/x", [](const http::HttpRequest &) { return http::HttpResponse::text("second"); });
-    server.route(http::Method::Any, "/boom", [](const http::HttpRequest &) -> http::HttpResponse {
-        throw std::runtime_error("broken");
-    });
+    server.route(http::Method::Get, "/x",
+                 [](const http::HttpRequest &) { return http::HttpResponse::text("first"); });
+    server.route(http::Method::Get, "/x",
+                 [](const http::HttpRequest &) { return http::HttpResponse::text("second"); });
+    server.route(http::Method::Any, "/boom",
+                 [](const http::HttpRequest &) -> http::HttpResponse { throw std::runtime_error("broken"); });
     server.route(http::Method::Get, "/echo", [](const http::HttpRequest &request) {
         std::string text = request.path();
         for (const auto &[key, value] : request.query())

@@ -11,12 +11,11 @@ using transfer::StagedFile;
 
 class StagedFileTest : public ::testing::Test {
 protected:
-    QStringList entries() const
-    {
-        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList entries() const {
+        return QDir(m_dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
-    StagedFile staged(const std::string &bytes)
-    {
+    StagedFile staged(const std::string &bytes) {
         auto created = StagedFile::create(m_dir.path());
         EXPECT_TRUE(created.ok()) << created.message().toStdString();
         StagedFile file = std::move(created).value();
@@ -26,8 +25,7 @@ protected:
     QTemporaryDir m_dir{testsupport::sandboxRoot() + "/staged-XXXXXX"};
 };
 
-TEST_F(StagedFileTest, NothingIsVisibleUntilCommitted)
-{
+TEST_F(StagedFileTest, NothingIsVisibleUntilCommitted) {
     {
         StagedFile file = staged("abc");
         EXPECT_EQ(file.size(), 3);
@@ -36,8 +34,7 @@ TEST_F(StagedFileTest, NothingIsVisibleUntilCommitted)
     EXPECT_TRUE(entries().isEmpty()); // dropped without a commit: no trace
 }
 
-TEST_F(StagedFileTest, CommitNewNeverReplaces)
-{
+TEST_F(StagedFileTest, CommitNewNeverReplaces) {
     writeFile(m_dir.path() + "/taken.png", "old");
     StagedFile file = staged("new");
     const auto refused = file.commitNew(m_dir.path() + "/taken.png");
@@ -51,8 +48,7 @@ TEST_F(StagedFileTest, CommitNewNeverReplaces)
     EXPECT_EQ(entries(), (QStringList{"free.png", "taken.png"}));
 }
 
-TEST_F(StagedFileTest, CommitReplacingSwapsAtomically)
-{
+TEST_F(StagedFileTest, CommitReplacingSwapsAtomically) {
     writeFile(m_dir.path() + "/doc.txt", "old");
     StagedFile file = staged("replacement");
     EXPECT_TRUE(file.commitReplacing(m_dir.path() + "/doc.txt").ok());
@@ -61,8 +57,7 @@ TEST_F(StagedFileTest, CommitReplacingSwapsAtomically)
     EXPECT_FALSE(file.commitReplacing(m_dir.path() + "/doc.txt").ok()); // only once
 }
 
-TEST_F(StagedFileTest, FailedReplaceKeepsTheOriginal)
-{
+TEST_F(StagedFileTest, FailedReplaceKeepsTheOriginal) {
     QDir().mkpath(m_dir.path() + "/folder/child");
     StagedFile file = staged("x");
     EXPECT_FALSE(file.commitReplacing(m_dir.path() + "/folder").ok());

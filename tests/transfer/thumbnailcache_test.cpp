@@ -7,8 +7,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using testsupport::writeFile;
@@ -17,8 +17,7 @@ using transfer::ThumbnailCache;
 
 namespace {
 
-QByteArray png(QColor color, int side)
-{
+QByteArray png(QColor color, int side) {
     QImage image(side, side, QImage::Format_RGB32);
     image.fill(color);
     QByteArray bytes;
@@ -28,8 +27,7 @@ QByteArray png(QColor color, int side)
     return bytes;
 }
 
-QColor centre(const std::string &thumbnail)
-{
+QColor centre(const std::string &thumbnail) {
     const QByteArray base64 = QByteArray::fromStdString(thumbnail.substr(thumbnail.find(',') + 1));
     return QImage::fromData(QByteArray::fromBase64(base64), "PNG").pixelColor(5, 5);
 }
@@ -44,8 +42,7 @@ protected:
 
 // A file replaced by one of the same size and time is answered from the cache; a change of its
 // modification time makes a new thumbnail.
-TEST_F(ThumbnailCacheTest, KeyFollowsTheFileVersion)
-{
+TEST_F(ThumbnailCacheTest, KeyFollowsTheFileVersion) {
     ThumbnailCache cache(path("cache"));
     ListThumbnailer thumbnailer(&cache);
     // Bytes after a PNG's end are ignored by readers: pad both pictures to one size.
@@ -74,8 +71,7 @@ TEST_F(ThumbnailCacheTest, KeyFollowsTheFileVersion)
     EXPECT_EQ(centre(thumbnailer.imageThumbnail(path("a.png"))), QColor(Qt::blue));
 }
 
-TEST_F(ThumbnailCacheTest, DiskEntriesOutliveTheProcessAndFailuresAreRemembered)
-{
+TEST_F(ThumbnailCacheTest, DiskEntriesOutliveTheProcessAndFailuresAreRemembered) {
     writeFile(path("b.png"), png(Qt::green, 100));
     writeFile(path("broken.png"), "not an image");
     std::string made;
@@ -98,8 +94,7 @@ TEST_F(ThumbnailCacheTest, DiskEntriesOutliveTheProcessAndFailuresAreRemembered)
     EXPECT_EQ(ListThumbnailer(&empty).imageThumbnail(path("b.png")), made);
 }
 
-TEST_F(ThumbnailCacheTest, MemoryStaysWithinItsBudget)
-{
+TEST_F(ThumbnailCacheTest, MemoryStaysWithinItsBudget) {
     ThumbnailCache cache(QString(), 50 * 1024);
     const QByteArray bytes(4000, 'x');
     for (int i = 0; i < 100; ++i)

@@ -14,32 +14,27 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-void RecordingAlerts::showAlert(const QString &title, const QString &, const QString &)
-{
+void RecordingAlerts::showAlert(const QString &title, const QString &, const QString &) {
     std::lock_guard lock(m_mutex);
     m_titles.push_back(title);
 }
 
-std::vector<QString> RecordingAlerts::titles() const
-{
+std::vector<QString> RecordingAlerts::titles() const {
     std::lock_guard lock(m_mutex);
     return m_titles;
 }
 
-void RecordingAlerts::clear()
-{
+void RecordingAlerts::clear() {
     std::lock_guard lock(m_mutex);
     m_titles.clear();
 }
 
-std::string Reply::header(const std::string &name) const
-{
+std::string Reply::header(const std::string &name) const {
     const auto it = headers.find(name);
     return it == headers.end() ? std::string() : it->second;
 }
 
-void TransferServerTest::SetUp()
-{
+void TransferServerTest::SetUp() {
     m_root = std::make_unique<QTemporaryDir>(testsupport::sandboxRoot() + "/transfer-XXXXXX");
     ASSERT_TRUE(m_root->isValid());
     m_documents = m_root->path() + "/Documents";
@@ -48,19 +43,17 @@ void TransferServerTest::SetUp()
     testsupport::writeFile(m_outside + "/secret.txt", "top secret");
 }
 
-void TransferServerTest::TearDown()
-{
+void TransferServerTest::TearDown() {
     if (m_server)
         m_server->stop();
     m_server.reset();
 }
 
-void TransferServerTest::startServer(const QString &uploadFolder, const std::string &bind)
-{
+void TransferServerTest::startServer(const QString &uploadFolder, const std::string &bind) {
     if (!m_server) {
         const QString documents = m_documents;
-        m_server = std::make_unique<transfer::TransferServer>([documents] { return std::optional<QString>(documents); },
-                                                              m_alerts);
+        m_server = std::make_unique<transfer::TransferServer>(
+            [documents] { return std::optional<QString>(documents); }, m_alerts);
         m_server->setPort(0);
     }
     m_server->setBindAddress(bind);
@@ -70,8 +63,7 @@ void TransferServerTest::startServer(const QString &uploadFolder, const std::str
     ASSERT_TRUE(m_server->isRunning());
 }
 
-std::unique_ptr<httplib::Client> TransferServerTest::client() const
-{
+std::unique_ptr<httplib::Client> TransferServerTest::client() const {
     auto c = std::make_unique<httplib::Client>(m_host, m_server ? m_server->port() : 1);
     c->set_url_encode(false);
     c->set_keep_alive(false);
@@ -80,8 +72,7 @@ std::unique_ptr<httplib::Client> TransferServerTest::client() const
 }
 
 namespace {
-Reply toReply(const httplib::Result &result)
-{
+Reply toReply(const httplib::Result &result) {
     Reply reply;
     if (!result)
         return reply;
@@ -92,54 +83,52 @@ Reply toReply(const httplib::Result &result)
 }
 } // namespace
 
-Reply TransferServerTest::get(const std::string &target) const { return toReply(client()->Get(target)); }
-Reply TransferServerTest::head(const std::string &target) const { return toReply(client()->Head(target)); }
+Reply TransferServerTest::get(const std::string &target) const {
+    return toReply(client()->Get(target));
+}
+Reply TransferServerTest::head(const std::string &target) const {
+    return toReply(client()->Head(target));
+}
 
-Reply TransferServerTest::list(const std::optional<std::string> &folder) const
-{
+Reply TransferServerTest::list(const std::optional<std::string> &folder) const {
     return get(folder ? "/list?path=" + http::encodeComponent(*folder) : "/list");
 }
 
-QJsonObject TransferServerTest::listJson(const std::optional<std::string> &folder) const
-{
+QJsonObject TransferServerTest::listJson(const std::optional<std::string> &folder) const {
     const Reply reply = list(folder);
     EXPECT_EQ(reply.status, 200);
     return QJsonDocument::fromJson(QByteArray::fromStdString(reply.body)).object();
 }
 
-Reply TransferServerTest::download(const std::string &name, const std::string &range) const
-{
+Reply TransferServerTest::download(const std::string &name, const std::string &range) const {
     httplib::Headers headers;
     if (!range.empty())
         headers.emplace("Range", range);
     return toReply(client()->Get("/download?path=" + http::encodeComponent(name), headers));
 }
 
-Reply TransferServerTest::postForm(const std::string &path, const std::string &body) const
-{
+Reply TransferServerTest::postForm(const std::string &path, const std::string &body) const {
     return toReply(client()->Post(path, body, "application/x-www-form-urlencoded"));
 }
 
-std::string TransferServerTest::formBody(const std::string &note, const std::string &name, const std::string &bytes)
-{
+std::string TransferServerTest::formBody(const std::string &note, const std::string &name,
+                                         const std::string &bytes) {
     const std::string content = QByteArray::fromStdString(bytes).toBase64().toStdString();
     return "note=" + http::encodeComponent(note) + "&name=" + http::encodeComponent(name) +
            "&content=" + http::encodeComponent(content);
 }
 
-Reply TransferServerTest::upload(const std::string &name, const std::string &bytes, const std::string &route) const
-{
+Reply TransferServerTest::upload(const std::string &name, const std::string &bytes,
+                                 const std::string &route) const {
     return postForm(route, formBody("from a test", name, bytes));
 }
 
-Reply TransferServerTest::putStream(const std::string &name, const std::string &bytes) const
-{
+Reply TransferServerTest::putStream(const std::string &name, const std::string &bytes) const {
     return toReply(client()->Put("/upload-stream?path=" + http::encodeComponent(name), bytes,
                                  "application/octet-stream"));
 }
 
-std::string TransferServerTest::rawExchange(const std::string &request) const
-{
+std::string TransferServerTest::rawExchange(const std::string &request) const {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     EXPECT_GE(fd, 0);
     sockaddr_in address{};
@@ -162,8 +151,7 @@ std::string TransferServerTest::rawExchange(const std::string &request) const
     return response;
 }
 
-std::vector<std::string> entryNames(const QJsonObject &reply)
-{
+std::vector<std::string> entryNames(const QJsonObject &reply) {
     std::vector<std::string> names;
     for (const QJsonValue entry : reply.value("files").toArray())
         names.push_back(entry.toObject().value("name").toString().toStdString());

@@ -54,7 +54,8 @@ protected:
     QJsonObject listJson(const std::optional<std::string> &folder = std::nullopt) const;
     Reply download(const std::string &name, const std::string &range = {}) const;
     Reply postForm(const std::string &path, const std::string &body) const;
-    Reply upload(const std::string &name, const std::string &bytes, const std::string &route = "/upload") const;
+    Reply upload(const std::string &name, const std::string &bytes,
+                 const std::string &route = "/upload") const;
     Reply putStream(const std::string &name, const std::string &bytes) const;
     // Sends bytes as they are over a new IPv4 connection and returns what arrives until the server
     // closes or 5 seconds pass (header values stay undecoded, unlike httplib's client).

@@ -16,31 +16,30 @@ using testsupport::writeFile;
 
 namespace {
 
-std::string pattern(size_t size, int seed)
-{
+std::string pattern(size_t size, int seed) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i)
         bytes[i] = char((i * 131 + size_t(seed) * 7) % 251);
     return bytes;
 }
 
-std::string savedText(const QString &path) { return "File saved: " + QUrl::fromLocalFile(path).toEncoded().toStdString(); }
-std::string existsText(const QString &path)
-{
+std::string savedText(const QString &path) {
+    return "File saved: " + QUrl::fromLocalFile(path).toEncoded().toStdString();
+}
+std::string existsText(const QString &path) {
     return "File already exists: " + QUrl::fromLocalFile(path).toEncoded().toStdString();
 }
 
-QStringList folderEntries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+QStringList folderEntries(const QString &folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 } // namespace
 
 class UploadRoute : public TransferServerTest {};
 
-TEST_F(UploadRoute, SavesANewFileAndNeverOverwrites)
-{
+TEST_F(UploadRoute, SavesANewFileAndNeverOverwrites) {
     startServer();
     const std::string first = pattern(100000, 1);
     const Reply saved = upload("photo.png", first);
@@ -57,8 +56,7 @@ TEST_F(UploadRoute, SavesANewFileAndNeverOverwrites)
     EXPECT_EQ(folderEntries(documents()), QStringList{"photo.png"});
 }
 
-TEST_F(UploadRoute, AcceptsOnlyItsTypesUnlessAnImageIsAlreadyThere)
-{
+TEST_F(UploadRoute, AcceptsOnlyItsTypesUnlessAnImageIsAlreadyThere) {
     startServer();
     for (const char *name : {"song.mp3", "clip.MOV", "clip.avi", "shot.jpeg", "shot.HEIC"})
         EXPECT_EQ(upload(name, "x").status, 200) << name;
@@ -86,8 +84,7 @@ TEST_F(UploadRoute, AcceptsOnlyItsTypesUnlessAnImageIsAlreadyThere)
     EXPECT_EQ(m_alerts->titles(), std::vector<QString>{"File Already Exists"});
 }
 
-TEST_F(UploadRoute, MalformedFormsAreBadRequests)
-{
+TEST_F(UploadRoute, MalformedFormsAreBadRequests) {
     startServer();
     EXPECT_EQ(postForm("/upload", "").body, "Form data is missing.");
     EXPECT_EQ(postForm("/upload", "").status, 400);
@@ -101,8 +98,7 @@ TEST_F(UploadRoute, MalformedFormsAreBadRequests)
     EXPECT_TRUE(folderEntries(documents()).isEmpty());
 }
 
-TEST_F(UploadRoute, UnencodedPlusInContentIsRestored)
-{
+TEST_F(UploadRoute, UnencodedPlusInContentIsRestored) {
     startServer();
     const std::string bytes = "\xfb\xef\xbe\xfb\xef"; // Base64 "++++++8=" full of '+'
     const std::string content = QByteArray::fromStdString(bytes).toBase64().toStdString();
@@ -111,8 +107,7 @@ TEST_F(UploadRoute, UnencodedPlusInContentIsRestored)
     EXPECT_EQ(readFile(doc("plus.png")).toStdString(), bytes);
 }
 
-TEST_F(UploadRoute, UploadGoesToTheRegisteredFolderAndSaveToTheTop)
-{
+TEST_F(UploadRoute, UploadGoesToTheRegisteredFolderAndSaveToTheTop) {
     QDir().mkpath(doc("Inbox"));
     writeFile(doc("keep.txt"), "old");
     startServer(doc("Inbox"));
@@ -127,8 +122,7 @@ TEST_F(UploadRoute, UploadGoesToTheRegisteredFolderAndSaveToTheTop)
     EXPECT_EQ(folderEntries(documents()), (QStringList{"Inbox", "keep.txt"}));
 }
 
-TEST_F(UploadRoute, ConcurrentUploadsOfOneNameWriteOnce)
-{
+TEST_F(UploadRoute, ConcurrentUploadsOfOneNameWriteOnce) {
     startServer();
     constexpr int uploads = 8;
     std::vector<Reply> replies(uploads);
@@ -157,8 +151,7 @@ TEST_F(UploadRoute, ConcurrentUploadsOfOneNameWriteOnce)
 
 // A write that fails half-way (the file size limit stands in for a full disk) leaves neither a
 // partial file under the name nor a temporary file, and an existing file stays as it was.
-TEST_F(UploadRoute, WriteFailingHalfWayLeavesNothingBehind)
-{
+TEST_F(UploadRoute, WriteFailingHalfWayLeavesNothingBehind) {
     writeFile(doc("keep.png"), "original");
     startServer();
     struct rlimit saved {};
@@ -182,8 +175,7 @@ TEST_F(UploadRoute, WriteFailingHalfWayLeavesNothingBehind)
     EXPECT_EQ(folderEntries(documents()), QStringList{"keep.png"});
 }
 
-TEST_F(UploadRoute, BodiesOverTheLimitAreRefused)
-{
+TEST_F(UploadRoute, BodiesOverTheLimitAreRefused) {
     startServer();
     m_server->setFormBodyLimit(4096);
     startServer(); // routes take the limit when registered
@@ -199,8 +191,7 @@ TEST_F(UploadRoute, BodiesOverTheLimitAreRefused)
 }
 
 // A declared body over the limit is answered before a single body byte is sent.
-TEST_F(UploadRoute, OversizedBodyIsRefusedBeforeItIsRead)
-{
+TEST_F(UploadRoute, OversizedBodyIsRefusedBeforeItIsRead) {
     startServer();
     // The connection stays open (no body follows), so an answer can only come before reading.
     const std::string response =
@@ -213,8 +204,7 @@ TEST_F(UploadRoute, OversizedBodyIsRefusedBeforeItIsRead)
                     .starts_with("HTTP/1.1 413"));
 }
 
-TEST_F(UploadRoute, StreamedUploadFollowsTheUploadRules)
-{
+TEST_F(UploadRoute, StreamedUploadFollowsTheUploadRules) {
     startServer();
     EXPECT_EQ(putStream("clip.mp4", "video").body, savedText(doc("clip.mp4")));
     EXPECT_EQ(readFile(doc("clip.mp4")), "video");

@@ -9,24 +9,21 @@
 using http::FormStreamDecoder;
 using http::Pairs;
 
-TEST(UrlEncoding, DecodesEscapesAndPlus)
-{
+TEST(UrlEncoding, DecodesEscapesAndPlus) {
     EXPECT_EQ(http::decodeComponent("a+b%20c%2Bd%2fe"), "a b c+d/e");
     EXPECT_EQ(http::decodeComponent("100%"), "100%");
     EXPECT_EQ(http::decodeComponent("%zz%4"), "%zz%4");
     EXPECT_EQ(http::decodeComponent("%E2%9C%93"), "\xE2\x9C\x93");
 }
 
-TEST(UrlEncoding, ParsesPairsInOrderWithDuplicates)
-{
+TEST(UrlEncoding, ParsesPairsInOrderWithDuplicates) {
     const Pairs pairs = http::parseUrlEncoded("b=2&a=1&&b=3&flag&=empty");
     const Pairs expected = {{"b", "2"}, {"a", "1"}, {"b", "3"}, {"flag", ""}, {"", "empty"}};
     EXPECT_EQ(pairs, expected);
     EXPECT_TRUE(http::parseUrlEncoded("").empty());
 }
 
-TEST(UrlEncoding, EncodesOutsideUnreserved)
-{
+TEST(UrlEncoding, EncodesOutsideUnreserved) {
     EXPECT_EQ(http::encodeComponent("a b/ü~"), "a%20b%2F%C3%BC~");
     EXPECT_EQ(http::decodeComponent(http::encodeComponent("x+y&z=%")), "x+y&z=%");
 }
@@ -39,8 +36,7 @@ struct StreamResult {
     FormStreamDecoder::Status status;
 };
 
-StreamResult decodeInChunks(const std::string &body, size_t chunk, size_t maxBuffered = 1024)
-{
+StreamResult decodeInChunks(const std::string &body, size_t chunk, size_t maxBuffered = 1024) {
     StreamResult result;
     FormStreamDecoder decoder(
         [](const std::string &key) {
@@ -64,8 +60,7 @@ StreamResult decodeInChunks(const std::string &body, size_t chunk, size_t maxBuf
 } // namespace
 
 // The body may be split anywhere, also inside a %XX escape; every split gives the same result.
-TEST(FormStreamDecoder, SameResultForEverySplit)
-{
+TEST(FormStreamDecoder, SameResultForEverySplit) {
     const std::string body = "note=hi+there&name=a%2Bb.png&skip=zzz&content=QUJD%2BRA%3D%3D+x&tail=%41%";
     const StreamResult whole = decodeInChunks(body, body.size());
     const Pairs expected = {{"note", "hi there"}, {"name", "a+b.png"}, {"content", ""}, {"tail", "A%"}};
@@ -78,8 +73,7 @@ TEST(FormStreamDecoder, SameResultForEverySplit)
     }
 }
 
-TEST(FormStreamDecoder, RefusesOversizedBufferedValuesButNotStreamedOnes)
-{
+TEST(FormStreamDecoder, RefusesOversizedBufferedValuesButNotStreamedOnes) {
     const std::string big(5000, 'x');
     EXPECT_EQ(decodeInChunks("name=" + big, 100).status, FormStreamDecoder::Status::ValueTooLarge);
     EXPECT_EQ(decodeInChunks(big + "=1", 100).status, FormStreamDecoder::Status::ValueTooLarge);
@@ -88,8 +82,7 @@ TEST(FormStreamDecoder, RefusesOversizedBufferedValuesButNotStreamedOnes)
     EXPECT_EQ(streamed.streamed, big);
 }
 
-TEST(FormStreamDecoder, SinkFailureStopsDecoding)
-{
+TEST(FormStreamDecoder, SinkFailureStopsDecoding) {
     FormStreamDecoder decoder([](const std::string &) { return FormStreamDecoder::Disposition::Stream; },
                               [](const char *, size_t) { return false; }, 64);
     const std::string body = "content=abc";
@@ -98,8 +91,7 @@ TEST(FormStreamDecoder, SinkFailureStopsDecoding)
     EXPECT_EQ(decoder.status(), FormStreamDecoder::Status::SinkFailed);
 }
 
-TEST(JsonText, EscapesWhatJsonRequiresAndKeepsTheRest)
-{
+TEST(JsonText, EscapesWhatJsonRequiresAndKeepsTheRest) {
     const std::string text = "plain \"quoted\" back\\slash\nline\ttab\x01\x1f ünï ✓ </script>";
     std::string json;
     transfer::appendJsonString(json, text);
