@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace http {
 namespace {
@@ -16,7 +17,7 @@ int hexValue(char c) {
     return -1;
 }
 
-constexpr size_t streamChunk = 256 * 1024;
+constexpr size_t streamChunk = 64 * 1024;
 
 constexpr std::array<int8_t, 256> makeHexTable() {
     std::array<int8_t, 256> table{};
@@ -29,6 +30,15 @@ constexpr std::array<int8_t, 256> makeHexTable() {
 }
 
 constexpr std::array<int8_t, 256> hexTable = makeHexTable();
+
+constexpr std::array<bool, 256> makeSpecialTable()
+{
+    std::array<bool, 256> table{};
+    table[uint8_t('%')] = table[uint8_t('&')] = table[uint8_t('+')] = true;
+    return table;
+}
+
+constexpr std::array<bool, 256> specialTable = makeSpecialTable();
 
 } // namespace
 
@@ -166,22 +176,29 @@ bool FormStreamDecoder::feed(const char *data, size_t size) {
             m_streamBuffer.resize(start + (size - i));
             char *out = m_streamBuffer.data() + start;
             while (i < size) {
+                // Copy the run of plain characters up to the next '%', '&' or '+'.
+                size_t end = i;
+                while (end < size && !specialTable[uint8_t(data[end])])
+                    ++end;
+                std::memcpy(out, data + i, end - i);
+                out += end - i;
+                i = end;
+                if (i == size)
+                    break;
                 const char c = data[i];
-                if (c == '%') {
-                    if (i + 2 >= size)
-                        break;
-                    const int high = hexTable[uint8_t(data[i + 1])];
-                    const int low = hexTable[uint8_t(data[i + 2])];
-                    if ((high | low) < 0)
-                        break;
-                    *out++ = char(high << 4 | low);
-                    i += 3;
+                if (c == '+') {
+                    *out++ = ' ';
+                    ++i;
                     continue;
                 }
-                if (c == '&')
+                if (c == '&' || i + 2 >= size)
                     break;
-                *out++ = c == '+' ? ' ' : c;
-                ++i;
+                const int high = hexTable[uint8_t(data[i + 1])];
+                const int low = hexTable[uint8_t(data[i + 2])];
+                if ((high | low) < 0)
+                    break;
+                *out++ = char(high << 4 | low);
+                i += 3;
             }
             m_streamBuffer.resize(size_t(out - m_streamBuffer.data()));
             if (m_streamBuffer.size() >= streamChunk && !flushStream())
