@@ -6,6 +6,7 @@
 
 #include <QMimeDatabase>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -56,7 +57,7 @@ bool streamWithRead(int fd, uint64_t offset, uint64_t length, const http::ChunkW
     constexpr size_t chunk = 256 * 1024;
     std::unique_ptr<char[]> buffer(new char[chunk]);
     while (length > 0) {
-        const ssize_t got = ::pread(fd, buffer.get(), std::min<uint64_t>(chunk, length), off_t(offset));
+        const ssize_t got = ::pread(fd, buffer.get(), size_t(std::min<uint64_t>(chunk, length)), off_t(offset));
         if (got <= 0) {
             platform::log(QStringLiteral("Download: reading the file failed"));
             return false;
@@ -83,6 +84,9 @@ http::BodyProvider fileProvider(int fd) {
     return [handle](uint64_t offset, uint64_t length, const http::ChunkWriter &write) {
         constexpr uint64_t window = 4 * 1024 * 1024;
         static const uint64_t page = uint64_t(::sysconf(_SC_PAGESIZE));
+        // Small pieces cost less through one pread than through mapping and unmapping.
+        if (length < 1024 * 1024)
+            return streamWithRead(*handle, offset, length, write);
         while (length > 0) {
             const uint64_t start = offset / page * page;
             const uint64_t span = std::min(window, offset - start + length);
