@@ -2,7 +2,13 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
+
+let chromium;
+try {
+  ({ chromium } = await import('playwright-core'));
+} catch (error) {
+  throw new Error('playwright-core is missing: run scripts/install-deps.sh, or npm install in tests/e2e. ' + error.message);
+}
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const OUTPUT_DIR = process.env.E2E_OUTPUT_DIR || path.resolve(here, '..', 'output');

@@ -12,9 +12,20 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const repo = path.resolve(here, '..', '..', '..');
 
 const running = new Set();
-process.on('exit', () => {
+const temporary = new Set();
+const killAll = () => {
   for (const child of running) child.kill('SIGKILL');
-});
+  for (const folder of temporary) fs.rmSync(folder, { recursive: true, force: true });
+};
+process.on('exit', killAll);
+// A terminated test run skips 'exit' handlers; its servers go with it all the same. (Ctrl-C
+// reaches the servers directly: they share the terminal's process group.)
+for (const [signal, number] of [['SIGTERM', 15], ['SIGHUP', 1]]) {
+  process.on(signal, () => {
+    killAll();
+    process.exit(128 + number);
+  });
+}
 
 // The binary comes from ctest (TIDEWELL_BIN); run by hand, the usual build folders are tried.
 export function tidewellBinary() {
@@ -30,8 +41,11 @@ export function tidewellBinary() {
   return found;
 }
 
+// A temporary folder, removed when the test process ends if the test has not removed it before.
 export function makeTempDir(label) {
-  return fs.mkdtempSync(path.join(os.tmpdir(), 'tidewell-e2e-' + label + '-'));
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'tidewell-e2e-' + label + '-'));
+  temporary.add(folder);
+  return folder;
 }
 
 function freePort() {
@@ -91,9 +105,12 @@ export async function startServer(documents) {
       resolve();
     }));
     const url = `http://127.0.0.1:${port}/`;
+    // The server prints its address once it listens; until then an answer on the port may come
+    // from some other program that took it.
+    const ready = () => !exited && output.includes(`Open ${url}`);
     const deadline = Date.now() + 30000;
-    while (!exited && Date.now() < deadline && !(await answers(url))) await sleep(100);
-    if (!exited && (await answers(url))) {
+    while (!exited && Date.now() < deadline && !(ready() && (await answers(url)))) await sleep(100);
+    if (ready() && (await answers(url))) {
       return {
         url,
         documents,
