@@ -1,5 +1,7 @@
 #include "transfer/pathguard.h"
 
+#include "transfer/urlencoding.h"
+
 #include <QFile>
 #include <QStringList>
 
@@ -17,34 +19,12 @@
 namespace transfer {
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = char(c | 0x20);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-std::string percentDecoded(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            out.push_back(char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
-
 // A name is used exactly as it arrived, but a client or tool that decodes it once more must not
 // find a separator or a dot-dot in it either ("..%2F", "%252e%252e%252f").
 bool hidesSeparator(std::string_view name) {
     std::string current(name);
     for (int round = 0; round < 4; ++round) {
-        std::string decoded = percentDecoded(current);
+        std::string decoded = http::percentDecode(current, false);
         if (decoded == current)
             return false;
         if (decoded == "." || decoded == ".." ||

@@ -42,12 +42,12 @@ constexpr std::array<bool, 256> specialTable = makeSpecialTable();
 
 } // namespace
 
-std::string decodeComponent(std::string_view text) {
+std::string percentDecode(std::string_view text, bool plusIsSpace) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '+') {
+        if (c == '+' && plusIsSpace) {
             out.push_back(' ');
         } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
                    hexValue(text[i + 2]) >= 0) {
@@ -59,6 +59,8 @@ std::string decodeComponent(std::string_view text) {
     }
     return out;
 }
+
+std::string decodeComponent(std::string_view text) { return percentDecode(text, true); }
 
 Pairs parseUrlEncoded(std::string_view text) {
     Pairs pairs;

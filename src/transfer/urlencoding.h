@@ -10,6 +10,10 @@ namespace http {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
+// Decodes %XX escapes; a '%' not followed by two hex digits is kept as it is. With plusIsSpace a
+// '+' becomes a space, as in forms and queries.
+std::string percentDecode(std::string_view text, bool plusIsSpace);
+
 // Decodes one component of a URL-encoded form or query: %XX becomes its byte and '+' a space.
 // A '%' not followed by two hex digits is kept as it is.
 std::string decodeComponent(std::string_view text);
