@@ -49,13 +49,16 @@ describe('transfer page: uploads', () => {
     return opened;
   }
 
-  // Builds a DataTransfer in the page holding one file, then drags it in and drops it on the grid.
-  async function dropFile(page, file) {
-    const payload = { name: path.basename(file), type: 'image/png', base64: fs.readFileSync(file).toString('base64') };
+  // Builds a DataTransfer in the page holding the files ({ name, bytes }), then drags it in and
+  // drops it on the grid.
+  async function dropFiles(page, files) {
+    const payload = files.map(({ name, bytes }) => ({ name, base64: bytes.toString('base64') }));
     await page.evaluate((payload) => {
-      const bytes = Uint8Array.from(atob(payload.base64), (c) => c.charCodeAt(0));
       const transfer = new DataTransfer();
-      transfer.items.add(new File([bytes], payload.name, { type: payload.type }));
+      for (const file of payload) {
+        const bytes = Uint8Array.from(atob(file.base64), (c) => c.charCodeAt(0));
+        transfer.items.add(new File([bytes], file.name, { type: 'image/png' }));
+      }
       window.__dropTransfer = transfer;
       const target = document.getElementById('grid');
       for (const type of ['dragenter', 'dragover']) {
@@ -98,7 +101,7 @@ describe('transfer page: uploads', () => {
     const sending = (await uploadRows(page)).filter((row) => row.state === 'sending');
     assert.ok(sending.length >= 1 && sending.every((row) => row.cancelVisible), 'a file being sent can be cancelled');
 
-    await dropFile(page, source('Plage été.png'));
+    await dropFiles(page, [{ name: 'Plage été.png', bytes: fs.readFileSync(source('Plage été.png')) }]);
     assert.equal((await uploadRows(page)).length, 3);
     await screenshot(page, 'desktop-uploading.png');
     await limiter.send('Network.emulateNetworkConditions', { offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
@@ -152,6 +155,19 @@ describe('transfer page: uploads', () => {
     assert.ok(sameBytes(source('Again.jpg'), saved('Again.jpg')));
     await page.waitForSelector('#grid .card[data-name="Again.jpg"]', WAIT);
     assert.equal(await page.locator('#grid .card[data-name="report.pdf"]').count(), 0);
+
+    // Two different files of one name dropped together are sent at the same time: one is saved
+    // whole, the other is told the name is taken.
+    const twins = [0, 1].map((shade) => {
+      makeImage(source('Twin.png'), '96x96', 'xc:', '+noise', 'Random', '-fill', shade ? 'white' : 'black', '-colorize', '40');
+      return fs.readFileSync(source('Twin.png'));
+    });
+    assert.ok(!twins[0].equals(twins[1]));
+    await dropFiles(page, twins.map((bytes) => ({ name: 'Twin.png', bytes })));
+    rows = await waitForUploadsToEnd(page, 6);
+    assert.deepEqual(rows.slice(4).map((row) => row.state).sort(), ['exists', 'saved']);
+    const kept = fs.readFileSync(saved('Twin.png'));
+    assert.ok(kept.equals(twins[0]) || kept.equals(twins[1]), 'the saved file is one of the two, whole');
     expectNoProblems(problems, ['POST /upload 404']);
     await context.close();
   });
@@ -178,23 +194,43 @@ describe('transfer page: uploads', () => {
     await context.close();
   });
 
-  test('a cancelled upload stops and leaves no file behind', async () => {
+  test('cancelling stops a file being sent and a file still waiting; neither leaves anything behind', async () => {
     write(source('Long.mp4'), crypto.randomBytes(600 * 1024));
+    write(source('Short.mp3'), crypto.randomBytes(24 * 1024));
+    write(source('Later.mp4'), crypto.randomBytes(100 * 1024));
     const { page, context, problems } = await open();
+    const logStart = server.log().length;
     await limitUploads(context, page, 48 * 1024);
 
-    await page.setInputFiles('#file-input', source('Long.mp4'));
+    // Two files are sent at a time, so the third waits; it is cancelled while it still does.
+    await page.setInputFiles('#file-input', [source('Long.mp4'), source('Short.mp3'), source('Later.mp4')]);
+    const waitingState = await page.evaluate(() => {
+      const row = Array.from(document.querySelectorAll('#upload-list .upload-item'))
+        .find((item) => item.querySelector('.file').textContent === 'Later.mp4');
+      const before = row.className;
+      row.querySelector('button').click();
+      return before;
+    });
+    assert.equal(waitingState, 'upload-item waiting');
     await page.waitForFunction(() => {
       const status = document.querySelector('#upload-list .upload-item.sending .status');
       return status && /^[1-9][\d.]* (B|KB) of /.test(status.textContent);
     }, null, WAIT);
-    await page.click('#upload-list .upload-item button');
-    const [row] = await waitForUploadsToEnd(page, 1);
-    assert.equal(row.state, 'cancelled');
-    assert.equal(row.status, 'Cancelled');
+    await page.locator('#upload-list .upload-item', { hasText: 'Long.mp4' }).locator('button').click();
+
+    const rows = await waitForUploadsToEnd(page, 3);
+    assert.deepEqual(rows.map(({ name, state, status }) => ({ name, state, status })), [
+      { name: 'Long.mp4', state: 'cancelled', status: 'Cancelled' },
+      { name: 'Short.mp3', state: 'saved', status: 'Saved · File saved: ' + fileUrl('Short.mp3') },
+      { name: 'Later.mp4', state: 'cancelled', status: 'Cancelled' },
+    ]);
+    await page.waitForSelector('#grid .card[data-name="Short.mp3"]', WAIT);
     // The server notices the cut connection and answers it; only then is the folder final.
-    await waitFor(() => /POST \/upload 400/.test(server.log()), 'the server to answer the cut upload');
+    await waitFor(() => /POST \/upload 400/.test(server.log().slice(logStart)), 'the server to answer the cut upload');
+    assert.deepEqual(server.log().slice(logStart).match(/POST \/upload \d+/g).sort(), ['POST /upload 200', 'POST /upload 400']);
     assert.equal(fs.existsSync(saved('Long.mp4')), false);
+    assert.equal(fs.existsSync(saved('Later.mp4')), false);
+    assert.ok(sameBytes(source('Short.mp3'), saved('Short.mp3')));
     assert.deepEqual(fs.readdirSync(documents).filter((name) => name.startsWith('.')), []);
     expectNoProblems(problems);
     await context.close();
