@@ -127,7 +127,7 @@ describe('transfer page: uploads', () => {
     await context.close();
   });
 
-  test('shows the answers for an existing name, an unsupported type, and the same file picked twice', async () => {
+  test('shows the answers for an existing name, an unsupported type, the same file twice, a hostile name', async () => {
     makeImage(source('Sunset.png'), '64x64', 'xc:#123456');
     makePdf(source('report.pdf'));
     makeImage(source('Again.jpg'), '64x48', 'gradient:#ffffff-#000000');
@@ -156,6 +156,16 @@ describe('transfer page: uploads', () => {
     await page.waitForSelector('#grid .card[data-name="Again.jpg"]', WAIT);
     assert.equal(await page.locator('#grid .card[data-name="report.pdf"]').count(), 0);
 
+    // A hostile name stays text in the upload panel too.
+    const hostile = '<img src=x onerror=alert(3)>.jpg';
+    makeImage(source(hostile), '48x48', 'xc:#336699');
+    await page.setInputFiles('#file-input', source(hostile));
+    rows = await waitForUploadsToEnd(page, 5);
+    assert.deepEqual(rows[4], { name: hostile, state: 'saved', status: 'Saved · File saved: ' + fileUrl(hostile),
+      fill: '100%', cancelVisible: false });
+    assert.equal(await page.locator('#uploads img').count(), 0);
+    await page.waitForSelector(`#grid .card[data-name="${hostile}"]`, WAIT);
+
     // Two different files of one name dropped together are sent at the same time: one is saved
     // whole, the other is told the name is taken.
     const twins = [0, 1].map((shade) => {
@@ -164,8 +174,8 @@ describe('transfer page: uploads', () => {
     });
     assert.ok(!twins[0].equals(twins[1]));
     await dropFiles(page, twins.map((bytes) => ({ name: 'Twin.png', bytes })));
-    rows = await waitForUploadsToEnd(page, 6);
-    assert.deepEqual(rows.slice(4).map((row) => row.state).sort(), ['exists', 'saved']);
+    rows = await waitForUploadsToEnd(page, 7);
+    assert.deepEqual(rows.slice(5).map((row) => row.state).sort(), ['exists', 'saved']);
     const kept = fs.readFileSync(saved('Twin.png'));
     assert.ok(kept.equals(twins[0]) || kept.equals(twins[1]), 'the saved file is one of the two, whole');
     expectNoProblems(problems, ['POST /upload 404']);
