@@ -6,7 +6,7 @@ import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPage, screenshot } from './support/browser.mjs';
-import { HOSTILE_FILE, HOSTILE_FOLDER, makeBrowseDocuments, ODD_FILE, ODD_FOLDER } from './support/content.mjs';
+import { HOSTILE_FILE, HOSTILE_FOLDER, makeBrowseDocuments, ODD_FILE, ODD_FOLDER, write } from './support/content.mjs';
 import { card, cardNames, crumbs, expectCards, expectHash, expectNoProblems, WAIT } from './support/page.mjs';
 import { makeTempDir, startServer } from './support/server.mjs';
 
@@ -221,6 +221,39 @@ describe('transfer page: browsing', () => {
     expectNoProblems(other.problems);
     await other.context.close();
     await context.close();
+  });
+
+  test('says so when a file is gone from the device before it downloads', async () => {
+    const folder = path.join(documents, 'Vanishing');
+    write(path.join(folder, 'Kept.txt'), 'kept\n');
+    write(path.join(folder, 'Gone.txt'), 'gone\n');
+    try {
+      const { page, context, problems } = await open('#/Vanishing');
+      await expectCards(page, ['Gone.txt', 'Kept.txt']);
+      fs.rmSync(path.join(folder, 'Gone.txt'));
+      const downloads = [];
+      page.on('download', (event) => downloads.push(event.suggestedFilename()));
+
+      await card(page, 'Gone.txt').locator('button').click();
+      await page.waitForSelector('#banner:not([hidden])', WAIT);
+      assert.equal(await page.textContent('#banner'), '“Gone.txt” is no longer on the device. It may have been moved or deleted.');
+      await expectCards(page, ['Kept.txt']);
+
+      // The next download still works, and the notice goes once the folder is shown again.
+      const [event] = await Promise.all([
+        page.waitForEvent('download', WAIT),
+        card(page, 'Kept.txt').locator('button').click(),
+      ]);
+      assert.equal(fs.readFileSync(await event.path(), 'utf8'), 'kept\n');
+      assert.deepEqual(downloads, ['Kept.txt'], 'no download starts for the missing file');
+      await page.click('#up-button');
+      await page.waitForSelector('#grid .card[data-name="Vanishing"]', WAIT);
+      assert.equal(await page.isHidden('#banner'), true);
+      expectNoProblems(problems);
+      await context.close();
+    } finally {
+      fs.rmSync(folder, { recursive: true, force: true });
+    }
   });
 
   test('filters by name and sorts by name, kind and size, folders always first', async () => {

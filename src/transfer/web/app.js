@@ -81,6 +81,17 @@
     state.folder = folder;
   }
 
+  function failureText(error) {
+    return error.status === 404 || error.status === 500
+      ? 'This folder cannot be opened. It may have been moved or deleted on the device.'
+      : 'The device did not answer. Is the transfer screen still open?';
+  }
+
+  function showNotice(text) {
+    banner.textContent = text;
+    banner.hidden = false;
+  }
+
   async function load(folder) {
     const ticket = ++state.loading;
     document.body.classList.add('loading');
@@ -94,10 +105,7 @@
       if (ticket !== state.loading) return;
       enter(folder);
       state.entries = [];
-      banner.textContent = error.status === 404 || error.status === 500
-        ? 'This folder cannot be opened. It may have been moved or deleted on the device.'
-        : 'The device did not answer. Is the transfer screen still open?';
-      banner.hidden = false;
+      showNotice(failureText(error));
     } finally {
       if (ticket === state.loading) document.body.classList.remove('loading');
     }
@@ -106,13 +114,21 @@
   }
 
   // The server downloads from the folder listed last, so the folder is listed again first: another
-  // browser may have listed a different one in the meantime.
+  // browser may have listed a different one in the meantime. That fresh listing also tells whether
+  // the file is still there; a browser would only report a failed download.
   async function download(entry) {
+    let reply;
     try {
-      await Api.list(state.folder);
+      reply = await Api.list(state.folder);
     } catch (error) {
-      banner.textContent = 'The device did not answer. Is the transfer screen still open?';
-      banner.hidden = false;
+      showNotice(failureText(error));
+      return;
+    }
+    const files = Array.isArray(reply.files) ? reply.files : [];
+    if (!files.some((file) => file.name === entry.name && !file.directory)) {
+      state.entries = files;
+      showNotice('“' + entry.name + '” is no longer on the device. It may have been moved or deleted.');
+      render();
       return;
     }
     const link = document.createElement('a');
