@@ -141,6 +141,12 @@ describe('transfer page: browsing', () => {
     await expectHash(page, '#/');
     await expectCards(page, TOP);
     assert.equal(await page.isDisabled('#up-button'), true);
+
+    // The keyboard opens folders too.
+    await card(page, 'Trips').locator('button').focus();
+    await page.keyboard.press('Enter');
+    await expectHash(page, '#/Trips');
+    await expectCards(page, ['Beach', 'Lighthouse.jpg', 'notes.txt']);
     expectNoProblems(problems);
     await context.close();
   });
