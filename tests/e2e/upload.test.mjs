@@ -194,6 +194,7 @@ describe('transfer page: uploads', () => {
     assert.equal(row.status, 'Saved · File saved: ' + fileUrl('From trip.jpg'));
     assert.equal(await page.textContent('#uploads-note'), 'Uploaded files go to Documents, the top folder.');
     assert.equal(await page.isVisible('#uploads-note'), true);
+    await screenshot(page, 'desktop-upload-from-sub-folder.png');
     assert.ok(sameBytes(source('From trip.jpg'), saved('From trip.jpg')));
     assert.equal(fs.existsSync(path.join(documents, 'Trips', 'From trip.jpg')), false);
 

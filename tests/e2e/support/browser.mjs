@@ -66,6 +66,7 @@ export async function openPage(browser, origin, options = {}) {
 export async function screenshot(page, name) {
   fs.mkdirSync(OUTPUT_DIR, { recursive: true });
   const file = path.join(OUTPUT_DIR, name);
-  await page.screenshot({ path: file, fullPage: true });
+  // Bars that are still sliding to their width are shown where they end.
+  await page.screenshot({ path: file, fullPage: true, animations: 'disabled' });
   return file;
 }
