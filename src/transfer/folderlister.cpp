@@ -1,6 +1,7 @@
 #include "transfer/folderlister.h"
 
 #include "transfer/listthumbnailer.h"
+#include "transfer/stagedfile.h"
 #include "transfer/wire.h"
 
 #include <QFile>
@@ -156,7 +157,8 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
     std::vector<Entry> entries;
     const int dirFd = ::dirfd(dir.get());
     while (const dirent *item = ::readdir(dir.get())) {
-        if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0)
+        if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0 ||
+            StagedFile::isStagingName(item->d_name))
             continue;
         Entry entry;
         entry.name = utf8Name(item->d_name);

@@ -335,6 +335,24 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
                                                             httplib::Response &res) {
         handle(req, res, nullptr);
     };
+    // Requests without a body are answered before the library's own routing: the route table is
+    // ours, and the library's regular-expression match would only cost time. Methods without a
+    // reader have a body read whole by the library, so a large one is refused first.
+    server.set_pre_routing_handler([handle](const httplib::Request &req, httplib::Response &res) {
+        const bool chunked = req.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos;
+        const uint64_t length = std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10);
+        const bool bodiless = req.method == "GET" || req.method == "HEAD" || req.method == "OPTIONS";
+        if (bodiless && (chunked || length > storedBodyLimit)) {
+            res.status = 413;
+            res.set_header("Connection", "close");
+            res.set_content("The request body is too large.", "text/plain");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (!bodiless || chunked || length > 0)
+            return httplib::Server::HandlerResponse::Unhandled;
+        handle(req, res, nullptr);
+        return httplib::Server::HandlerResponse::Handled;
+    });
     server.Get(".*", withoutReader);
     server.Options(".*", withoutReader);
     server.Post(".*", withReader);
@@ -389,18 +407,6 @@ bool HttpServer::start(uint16_t port, const std::string &bindAddress) {
     // library's payload limit would cut short. Methods without a reader get their body read
     // whole by the library, so those are refused before it when the body is large.
     server.set_payload_max_length(std::numeric_limits<size_t>::max());
-    server.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
-        if (req.method != "GET" && req.method != "HEAD" && req.method != "OPTIONS")
-            return httplib::Server::HandlerResponse::Unhandled;
-        const bool chunked = req.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos;
-        const uint64_t length = std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10);
-        if (!chunked && length <= storedBodyLimit)
-            return httplib::Server::HandlerResponse::Unhandled;
-        res.status = 413;
-        res.set_header("Connection", "close");
-        res.set_content("The request body is too large.", "text/plain");
-        return httplib::Server::HandlerResponse::Handled;
-    });
     server.set_tcp_nodelay(true);
     install(server, instance->stopping);
 

@@ -24,11 +24,20 @@ mode_t creationMode() {
     return 0666 & ~mask;
 }
 
+constexpr std::string_view stagingPrefix = ".tidewell-";
+constexpr std::string_view stagingSuffix = ".part";
+
 QString hiddenTempName(const QString &folder) {
-    return folder + "/.tidewell-" + QString::number(QRandomGenerator::global()->generate64(), 36) + ".part";
+    return folder + '/' + QLatin1String(stagingPrefix.data(), qsizetype(stagingPrefix.size())) +
+           QString::number(QRandomGenerator::global()->generate64(), 36) +
+           QLatin1String(stagingSuffix.data(), qsizetype(stagingSuffix.size()));
 }
 
 } // namespace
+
+bool StagedFile::isStagingName(std::string_view name) {
+    return name.starts_with(stagingPrefix) && name.ends_with(stagingSuffix);
+}
 
 StagedFile::StagedFile(int fd, QString folder, QString tempPath)
     : m_fd(fd)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <memory>
+#include <string_view>
 
 namespace transfer {
 
@@ -15,6 +16,10 @@ enum class StageError { CannotCreate, WriteFailed, AlreadyExists, CommitFailed }
 // commit succeeds the target name is never touched. Not thread-safe; one writer.
 class StagedFile {
 public:
+    // Whether a name is one of the temporary names a StagedFile may use for a moment; listings
+    // leave them out.
+    static bool isStagingName(std::string_view name);
+
     static platform::Result<StagedFile, StageError> create(const QString &folder);
     StagedFile(StagedFile &&other) noexcept;
     StagedFile &operator=(StagedFile &&other) = delete;

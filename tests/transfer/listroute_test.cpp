@@ -51,6 +51,7 @@ class ListRoute : public TransferServerTest {};
 TEST_F(ListRoute, TopFolderWithoutPathKeepsCurrentFolder) {
     writeFile(doc("a.txt"), "a");
     writeFile(doc(".hidden"), "h");
+    writeFile(doc(".tidewell-k3j5.part"), "an upload being staged");
     QDir().mkpath(doc("Photos"));
     startServer();
     list(std::string("Photos"));
