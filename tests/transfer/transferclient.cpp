@@ -142,11 +142,20 @@ std::string TransferServerTest::rawExchange(const std::string &request) const {
     EXPECT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), ssize_t(request.size()));
     timeval timeout{5, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    // Reads one reply: up to the end of its body by Content-Length, or until the server closes.
     std::string response;
     char buffer[4096];
     ssize_t got;
-    while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+    while ((got = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
         response.append(buffer, size_t(got));
+        const size_t headEnd = response.find("\r\n\r\n");
+        const size_t lengthAt = response.find("Content-Length: ");
+        if (headEnd != std::string::npos && lengthAt != std::string::npos && lengthAt < headEnd) {
+            const size_t length = std::stoul(response.substr(lengthAt + 16));
+            if (response.size() >= headEnd + 4 + length)
+                break;
+        }
+    }
     ::close(fd);
     return response;
 }

@@ -57,8 +57,8 @@ protected:
     Reply upload(const std::string &name, const std::string &bytes,
                  const std::string &route = "/upload") const;
     Reply putStream(const std::string &name, const std::string &bytes) const;
-    // Sends bytes as they are over a new IPv4 connection and returns what arrives until the server
-    // closes or 5 seconds pass (header values stay undecoded, unlike httplib's client).
+    // Sends bytes as they are over a new IPv4 connection and returns the reply that arrives (header
+    // values stay undecoded, unlike httplib's client); gives up after 5 seconds of silence.
     std::string rawExchange(const std::string &request) const;
 
     static std::string formBody(const std::string &note, const std::string &name, const std::string &bytes);
