@@ -270,6 +270,13 @@ void applyResponse(HttpResponse response, const httplib::Request &request, httpl
         return;
     }
     const uint64_t length = *response.streamLength;
+    // cpp-httplib takes a provider of length 0 for one of unknown length, and the client would wait
+    // for a body that never ends: an empty body is answered as such.
+    if (length == 0 && request.ranges.empty()) {
+        res.set_header("Accept-Ranges", "bytes");
+        res.set_content(std::string(), response.contentType.c_str());
+        return;
+    }
     // Several ranges at once would need multipart replies, which cpp-httplib gets wrong for
     // streamed bodies; a server may ignore Range, so such requests get the whole body.
     if (request.ranges.size() > 1)

@@ -91,6 +91,18 @@ TEST_F(DownloadRoute, RangesAndHead) {
     EXPECT_EQ(headReply.header("Accept-Ranges"), "bytes");
 }
 
+TEST_F(DownloadRoute, EmptyFileIsAnEmptyReply)
+{
+    writeFile(doc("empty.mp3"), "");
+    startServer();
+    const Reply reply = download("empty.mp3");
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_TRUE(reply.body.empty());
+    EXPECT_EQ(reply.header("Content-Length"), "0");
+    EXPECT_EQ(download("empty.mp3", "bytes=0-").status, 416);
+    EXPECT_EQ(head("/download?path=empty.mp3").header("Content-Length"), "0");
+}
+
 TEST_F(DownloadRoute, WhatCannotBeReadAsAFileIsNotFound) {
     QDir().mkpath(doc("folder"));
     ASSERT_EQ(::mkfifo(doc("pipe.txt").toLocal8Bit().constData(), 0644), 0);
