@@ -57,7 +57,8 @@ bool streamWithRead(int fd, uint64_t offset, uint64_t length, const http::ChunkW
     constexpr size_t chunk = 256 * 1024;
     std::unique_ptr<char[]> buffer(new char[chunk]);
     while (length > 0) {
-        const ssize_t got = ::pread(fd, buffer.get(), size_t(std::min<uint64_t>(chunk, length)), off_t(offset));
+        const ssize_t got =
+            ::pread(fd, buffer.get(), size_t(std::min<uint64_t>(chunk, length)), off_t(offset));
         if (got <= 0) {
             platform::log(QStringLiteral("Download: reading the file failed"));
             return false;

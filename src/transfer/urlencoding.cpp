@@ -31,8 +31,7 @@ constexpr std::array<int8_t, 256> makeHexTable() {
 
 constexpr std::array<int8_t, 256> hexTable = makeHexTable();
 
-constexpr std::array<bool, 256> makeSpecialTable()
-{
+constexpr std::array<bool, 256> makeSpecialTable() {
     std::array<bool, 256> table{};
     table[uint8_t('%')] = table[uint8_t('&')] = table[uint8_t('+')] = true;
     return table;
@@ -60,7 +59,9 @@ std::string percentDecode(std::string_view text, bool plusIsSpace) {
     return out;
 }
 
-std::string decodeComponent(std::string_view text) { return percentDecode(text, true); }
+std::string decodeComponent(std::string_view text) {
+    return percentDecode(text, true);
+}
 
 Pairs parseUrlEncoded(std::string_view text) {
     Pairs pairs;

@@ -18,8 +18,7 @@ namespace testsupport {
 QString &sandboxRootStorage();
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

@@ -91,8 +91,7 @@ TEST_F(DownloadRoute, RangesAndHead) {
     EXPECT_EQ(headReply.header("Accept-Ranges"), "bytes");
 }
 
-TEST_F(DownloadRoute, EmptyFileIsAnEmptyReply)
-{
+TEST_F(DownloadRoute, EmptyFileIsAnEmptyReply) {
     writeFile(doc("empty.mp3"), "");
     startServer();
     const Reply reply = download("empty.mp3");
