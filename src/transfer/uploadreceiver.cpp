@@ -40,6 +40,16 @@ private:
     uint64_t m_drained = 0;
 };
 
+// Text from a request as it may appear in a console line: control characters (a line break could
+// forge a log line) become spaces.
+QString printable(const std::string &text) {
+    QString line = QString::fromStdString(text);
+    for (QChar &c : line)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    return line;
+}
+
 std::string urlText(const QString &path) {
     return QUrl::fromLocalFile(path).toEncoded().toStdString();
 }
@@ -127,9 +137,9 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
         platform::log("Upload: a required field is missing");
         return answer(400, wire::fieldMissingMessage);
     }
-    platform::log("Upload note: " + QString::fromStdString(*note));
+    platform::log("Upload note: " + printable(*note));
     if (!base64.finish(decoded) || base64.failed()) {
-        platform::log("Upload: content is not Base64 for " + QString::fromStdString(*name));
+        platform::log("Upload: content is not Base64 for " + printable(*name));
         return answer(400, wire::notBase64Message, *name);
     }
     if (!writeDecoded())
