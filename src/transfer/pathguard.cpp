@@ -56,19 +56,16 @@ bool isSafeEntryName(std::string_view name) {
 
 std::optional<QString> safeRelativeFolder(std::string_view folder) {
     QStringList parts;
-    size_t start = 0;
-    while (start <= folder.size()) {
-        size_t end = folder.find('/', start);
-        if (end == std::string_view::npos)
-            end = folder.size();
-        const std::string_view part = folder.substr(start, end - start);
-        if (!part.empty()) {
-            if (!isSafeEntryName(part))
-                return std::nullopt;
-            parts << QString::fromUtf8(part.data(), qsizetype(part.size()));
-        }
-        start = end + 1;
-    }
+    const bool safe = http::forEachPiece(folder, '/', [&parts](std::string_view part) {
+        if (part.empty())
+            return true; // a leading, doubled or trailing slash
+        if (!isSafeEntryName(part))
+            return false;
+        parts << QString::fromUtf8(part.data(), qsizetype(part.size()));
+        return true;
+    });
+    if (!safe)
+        return std::nullopt;
     return parts.join('/');
 }
 

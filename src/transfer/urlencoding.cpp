@@ -65,22 +65,17 @@ std::string decodeComponent(std::string_view text) {
 
 Pairs parseUrlEncoded(std::string_view text) {
     Pairs pairs;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('&', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view piece = text.substr(start, end - start);
-        if (!piece.empty()) {
-            const size_t equals = piece.find('=');
-            if (equals == std::string_view::npos)
-                pairs.emplace_back(decodeComponent(piece), std::string());
-            else
-                pairs.emplace_back(decodeComponent(piece.substr(0, equals)),
-                                   decodeComponent(piece.substr(equals + 1)));
-        }
-        start = end + 1;
-    }
+    forEachPiece(text, '&', [&pairs](std::string_view piece) {
+        if (piece.empty())
+            return true;
+        const size_t equals = piece.find('=');
+        if (equals == std::string_view::npos)
+            pairs.emplace_back(decodeComponent(piece), std::string());
+        else
+            pairs.emplace_back(decodeComponent(piece.substr(0, equals)),
+                               decodeComponent(piece.substr(equals + 1)));
+        return true;
+    });
     return pairs;
 }
 

@@ -10,6 +10,21 @@ namespace http {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
+// Calls visit(piece) for every piece of text between separators, empty ones included, in order;
+// stops and answers false as soon as visit answers false.
+template <typename Visit> bool forEachPiece(std::string_view text, char separator, Visit visit) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(separator, start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (!visit(text.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 // Decodes %XX escapes; a '%' not followed by two hex digits is kept as it is. With plusIsSpace a
 // '+' becomes a space, as in forms and queries.
 std::string percentDecode(std::string_view text, bool plusIsSpace);
