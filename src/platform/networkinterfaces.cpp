@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <memory>
@@ -45,6 +46,22 @@ std::vector<InterfaceAddress> interfaceAddresses() {
         result.push_back(address);
     }
     return result;
+}
+
+std::vector<QString> upInterfaceNames() {
+    std::vector<QString> names;
+    ifaddrs *list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return names;
+    std::unique_ptr<ifaddrs, decltype(&::freeifaddrs)> guard(list, &::freeifaddrs);
+    for (ifaddrs *entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_name || !(entry->ifa_flags & IFF_UP))
+            continue;
+        const QString name = QString::fromLocal8Bit(entry->ifa_name);
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    return names;
 }
 
 bool isWirelessInterface(const QString &name) {

@@ -16,6 +16,9 @@ struct InterfaceAddress {
 // Every address of every interface that is up, in the order getifaddrs reports them.
 std::vector<InterfaceAddress> interfaceAddresses();
 
+// The names of the interfaces that are up, whether or not they carry an address, each once.
+std::vector<QString> upInterfaceNames();
+
 // True when /sys/class/net/<name>/wireless exists.
 bool isWirelessInterface(const QString &name);
 

@@ -95,31 +95,31 @@ std::optional<QString> SecretStore::value(const QString &key) const {
 Result<bool, SecretStore::Error> SecretStore::setValue(const QString &key, const QString &value) {
     if (key.isEmpty())
         return fail(Error::InvalidKey, QStringLiteral("A secret needs a key."));
-    std::lock_guard lock(m_mutex);
-    Contents contents = readContents(m_filePath);
-    if (contents.state == ReadState::Unreadable)
-        return fail(
-            Error::Unreadable,
-            QStringLiteral("The secret store %1 cannot be read; it is left as it is.").arg(m_filePath));
-    contents.values.insert(key, value);
-    if (!writeAtomically(m_filePath, QJsonDocument(contents.values).toJson(QJsonDocument::Compact)))
-        return fail(Error::WriteFailed, QStringLiteral("Cannot write the secret store %1: %2")
-                                            .arg(m_filePath, QString::fromLocal8Bit(std::strerror(errno))));
-    return true;
+    return update([&](QJsonObject &values) {
+        values.insert(key, value);
+        return true;
+    });
 }
 
 Result<bool, SecretStore::Error> SecretStore::remove(const QString &key) {
+    return update([&](QJsonObject &values) { return values.remove(key), true; });
+}
+
+// Reads the file, lets change() edit the values and writes them back atomically; an unreadable
+// file is never overwritten.
+Result<bool, SecretStore::Error> SecretStore::update(const std::function<bool(QJsonObject &)> &change) {
     std::lock_guard lock(m_mutex);
     Contents contents = readContents(m_filePath);
     if (contents.state == ReadState::Unreadable)
         return fail(
             Error::Unreadable,
             QStringLiteral("The secret store %1 cannot be read; it is left as it is.").arg(m_filePath));
-    if (!contents.values.contains(key))
+    const QJsonObject before = contents.values;
+    if (!change(contents.values) || contents.values == before)
         return true;
-    contents.values.remove(key);
     if (!writeAtomically(m_filePath, QJsonDocument(contents.values).toJson(QJsonDocument::Compact)))
-        return fail(Error::WriteFailed, QStringLiteral("Cannot write the secret store %1").arg(m_filePath));
+        return fail(Error::WriteFailed, QStringLiteral("Cannot write the secret store %1: %2")
+                                            .arg(m_filePath, QString::fromLocal8Bit(std::strerror(errno))));
     return true;
 }
 

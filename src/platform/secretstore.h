@@ -2,7 +2,9 @@
 
 #include "platform/result.h"
 
+#include <QJsonObject>
 #include <QString>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -31,6 +33,8 @@ public:
     Result<bool, Error> remove(const QString &key);
 
 private:
+    Result<bool, Error> update(const std::function<bool(QJsonObject &)> &change);
+
     QString m_filePath;
     mutable std::mutex m_mutex;
 };

@@ -5,6 +5,7 @@
 #include "networkworker.h"
 #include "orderedjson.h"
 #include "platform/log.h"
+#include "platform/networkinterfaces.h"
 #include "platform/secretstore.h"
 #include "tarnwick/payloadcipher.h"
 #include "tarnwick/protocol.h"
@@ -373,7 +374,7 @@ bool ApiClient::isVpnInterfaceName(const QString &name) {
 }
 
 bool ApiClient::isVpnActive() {
-    for (const QString &name : detail::upInterfaceNames()) {
+    for (const QString &name : platform::upInterfaceNames()) {
         if (isVpnInterfaceName(name))
             return true;
     }

@@ -7,9 +7,6 @@
 #include <QSysInfo>
 #include <QTimeZone>
 
-#include <ifaddrs.h>
-#include <memory>
-#include <net/if.h>
 #include <sys/utsname.h>
 
 namespace tarnwick::detail {
@@ -55,22 +52,6 @@ std::vector<std::pair<QString, QJsonValue>> buildDeviceRecord(const QString &ext
             record.emplace_back(QString::fromLatin1(field), value);
     }
     return record;
-}
-
-std::vector<QString> upInterfaceNames() {
-    std::vector<QString> names;
-    ifaddrs *list = nullptr;
-    if (::getifaddrs(&list) != 0)
-        return names;
-    std::unique_ptr<ifaddrs, decltype(&::freeifaddrs)> guard(list, &::freeifaddrs);
-    for (ifaddrs *entry = list; entry; entry = entry->ifa_next) {
-        if (!entry->ifa_name || !(entry->ifa_flags & IFF_UP))
-            continue;
-        const QString name = QString::fromLocal8Bit(entry->ifa_name);
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(name);
-    }
-    return names;
 }
 
 } // namespace tarnwick::detail

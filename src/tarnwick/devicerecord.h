@@ -11,7 +11,4 @@ namespace tarnwick::detail {
 // empty are left out.
 std::vector<std::pair<QString, QJsonValue>> buildDeviceRecord(const QString &extraValue, bool vpnActive);
 
-// Names of the interfaces that are up.
-std::vector<QString> upInterfaceNames();
-
 } // namespace tarnwick::detail
