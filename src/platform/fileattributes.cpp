@@ -15,17 +15,19 @@ QDateTime fromTimestamp(const struct statx_timestamp &ts) {
     return QDateTime::fromMSecsSinceEpoch(qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000, Qt::UTC);
 }
 
-QDateTime recordedCreationDate(const QByteArray &path) {
+} // namespace
+
+QDateTime recordedCreationDate(const QByteArray &nativePath, bool followSymlink) {
     char buffer[64];
-    const ssize_t length = ::lgetxattr(path.constData(), creationDateAttribute, buffer, sizeof buffer - 1);
+    const ssize_t length =
+        followSymlink ? ::getxattr(nativePath.constData(), creationDateAttribute, buffer, sizeof buffer - 1)
+                      : ::lgetxattr(nativePath.constData(), creationDateAttribute, buffer, sizeof buffer - 1);
     if (length <= 0)
         return {};
     const QDateTime date =
         QDateTime::fromString(QString::fromLatin1(buffer, int(length)).trimmed(), Qt::ISODateWithMs);
     return date.isValid() ? date.toUTC() : QDateTime();
 }
-
-} // namespace
 
 Result<FileAttributes, AttributeError> readFileAttributes(const QString &path) {
     const QByteArray nativePath = QFile::encodeName(path);
@@ -44,7 +46,7 @@ Result<FileAttributes, AttributeError> readFileAttributes(const QString &path) {
     attributes.isDirectory = S_ISDIR(info.stx_mode);
     attributes.isSymlink = S_ISLNK(info.stx_mode);
     attributes.modificationDate = fromTimestamp(info.stx_mtime);
-    attributes.creationDate = recordedCreationDate(nativePath);
+    attributes.creationDate = recordedCreationDate(nativePath, false);
     if (!attributes.creationDate.isValid())
         attributes.creationDate =
             (info.stx_mask & STATX_BTIME) ? fromTimestamp(info.stx_btime) : attributes.modificationDate;

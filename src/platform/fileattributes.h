@@ -26,6 +26,10 @@ enum class AttributeError { NotFound, AccessDenied, Other };
 // set one, the file system's birth time (statx) when it records one, else the modification time.
 Result<FileAttributes, AttributeError> readFileAttributes(const QString &path);
 
+// The creation date the app recorded in the entry's extended attribute (of the link itself unless
+// followSymlink); an invalid date when there is none or it does not parse.
+QDateTime recordedCreationDate(const QByteArray &nativePath, bool followSymlink);
+
 // Records the creation date in the extended attribute; false when the file system refuses it.
 bool setCreationDate(const QString &path, const QDateTime &date);
 

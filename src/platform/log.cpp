@@ -1,5 +1,7 @@
 #include "platform/log.h"
 
+#include "platform/uniquefd.h"
+
 #include <cerrno>
 #include <mutex>
 #include <unistd.h>
@@ -24,17 +26,7 @@ void log(const QString &line) {
     }
     // One write per line: standard error is unbuffered, and lines must not interleave.
     const QByteArray utf8 = line.toUtf8() + '\n';
-    const char *data = utf8.constData();
-    size_t left = size_t(utf8.size());
-    while (left > 0) {
-        const ssize_t written = ::write(STDERR_FILENO, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            break;
-        data += written;
-        left -= size_t(written);
-    }
+    writeAll(STDERR_FILENO, utf8.constData(), size_t(utf8.size()));
 }
 
 void setLogSink(std::function<void(const QString &)> sink) {

@@ -1,5 +1,7 @@
 #include "platform/secretstore.h"
 
+#include "platform/uniquefd.h"
+
 #include "platform/paths.h"
 
 #include <QDir>
@@ -42,19 +44,6 @@ Contents readContents(const QString &path) {
     return {ReadState::Ok, document.object()};
 }
 
-bool writeAll(int fd, const QByteArray &bytes) {
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 // Writes through a temporary file created with mode 0600 from the start, so the secrets are
 // never readable by others, not even for a moment.
 bool writeAtomically(const QString &path, const QByteArray &bytes) {
@@ -62,11 +51,13 @@ bool writeAtomically(const QString &path, const QByteArray &bytes) {
     if (!QDir().mkpath(folder))
         return false;
     QByteArray pattern = QFile::encodeName(path + ".tmp-XXXXXX");
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
+    UniqueFd fd(::mkstemp(pattern.data()));
+    if (!fd)
         return false;
-    const bool written = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
+    const bool written = ::fchmod(fd.get(), S_IRUSR | S_IWUSR) == 0 &&
+                         writeAll(fd.get(), bytes.constData(), size_t(bytes.size())) &&
+                         ::fsync(fd.get()) == 0;
+    const bool closed = fd.reset();
     if (!written || !closed || ::rename(pattern.constData(), QFile::encodeName(path).constData()) != 0) {
         ::unlink(pattern.constData());
         return false;

@@ -77,24 +77,24 @@ bool streamWithRead(int fd, uint64_t offset, uint64_t length, const http::ChunkW
 // socket from the page cache, which saves the copy a read into a buffer costs; at most one window
 // is mapped, so memory stays flat whatever the size. Where mapping fails, pread takes over. The
 // descriptor closes with the last copy of the provider.
-http::BodyProvider fileProvider(int fd) {
-    auto handle = std::shared_ptr<int>(new int(fd), [](int *descriptor) {
-        ::close(*descriptor);
-        delete descriptor;
-    });
+http::BodyProvider fileProvider(platform::UniqueFd fd) {
+    auto handle = std::make_shared<const platform::UniqueFd>(std::move(fd));
     return [handle](uint64_t offset, uint64_t length, const http::ChunkWriter &write) {
         constexpr uint64_t window = 4 * 1024 * 1024;
         static const uint64_t page = uint64_t(::sysconf(_SC_PAGESIZE));
         // Small pieces cost less through one pread than through mapping and unmapping.
         if (length < 1024 * 1024)
-            return streamWithRead(*handle, offset, length, write);
+            return streamWithRead(handle->get(), offset, length, write);
         while (length > 0) {
             const uint64_t start = offset / page * page;
             const uint64_t span = std::min(window, offset - start + length);
-            void *mapped = ::mmap(nullptr, span, PROT_READ, MAP_SHARED, *handle, off_t(start));
+            void *mapped = ::mmap(nullptr, span, PROT_READ, MAP_SHARED, handle->get(), off_t(start));
             if (mapped == MAP_FAILED)
-                return streamWithRead(*handle, offset, length, write);
-            ::madvise(mapped, span, MADV_SEQUENTIAL | MADV_WILLNEED);
+                return streamWithRead(handle->get(), offset, length, write);
+            // Advice values are not flags: each one is its own call. Advice is only a hint, so a
+            // refusal changes nothing.
+            ::madvise(mapped, span, MADV_SEQUENTIAL);
+            ::madvise(mapped, span, MADV_WILLNEED);
             const uint64_t skip = offset - start;
             const bool written = write(static_cast<const char *>(mapped) + skip, size_t(span - skip));
             ::munmap(mapped, span);

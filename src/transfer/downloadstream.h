@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/uniquefd.h"
 #include "transfer/httpserver.h"
 
 #include <QString>
@@ -16,6 +17,6 @@ std::string contentTypeFor(const std::string &name);
 
 // A body provider that streams from an open descriptor, which it takes over and closes when the
 // last copy of the provider goes. Memory stays flat whatever the file's size.
-http::BodyProvider fileProvider(int fd);
+http::BodyProvider fileProvider(platform::UniqueFd fd);
 
 } // namespace transfer

@@ -1,30 +1,20 @@
 #include "transfer/folderlister.h"
 
+#include "store/folderlisting.h"
 #include "transfer/listthumbnailer.h"
-#include "transfer/stagedfile.h"
 #include "transfer/wire.h"
 
-#include <QFile>
 #include <QUrl>
 #include <QtConcurrentMap>
 
-#include <cerrno>
-#include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
 #include <vector>
 
 namespace transfer {
 namespace {
 
 struct Entry {
-    std::string name; // UTF-8
+    store::FolderEntry item;
     std::string ext;
-    bool isDirectory = false;
-    qint64 size = 0;
-    qint64 modified = 0;
     const std::string *icon = nullptr; // shared icon text, or
     std::string thumbnail;             // the image's own
     bool isFileKind = false;
@@ -67,33 +57,22 @@ void appendEntry(std::string &out, const Entry &entry, std::string_view folderUr
     appendJsonString(out, entry.isFileKind ? wire::fileKind : wire::otherKind);
     out += ',';
     appendKey(out, wire::nameKey);
-    appendJsonString(out, entry.name);
+    appendJsonString(out, entry.item.name);
     out += ',';
     appendKey(out, wire::pathKey);
-    appendJsonString(out, entry.name);
+    appendJsonString(out, entry.item.name);
     out += ',';
     appendKey(out, wire::urlKey);
     out += '"'; // the URL is all ASCII without quotes or backslashes
     out += folderUrl;
-    appendUrlComponent(out, entry.name);
+    appendUrlComponent(out, entry.item.name);
     out += "\",\"directory\":";
-    out += entry.isDirectory ? "true" : "false";
+    out += entry.item.isDirectory ? "true" : "false";
     out += ",\"size\":";
-    out += std::to_string(entry.size);
+    out += std::to_string(entry.item.size);
     out += ",\"modified\":";
-    out += std::to_string(entry.modified);
+    out += std::to_string(entry.item.modifiedMs);
     out += '}';
-}
-
-// Names are bytes on Linux; valid UTF-8 is used as it is, anything else as Qt decodes it.
-std::string utf8Name(const char *name) {
-    const std::string_view bytes(name);
-    bool ascii = true;
-    for (const char c : bytes)
-        ascii = ascii && (unsigned char)c < 0x80;
-    if (ascii)
-        return std::string(bytes);
-    return QFile::decodeName(name).toStdString();
 }
 
 } // namespace
@@ -134,42 +113,17 @@ void appendJsonString(std::string &out, std::string_view text) {
     out += '"';
 }
 
-std::string lowerExtension(std::string_view name) {
-    const size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot == name.size() - 1)
-        return {};
-    std::string ext(name.substr(dot + 1));
-    for (char &c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return ext;
-}
-
 platform::Result<std::string, ListError> FolderLister::list(const QString &folderPath,
                                                             const std::string &requestedFolder) const {
-    struct CloseDir {
-        void operator()(DIR *dir) const { ::closedir(dir); }
-    };
-    std::unique_ptr<DIR, CloseDir> dir(::opendir(QFile::encodeName(folderPath).constData()));
-    if (!dir)
-        return platform::fail(ListError::CannotList, QString::fromLocal8Bit(std::strerror(errno)));
-
+    auto listing = store::listFolder(folderPath);
+    if (!listing)
+        return platform::fail(ListError::CannotList, listing.message());
     std::vector<Entry> entries;
-    const int dirFd = ::dirfd(dir.get());
-    while (const dirent *item = ::readdir(dir.get())) {
-        if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0 ||
-            StagedFile::isStagingName(item->d_name))
-            continue;
+    entries.reserve(listing->size());
+    for (store::FolderEntry &item : listing.value()) {
         Entry entry;
-        entry.name = utf8Name(item->d_name);
-        entry.ext = lowerExtension(entry.name);
-        struct stat info {};
-        if (::fstatat(dirFd, item->d_name, &info, 0) == 0 ||
-            ::fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-            entry.isDirectory = S_ISDIR(info.st_mode);
-            entry.size = info.st_size;
-            entry.modified = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1'000'000;
-        }
+        entry.ext = store::lowerExtension(item.name);
+        entry.item = std::move(item);
         entries.push_back(std::move(entry));
     }
 
@@ -187,7 +141,7 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
     }
     QtConcurrent::blockingMap(images, [this, &folderPath](Entry *entry) {
         entry->thumbnail =
-            m_thumbnailer.imageThumbnail(folderPath + '/' + QString::fromStdString(entry->name));
+            m_thumbnailer.imageThumbnail(folderPath + '/' + QString::fromStdString(entry->item.name));
     });
     std::string folderUrl = QUrl::fromLocalFile(folderPath + '/').toEncoded().toStdString();
 

@@ -16,7 +16,8 @@ enum class ListError { CannotList };
 // each entry holds "thumbnail", "kind", "name", "path" (both the entry's name), "url" (its absolute
 // file URL) and, beyond those, "directory" (bool), "size" (bytes) and "modified" (ms since the
 // epoch) so that a page can tell folders apart and show sizes. Entries come in the file system's
-// order, hidden ones included. Image thumbnails are made in parallel on the global thread pool.
+// order, hidden ones included (store::listFolder). Image thumbnails are made in parallel on the global thread
+// pool.
 class FolderLister {
 public:
     explicit FolderLister(const ListThumbnailer &thumbnailer)
@@ -31,9 +32,5 @@ private:
 
 // Appends text as a JSON string literal (with quotes) to out.
 void appendJsonString(std::string &out, std::string_view utf8);
-
-// The lower-case (ASCII) extension of a UTF-8 name: the part after the last '.', empty when there
-// is none or the only dot starts the name.
-std::string lowerExtension(std::string_view name);
 
 } // namespace transfer

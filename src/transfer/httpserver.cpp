@@ -1,7 +1,13 @@
 #include "transfer/httpserver.h"
 
+#include "platform/log.h"
+#include "transfer/wire.h"
+
 #include <httplib.h>
 
+#include <QString>
+
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <limits>
@@ -318,7 +324,7 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
             response = HttpResponse::notFound("Not Found");
         } else if (const auto length = request.contentLength();
                    length && *length > route->options.maxBodyBytes) {
-            response = HttpResponse::withStatus(413, "The request body is too large.");
+            response = HttpResponse::withStatus(413, std::string(wire::tooLargeMessage));
         } else {
             try {
                 response = route->handler(request);
@@ -352,7 +358,7 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
         if (bodiless && (chunked || length > storedBodyLimit)) {
             res.status = 413;
             res.set_header("Connection", "close");
-            res.set_content("The request body is too large.", "text/plain");
+            res.set_content(std::string(wire::tooLargeMessage), "text/plain");
             return httplib::Server::HandlerResponse::Handled;
         }
         if (!bodiless || chunked || length > 0)
@@ -376,7 +382,7 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
         if (length > limit) {
             res.status = 413;
             res.set_header("Connection", "close");
-            res.set_content("The request body is too large.", "text/plain");
+            res.set_content(std::string(wire::tooLargeMessage), "text/plain");
             return 413;
         }
         return 100;
@@ -404,7 +410,9 @@ bool HttpServer::start(uint16_t port, const std::string &bindAddress) {
     // Only SO_REUSEADDR: SO_REUSEPORT would let a second server bind a port that is in use.
     server.set_socket_options([](int socket) {
         int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        if (::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0)
+            platform::log(QStringLiteral("HTTP server: SO_REUSEADDR refused: ") +
+                          QString::fromLocal8Bit(std::strerror(errno)));
     });
     server.set_keep_alive_timeout(m_options.keepAliveSeconds);
     server.set_keep_alive_max_count(1000);

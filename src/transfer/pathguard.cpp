@@ -79,25 +79,25 @@ std::optional<QString> resolveInside(const QString &root, const QString &path) {
     return std::nullopt;
 }
 
-int openInside(const QString &root, const QString &relativePath) {
+platform::UniqueFd openInside(const QString &root, const QString &relativePath) {
     constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-    const int rootFd = ::open(QFile::encodeName(root).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (rootFd < 0)
-        return -1;
+    const platform::UniqueFd rootFd(
+        ::open(QFile::encodeName(root).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!rootFd)
+        return {};
     open_how how{};
     how.flags = flags;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     const QByteArray relative = QFile::encodeName(relativePath);
-    const long fd = ::syscall(SYS_openat2, rootFd, relative.constData(), &how, sizeof how);
-    const int error = errno;
-    ::close(rootFd);
+    const long fd = ::syscall(SYS_openat2, rootFd.get(), relative.constData(), &how, sizeof how);
     if (fd >= 0)
-        return int(fd);
-    if (error != EXDEV && error != ENOSYS && error != EPERM)
-        return -1;
+        return platform::UniqueFd(int(fd));
+    if (errno != EXDEV && errno != ENOSYS && errno != EPERM)
+        return {};
     // The kernel refuses absolute symlinks outright; one that still ends inside is allowed.
     const std::optional<QString> canonicalPath = resolveInside(root, root + '/' + relativePath);
-    return canonicalPath ? ::open(QFile::encodeName(*canonicalPath).constData(), flags) : -1;
+    return platform::UniqueFd(canonicalPath ? ::open(QFile::encodeName(*canonicalPath).constData(), flags)
+                                            : -1);
 }
 
 bool mayCreateInside(const QString &root, const QString &folder, const QString &name) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/uniquefd.h"
+
 #include <QString>
 #include <optional>
 #include <string_view>
@@ -26,8 +28,8 @@ std::optional<QString> resolveInside(const QString &root, const QString &path);
 // Opens the file at `relativePath` below `root` for reading (O_NONBLOCK, so a FIFO cannot block)
 // without ever leaving the root: the kernel resolves beneath the root (openat2 RESOLVE_BENEATH), and
 // where it cannot tell (an absolute symlink, an older kernel) the canonical path is checked instead.
-// Returns the descriptor, or -1 when the file is missing, unreadable or outside.
-int openInside(const QString &root, const QString &relativePath);
+// Returns the descriptor, or none when the file is missing, unreadable or outside.
+platform::UniqueFd openInside(const QString &root, const QString &relativePath);
 
 // For a name that is about to be created in `folder`: the folder must resolve inside the root,
 // and an existing entry of that name that is a symlink must resolve inside it too.

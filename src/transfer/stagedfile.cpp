@@ -1,5 +1,7 @@
 #include "transfer/stagedfile.h"
 
+#include "store/folderlisting.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -24,10 +26,9 @@ mode_t creationMode() {
     return 0666 & ~mask;
 }
 
-constexpr std::string_view stagingPrefix = ".tidewell-";
-constexpr std::string_view stagingSuffix = ".part";
-
 QString hiddenTempName(const QString &folder) {
+    using store::stagingPrefix;
+    using store::stagingSuffix;
     return folder + '/' + QLatin1String(stagingPrefix.data(), qsizetype(stagingPrefix.size())) +
            QString::number(QRandomGenerator::global()->generate64(), 36) +
            QLatin1String(stagingSuffix.data(), qsizetype(stagingSuffix.size()));
@@ -35,12 +36,8 @@ QString hiddenTempName(const QString &folder) {
 
 } // namespace
 
-bool StagedFile::isStagingName(std::string_view name) {
-    return name.starts_with(stagingPrefix) && name.ends_with(stagingSuffix);
-}
-
-StagedFile::StagedFile(int fd, QString folder, QString tempPath)
-    : m_fd(fd)
+StagedFile::StagedFile(platform::UniqueFd fd, QString folder, QString tempPath)
+    : m_fd(std::move(fd))
     , m_folder(std::move(folder))
     , m_tempPath(std::move(tempPath)) {}
 
@@ -48,7 +45,7 @@ StagedFile::StagedFile(StagedFile &&other) noexcept
     : m_buffer(std::move(other.m_buffer))
     , m_buffered(std::exchange(other.m_buffered, 0))
     , m_writeFailed(other.m_writeFailed)
-    , m_fd(std::exchange(other.m_fd, -1))
+    , m_fd(std::move(other.m_fd))
     , m_folder(std::move(other.m_folder))
     , m_tempPath(std::move(other.m_tempPath))
     , m_size(other.m_size)
@@ -60,31 +57,23 @@ StagedFile::~StagedFile() {
 
 platform::Result<StagedFile, StageError> StagedFile::create(const QString &folder) {
     const QByteArray nativeFolder = QFile::encodeName(folder);
-    int fd = ::open(nativeFolder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode());
-    if (fd >= 0)
-        return StagedFile(fd, folder, QString());
+    platform::UniqueFd fd(::open(nativeFolder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode()));
+    if (fd)
+        return StagedFile(std::move(fd), folder, QString());
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return platform::fail(StageError::CannotCreate, errorText());
     const QString temp = hiddenTempName(folder);
-    fd = ::open(QFile::encodeName(temp).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, creationMode());
-    if (fd < 0)
+    fd.reset(
+        ::open(QFile::encodeName(temp).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, creationMode()));
+    if (!fd)
         return platform::fail(StageError::CannotCreate, errorText());
-    return StagedFile(fd, folder, temp);
+    return StagedFile(std::move(fd), folder, temp);
 }
 
 bool StagedFile::writeAll(const char *data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(m_fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            m_writeFailed = true;
-            return false;
-        }
-        data += written;
-        size -= size_t(written);
-    }
-    return true;
+    if (!platform::writeAll(m_fd.get(), data, size))
+        m_writeFailed = true;
+    return !m_writeFailed;
 }
 
 bool StagedFile::flush() {
@@ -95,7 +84,7 @@ bool StagedFile::flush() {
 }
 
 bool StagedFile::write(const char *data, size_t size) {
-    if (m_fd < 0 || m_writeFailed)
+    if (!m_fd || m_writeFailed)
         return false;
     m_size += qint64(size);
     if (m_buffered == 0 && size >= bufferSize)
@@ -118,7 +107,7 @@ platform::Result<bool, StageError> StagedFile::linkTo(const QString &path) {
     const QByteArray target = QFile::encodeName(path);
     int result;
     if (m_tempPath.isEmpty()) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
         result = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW);
     } else {
         result = ::link(QFile::encodeName(m_tempPath).constData(), target.constData());
@@ -130,7 +119,7 @@ platform::Result<bool, StageError> StagedFile::linkTo(const QString &path) {
 }
 
 platform::Result<bool, StageError> StagedFile::commitNew(const QString &target) {
-    if (m_fd < 0 || m_committed)
+    if (!m_fd || m_committed)
         return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
     if (!flush())
         return platform::fail(StageError::WriteFailed, QStringLiteral("writing the file failed"));
@@ -143,7 +132,7 @@ platform::Result<bool, StageError> StagedFile::commitNew(const QString &target) 
 }
 
 platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &target) {
-    if (m_fd < 0 || m_committed)
+    if (!m_fd || m_committed)
         return platform::fail(StageError::CommitFailed, QStringLiteral("nothing staged"));
     if (!flush())
         return platform::fail(StageError::WriteFailed, QStringLiteral("writing the file failed"));
@@ -166,10 +155,7 @@ platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &ta
 }
 
 void StagedFile::discard() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_fd.reset();
     if (!m_committed && !m_tempPath.isEmpty())
         ::unlink(QFile::encodeName(m_tempPath).constData());
     if (m_committed && !m_tempPath.isEmpty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/result.h"
+#include "platform/uniquefd.h"
 
 #include <QString>
 #include <memory>
@@ -12,14 +13,10 @@ enum class StageError { CannotCreate, WriteFailed, AlreadyExists, CommitFailed }
 
 // A file written in the folder it will live in and put under its name only when complete. On
 // Linux it starts as an unnamed O_TMPFILE, so an interrupted write leaves nothing behind; where the
-// file system lacks O_TMPFILE a hidden temporary name is used and removed on failure. Until a
-// commit succeeds the target name is never touched. Not thread-safe; one writer.
+// file system lacks O_TMPFILE a hidden temporary name is used (store::isStagingName) and removed on failure.
+// Until a commit succeeds the target name is never touched. Not thread-safe; one writer.
 class StagedFile {
 public:
-    // Whether a name is one of the temporary names a StagedFile may use for a moment; listings
-    // leave them out.
-    static bool isStagingName(std::string_view name);
-
     static platform::Result<StagedFile, StageError> create(const QString &folder);
     StagedFile(StagedFile &&other) noexcept;
     StagedFile &operator=(StagedFile &&other) = delete;
@@ -36,7 +33,7 @@ public:
     platform::Result<bool, StageError> commitReplacing(const QString &target);
 
 private:
-    StagedFile(int fd, QString folder, QString tempPath);
+    StagedFile(platform::UniqueFd fd, QString folder, QString tempPath);
     platform::Result<bool, StageError> linkTo(const QString &path);
     bool writeAll(const char *data, size_t size);
     bool flush();
@@ -48,7 +45,7 @@ private:
     size_t m_buffered = 0;
     bool m_writeFailed = false;
 
-    int m_fd = -1;
+    platform::UniqueFd m_fd;
     QString m_folder;
     QString m_tempPath; // empty for an unnamed O_TMPFILE
     qint64 m_size = 0;

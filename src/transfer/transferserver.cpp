@@ -196,15 +196,13 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
 
     const QString fileName = QString::fromStdString(*name);
     // Opened before answering: a file that cannot be read is a 404, never an empty 200.
-    const int fd = openInside(*documents, relative->isEmpty() ? fileName : *relative + '/' + fileName);
+    platform::UniqueFd fd =
+        openInside(*documents, relative->isEmpty() ? fileName : *relative + '/' + fileName);
     struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return HttpResponse::notFound();
-    }
     const std::string type = contentTypeFor(*name);
-    HttpResponse response = HttpResponse::stream(uint64_t(info.st_size), type, fileProvider(fd));
+    HttpResponse response = HttpResponse::stream(uint64_t(info.st_size), type, fileProvider(std::move(fd)));
     response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName));
     return response;
 }
@@ -215,14 +213,14 @@ HttpResponse TransferServer::upload(const HttpRequest &request, const QString &f
                                            : receiver.receiveForm(request, UploadReceiver::Mode::Upload);
     if (outcome.alert != UploadOutcome::Alert::None)
         alert(int(outcome.alert));
-    return HttpResponse::text(outcome.message, outcome.status);
+    return HttpResponse::text(outcome.message, outcome.status());
 }
 
 HttpResponse TransferServer::save(const HttpRequest &request) const {
     const std::optional<QString> documents = m_documentFolder();
     const UploadReceiver receiver(documents, documents.value_or(QString()));
     const UploadOutcome outcome = receiver.receiveForm(request, UploadReceiver::Mode::Save);
-    return HttpResponse::text(outcome.message, outcome.status);
+    return HttpResponse::text(outcome.message, outcome.status());
 }
 
 } // namespace transfer

@@ -1,5 +1,7 @@
 #include "transfer/uploadreceiver.h"
 
+#include "store/folderlisting.h"
+
 #include "platform/imagedecoder.h"
 #include "platform/log.h"
 #include "transfer/base64stream.h"
@@ -54,9 +56,44 @@ std::string urlText(const QString &path) {
     return QUrl::fromLocalFile(path).toEncoded().toStdString();
 }
 
-UploadOutcome answer(int status, std::string_view message, std::string_view detail = {},
-                     UploadOutcome::Alert alert = UploadOutcome::Alert::None) {
-    return UploadOutcome{status, std::string(message) + std::string(detail), alert};
+using Result = UploadOutcome::Result;
+
+// The reply text of a result; results about one file carry its name or URL after the text.
+std::string_view messageFor(Result result) {
+    switch (result) {
+    case Result::Saved:
+        return wire::savedMessage;
+    case Result::AlreadyExists:
+        return wire::existsMessage;
+    case Result::FormMissing:
+        return wire::formMissingMessage;
+    case Result::FieldMissing:
+        return wire::fieldMissingMessage;
+    case Result::FieldTooLarge:
+        return wire::fieldTooLargeMessage;
+    case Result::BodyUnreadable:
+        return wire::bodyUnreadableMessage;
+    case Result::NotBase64:
+        return wire::notBase64Message;
+    case Result::BadName:
+        return wire::badNameMessage;
+    case Result::Unsupported:
+        return wire::unsupportedAlertMessage;
+    case Result::TooLarge:
+        return wire::tooLargeMessage;
+    case Result::NoDocuments:
+        return wire::noDocumentsMessage;
+    case Result::WriteFailed:
+        return wire::writeFailedMessage;
+    }
+    return wire::writeFailedMessage;
+}
+
+UploadOutcome answer(Result result, std::string_view detail = {}) {
+    const UploadOutcome::Alert alert = result == Result::AlreadyExists ? UploadOutcome::Alert::AlreadyExists
+                                       : result == Result::Unsupported ? UploadOutcome::Alert::Unsupported
+                                                                       : UploadOutcome::Alert::None;
+    return UploadOutcome{result, std::string(messageFor(result)) + std::string(detail), alert};
 }
 
 const std::string *firstValue(const http::Pairs &pairs, std::string_view key) {
@@ -67,6 +104,33 @@ const std::string *firstValue(const http::Pairs &pairs, std::string_view key) {
 }
 
 } // namespace
+
+int httpStatus(UploadOutcome::Result result) {
+    switch (result) {
+    case Result::Saved:
+    case Result::AlreadyExists:
+        return 200;
+    case Result::FormMissing:
+    case Result::FieldMissing:
+    case Result::FieldTooLarge:
+    case Result::BodyUnreadable:
+    case Result::NotBase64:
+    case Result::BadName:
+        return 400;
+    case Result::Unsupported:
+        return 404;
+    case Result::TooLarge:
+        return 413;
+    case Result::NoDocuments:
+    case Result::WriteFailed:
+        return 500;
+    }
+    return 500;
+}
+
+int UploadOutcome::status() const {
+    return httpStatus(result);
+}
 
 UploadReceiver::UploadReceiver(std::optional<QString> documentFolder, QString targetFolder)
     : m_documentFolder(std::move(documentFolder))
@@ -116,44 +180,44 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
     const http::BodyRead read = request.readBody(
         drain.wrap([&form](const char *data, size_t size) { return form.feed(data, size); }));
     if (read == http::BodyRead::TooLarge)
-        return answer(413, wire::tooLargeMessage);
+        return answer(Result::TooLarge);
     if (writeFailed) {
         platform::log("Upload: writing failed in " + m_targetFolder);
-        return answer(500, wire::writeFailedMessage);
+        return answer(Result::WriteFailed);
     }
     if (form.status() == http::FormStreamDecoder::Status::ValueTooLarge || !form.finish())
-        return answer(400, wire::fieldTooLargeMessage);
+        return answer(Result::FieldTooLarge);
     if (read != http::BodyRead::Complete)
-        return answer(400, "The request body could not be read.");
+        return answer(Result::BodyUnreadable);
 
     const http::Pairs &pairs = form.pairs();
     if (pairs.empty()) {
         platform::log("Upload: the request carries no form data");
-        return answer(400, wire::formMissingMessage);
+        return answer(Result::FormMissing);
     }
     const std::string *note = firstValue(pairs, wire::noteField);
     const std::string *name = firstValue(pairs, wire::nameField);
     if (!note || !name || !contentSeen) {
         platform::log("Upload: a required field is missing");
-        return answer(400, wire::fieldMissingMessage);
+        return answer(Result::FieldMissing);
     }
     platform::log("Upload note: " + printable(*note));
     if (!base64.finish(decoded) || base64.failed()) {
         platform::log("Upload: content is not Base64 for " + printable(*name));
-        return answer(400, wire::notBase64Message, *name);
+        return answer(Result::NotBase64, *name);
     }
     if (!writeDecoded())
-        return answer(500, wire::writeFailedMessage);
+        return answer(Result::WriteFailed);
     if (!m_documentFolder) {
         platform::log("Upload: the document folder is not available");
-        return answer(500, wire::noDocumentsMessage);
+        return answer(Result::NoDocuments);
     }
     const QString fileName = QString::fromStdString(*name);
     if (!isSafeEntryName(*name) || !mayCreateInside(*m_documentFolder, m_targetFolder, fileName))
-        return answer(400, wire::badNameMessage, *name);
+        return answer(Result::BadName, *name);
     if (!staged) {
         platform::log("Upload: cannot stage a file in " + m_targetFolder + ": " + stageError);
-        return answer(500, wire::writeFailedMessage);
+        return answer(Result::WriteFailed);
     }
     return place(*staged, fileName, mode);
 }
@@ -161,26 +225,26 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
 UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) const {
     const std::optional<std::string> name = request.queryValue(wire::pathKey);
     if (!name)
-        return answer(400, wire::fieldMissingMessage);
+        return answer(Result::FieldMissing);
     if (!m_documentFolder)
-        return answer(500, wire::noDocumentsMessage);
+        return answer(Result::NoDocuments);
     const QString fileName = QString::fromStdString(*name);
     if (!isSafeEntryName(*name) || !mayCreateInside(*m_documentFolder, m_targetFolder, fileName))
-        return answer(400, wire::badNameMessage, *name);
+        return answer(Result::BadName, *name);
 
     // The checks that need no content come first, so a refused file is not sent for nothing.
     const QString target = m_targetFolder + '/' + fileName;
     const bool exists = QFileInfo::exists(target);
-    const std::string ext = lowerExtension(*name);
+    const std::string ext = store::lowerExtension(*name);
     if (!wire::contains(wire::uploadExtensions, ext) && !(exists && platform::isDecodableImage(target)))
-        return answer(404, wire::unsupportedAlertMessage, {}, UploadOutcome::Alert::Unsupported);
+        return answer(Result::Unsupported);
     if (exists)
-        return answer(200, wire::existsMessage, urlText(target), UploadOutcome::Alert::AlreadyExists);
+        return answer(Result::AlreadyExists, urlText(target));
 
     auto created = StagedFile::create(m_targetFolder);
     if (!created) {
         platform::log("Upload: cannot stage a file in " + m_targetFolder + ": " + created.message());
-        return answer(500, wire::writeFailedMessage);
+        return answer(Result::WriteFailed);
     }
     StagedFile staged = std::move(created).value();
     bool writeFailed = false;
@@ -190,13 +254,13 @@ UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) co
         return !writeFailed;
     }));
     if (read == http::BodyRead::TooLarge)
-        return answer(413, wire::tooLargeMessage);
+        return answer(Result::TooLarge);
     if (writeFailed) {
         platform::log("Upload: writing failed for " + target);
-        return answer(500, wire::writeFailedMessage);
+        return answer(Result::WriteFailed);
     }
     if (read != http::BodyRead::Complete)
-        return answer(400, "The request body could not be read.");
+        return answer(Result::BodyUnreadable);
     return place(staged, fileName, Mode::Upload);
 }
 
@@ -205,27 +269,27 @@ UploadOutcome UploadReceiver::place(StagedFile &staged, const QString &name, Mod
     if (mode == Mode::Save) {
         if (auto committed = staged.commitReplacing(target); !committed) {
             platform::log("Save: writing " + target + " failed: " + committed.message());
-            return answer(500, wire::writeFailedMessage);
+            return answer(Result::WriteFailed);
         }
         platform::log("Saved " + target);
-        return answer(200, wire::savedMessage, urlText(target));
+        return answer(Result::Saved, urlText(target));
     }
 
     const bool exists = QFileInfo::exists(target);
-    if (!wire::contains(wire::uploadExtensions, lowerExtension(name.toStdString())) &&
+    if (!wire::contains(wire::uploadExtensions, store::lowerExtension(name.toStdString())) &&
         !(exists && platform::isDecodableImage(target)))
-        return answer(404, wire::unsupportedAlertMessage, {}, UploadOutcome::Alert::Unsupported);
+        return answer(Result::Unsupported);
     if (exists)
-        return answer(200, wire::existsMessage, urlText(target), UploadOutcome::Alert::AlreadyExists);
+        return answer(Result::AlreadyExists, urlText(target));
     if (auto committed = staged.commitNew(target); !committed) {
         // Another upload of the same name may have won the race since the check above.
         if (committed.reason() == StageError::AlreadyExists)
-            return answer(200, wire::existsMessage, urlText(target), UploadOutcome::Alert::AlreadyExists);
+            return answer(Result::AlreadyExists, urlText(target));
         platform::log("Upload: writing " + target + " failed: " + committed.message());
-        return answer(500, wire::writeFailedMessage);
+        return answer(Result::WriteFailed);
     }
     platform::log("Saved " + target);
-    return answer(200, wire::savedMessage, urlText(target));
+    return answer(Result::Saved, urlText(target));
 }
 
 } // namespace transfer

@@ -14,13 +14,34 @@ namespace transfer {
 class DeviceAlerts;
 class StagedFile;
 
-// What an upload or save request came to: the reply and, for the upload route, the alert to show.
+// What an upload or save request came to: the result, the reply's text and, for the upload route,
+// the alert to show. The HTTP status follows from the result alone (httpStatus).
 struct UploadOutcome {
+    enum class Result {
+        Saved,
+        AlreadyExists,
+        FormMissing,
+        FieldMissing,
+        FieldTooLarge,
+        BodyUnreadable,
+        NotBase64,
+        BadName,
+        Unsupported,
+        TooLarge,
+        NoDocuments,
+        WriteFailed,
+    };
     enum class Alert { None, AlreadyExists, Unsupported };
-    int status = 200;
+
+    Result result = Result::Saved;
     std::string message;
     Alert alert = Alert::None;
+
+    int status() const;
 };
+
+// The one place where upload results meet HTTP statuses.
+int httpStatus(UploadOutcome::Result result);
 
 // Receives one file from a request into a folder. The body is decoded as it arrives and written to
 // a staged file in the target folder, so memory stays flat whatever the size; the file gets its name

@@ -3,8 +3,6 @@
 // Fixed texts of the transfer server, shared by the server, the web page and the tests.
 // Each text has one role; where two roles share a text, one constant names the other.
 
-#include "app/filerecord.h"
-
 #include <array>
 #include <string_view>
 
@@ -20,7 +18,7 @@ inline constexpr std::string_view folderKey = "folder";
 inline constexpr std::string_view thumbnailKey = "thumbnail";
 inline constexpr std::string_view kindKey = "kind";
 inline constexpr std::string_view nameKey = "name";
-inline constexpr std::string_view urlKey = FileRecord::urlArchiveKey;
+inline constexpr std::string_view urlKey = "url"; // also FileRecord's first archive key
 inline constexpr std::string_view thumbnailPrefix = "data:image/png;base64,";
 inline constexpr std::string_view fileKind = "file";
 inline constexpr std::string_view otherKind = "other";
@@ -54,6 +52,7 @@ inline constexpr std::string_view unsupportedAlertMessage = "This type of file c
 inline constexpr std::string_view badNameMessage = "This file name is not allowed: ";
 inline constexpr std::string_view tooLargeMessage = "The request body is too large.";
 inline constexpr std::string_view fieldTooLargeMessage = "A form field is too large.";
+inline constexpr std::string_view bodyUnreadableMessage = "The request body could not be read.";
 inline constexpr std::string_view writeFailedMessage = "The file could not be written.";
 inline constexpr std::string_view noDocumentsMessage = "The document folder is not available.";
 

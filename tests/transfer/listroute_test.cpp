@@ -1,4 +1,6 @@
+#include "store/filerecord.h"
 #include "testenvironment.h"
+#include "transfer/wire.h"
 #include "transferclient.h"
 
 #include <QBuffer>
@@ -102,6 +104,8 @@ TEST_F(ListRoute, EntriesCarryKindNameUrlAndIcons) {
     }
     EXPECT_NE(entryNamed(reply, "doc.pdf").value("thumbnail"),
               entryNamed(reply, "pack.zip").value("thumbnail"));
+    // The list's URL key and a record's first archive key are one text.
+    EXPECT_EQ(wire::urlKey, FileRecord::urlArchiveKey);
 }
 
 TEST_F(ListRoute, ImagesGetBoundedPngThumbnailsAndBrokenOnesNone) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/filerecord.h"
+#include "store/filerecord.h"
 #include "transfer/screen/transferviewcontrollerdelegate.h"
 
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "app/filerecord.h"
+#include "store/filerecord.h"
 
 #include "platform/fileattributes.h"
 #include "platform/keyedarchive.h"

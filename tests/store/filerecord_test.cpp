@@ -1,7 +1,7 @@
-#include "app/filerecord.h"
 #include "platform/fileattributes.h"
 #include "platform/keyedarchive.h"
 #include "platform/log.h"
+#include "store/filerecord.h"
 #include "testenvironment.h"
 
 #include <QDir>
