@@ -1,36 +1,55 @@
 # Two commands do everything on a fresh Debian 12 machine: `make run` and `make test`.
 BUILD ?= build
-BUILD_TYPE ?= Release
+# Optimised with assertions on (see CMakeLists.txt); benchmarks build Release in their own folder.
+BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 DOCUMENTS ?=
 PORT ?= 8080
+# CI builds with warnings as errors.
+CMAKE_FLAGS ?= $(if $(CI),-DTIDEWELL_WERROR=ON)
 
-.PHONY: all deps configure build run test bench clean format
+.PHONY: all deps configure build run test sanitize bench clean format
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
 
+# A build folder is configured once; later runs only build.
 configure: deps
 	@if [ ! -f $(BUILD)/build.ninja ]; then \
-		cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE); \
+		cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS); \
 	fi
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Builds only the program it runs.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target tidewell
 	$(BUILD)/src/cli/tidewell serve --port $(PORT) $(if $(DOCUMENTS),--documents "$(DOCUMENTS)")
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-bench: build
-	bash bench/run.sh
+# The unit and server tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (the browser tests run in the main build only).
+sanitize: deps
+	@if [ ! -f build-asan/build.ninja ]; then \
+		cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEWELL_SANITIZE=ON $(CMAKE_FLAGS); \
+	fi
+	@cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer-suppressions.txt:print_suppressions=0 \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		ctest --output-on-failure -j $(JOBS) -LE browser
+
+bench: deps
+	@$(MAKE) --no-print-directory build BUILD=build-release BUILD_TYPE=Release
+	TIDEWELL_BIN=$(CURDIR)/build-release/src/cli/tidewell bash bench/run.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-release

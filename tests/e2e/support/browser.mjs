@@ -11,6 +11,7 @@ try {
 }
 
 const here = path.dirname(fileURLToPath(import.meta.url));
+// ctest points this into the build tree; a run by hand writes beside the tests.
 export const OUTPUT_DIR = process.env.E2E_OUTPUT_DIR || path.resolve(here, '..', 'output');
 
 export const CHROMIUM = process.env.CHROMIUM_BIN || '/usr/bin/chromium';
