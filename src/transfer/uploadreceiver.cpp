@@ -1,6 +1,6 @@
 #include "transfer/uploadreceiver.h"
 
-#include "platform/imagedecoder.h"
+#include "thumbnails/imagedecoder.h"
 #include "platform/log.h"
 #include "transfer/base64stream.h"
 #include "transfer/folderlister.h"
@@ -172,7 +172,7 @@ UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) co
     const QString target = m_targetFolder + '/' + fileName;
     const bool exists = QFileInfo::exists(target);
     const std::string ext = lowerExtension(*name);
-    if (!wire::contains(wire::uploadExtensions, ext) && !(exists && platform::isDecodableImage(target)))
+    if (!wire::contains(wire::uploadExtensions, ext) && !(exists && thumbnails::isDecodableImage(target)))
         return answer(404, wire::unsupportedAlertMessage, {}, UploadOutcome::Alert::Unsupported);
     if (exists)
         return answer(200, wire::existsMessage, urlText(target), UploadOutcome::Alert::AlreadyExists);
@@ -213,7 +213,7 @@ UploadOutcome UploadReceiver::place(StagedFile &staged, const QString &name, Mod
 
     const bool exists = QFileInfo::exists(target);
     if (!wire::contains(wire::uploadExtensions, lowerExtension(name.toStdString())) &&
-        !(exists && platform::isDecodableImage(target)))
+        !(exists && thumbnails::isDecodableImage(target)))
         return answer(404, wire::unsupportedAlertMessage, {}, UploadOutcome::Alert::Unsupported);
     if (exists)
         return answer(200, wire::existsMessage, urlText(target), UploadOutcome::Alert::AlreadyExists);

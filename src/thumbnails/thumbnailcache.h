@@ -6,8 +6,12 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
-namespace transfer {
+namespace thumbnails {
+
+// The text form of a cached thumbnail: a data URL of the PNG bytes.
+inline constexpr std::string_view pngDataUrlPrefix = "data:image/png;base64,";
 
 // Remembers the list thumbnails already made. A key names one version of a file (its path, size
 // and modification time), so a changed file simply gets a new key. Entries live in memory, within
@@ -40,4 +44,9 @@ private:
     QCache<QByteArray, std::string> m_memory;
 };
 
-} // namespace transfer
+// The list thumbnail text of an image file: decoded to at most maxSide pixels on the long side and
+// encoded with compactPng, taken from the cache and recorded in it when there is one. Empty when the
+// file cannot be decoded. Thread-safe.
+std::string paletteThumbnailText(const QString &path, int maxSide, ThumbnailCache *cache);
+
+} // namespace thumbnails
