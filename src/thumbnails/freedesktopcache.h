@@ -10,8 +10,8 @@ namespace thumbnails {
 
 // One version of a file as the thumbnail cache knows it.
 struct SourceFile {
-    QString path;   // canonical, symbolic links resolved
-    QByteArray uri; // file:// URI of path, percent-encoded
+    QString path;     // canonical, symbolic links resolved
+    QByteArray uri;   // file:// URI of path, percent-encoded
     qint64 mtime = 0; // seconds
     qint64 size = 0;
 

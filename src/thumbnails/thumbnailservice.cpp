@@ -75,7 +75,8 @@ void ThumbnailService::runNext() {
     }
     const QImage image = job.size > 0 ? produce(job) : QImage();
     QMetaObject::invokeMethod(
-        this, [this, id = job.id, path = job.path, image] { deliver(id, path, image); }, Qt::QueuedConnection);
+        this, [this, id = job.id, path = job.path, image] { deliver(id, path, image); },
+        Qt::QueuedConnection);
 }
 
 QImage ThumbnailService::produce(const Job &job) {

@@ -46,9 +46,9 @@ public:
     using Generator = std::function<QImage(const QString &path, int maxSide)>;
 
     struct Options {
-        int maxThreads = 0;          // 0: one per core; never more than the cores
-        QString cacheRoot;           // the freedesktop cache; empty: FreedesktopCache::defaultRoot()
-        Generator generator;         // empty: makeThumbnail
+        int maxThreads = 0;             // 0: one per core; never more than the cores
+        QString cacheRoot;              // the freedesktop cache; empty: FreedesktopCache::defaultRoot()
+        Generator generator;            // empty: makeThumbnail
         qint64 memoryBudget = 32 << 20; // bytes of recent thumbnails kept in memory
     };
 

@@ -137,9 +137,9 @@ QImage toImage(const AVFrame &frame, AVRational sampleAspect, int maxSide) {
                            : display;
     if (size.isEmpty())
         return {};
-    std::unique_ptr<SwsContext, ScaleFree> scaler(sws_getContext(
-        frame.width, frame.height, AVPixelFormat(frame.format), size.width(), size.height(),
-        AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    std::unique_ptr<SwsContext, ScaleFree> scaler(
+        sws_getContext(frame.width, frame.height, AVPixelFormat(frame.format), size.width(), size.height(),
+                       AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!scaler)
         return {};
     QImage image(size, QImage::Format_RGB888);
@@ -177,8 +177,8 @@ QImage decodeVideoFrame(const QString &path, int maxSide) {
     const FramePtr frame = decodeUntil(*input, target);
     if (!frame)
         return {};
-    const AVRational aspect = av_guess_sample_aspect_ratio(input->format.get(), input->format->streams[input->stream],
-                                                           frame.get());
+    const AVRational aspect =
+        av_guess_sample_aspect_ratio(input->format.get(), input->format->streams[input->stream], frame.get());
     return toImage(*frame, aspect, maxSide);
 }
 

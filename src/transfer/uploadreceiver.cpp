@@ -1,7 +1,7 @@
 #include "transfer/uploadreceiver.h"
 
-#include "thumbnails/imagedecoder.h"
 #include "platform/log.h"
+#include "thumbnails/imagedecoder.h"
 #include "transfer/base64stream.h"
 #include "transfer/folderlister.h"
 #include "transfer/httpserver.h"

@@ -44,8 +44,8 @@ protected:
 };
 
 TEST_F(FreedesktopCacheTest, SizeClasses) {
-    const std::pair<int, std::optional<int>> table[] = {{1, 128},  {128, 128},   {129, 256},          {256, 256},
-                                                        {300, 512}, {1024, 1024}, {1025, std::nullopt}};
+    const std::pair<int, std::optional<int>> table[] = {
+        {1, 128}, {128, 128}, {129, 256}, {256, 256}, {300, 512}, {1024, 1024}, {1025, std::nullopt}};
     for (const auto &[size, side] : table)
         EXPECT_EQ(FreedesktopCache::classSide(size), side) << size;
     EXPECT_EQ(FreedesktopCache::defaultRoot(), testsupport::sandboxRoot() + "/cache/thumbnails");
@@ -58,7 +58,8 @@ TEST_F(FreedesktopCacheTest, StoresUnderTheMd5OfTheUriWithTheStandardKeys) {
     ASSERT_TRUE(QFile::link(path("A photo ü.jpg"), path("link.jpg")));
     const std::optional<SourceFile> source = SourceFile::examine(path("link.jpg"));
     ASSERT_TRUE(source);
-    const QByteArray uri = "file://" + QUrl::toPercentEncoding(QFileInfo(m_dir.path()).canonicalFilePath(), "/") +
+    const QByteArray uri = "file://" +
+                           QUrl::toPercentEncoding(QFileInfo(m_dir.path()).canonicalFilePath(), "/") +
                            "/A%20photo%20%C3%BC.jpg";
     EXPECT_EQ(source->uri, uri);
     ASSERT_TRUE(m_cache.store(*source, 256, picture()));
@@ -81,7 +82,8 @@ TEST_F(FreedesktopCacheTest, StoresUnderTheMd5OfTheUriWithTheStandardKeys) {
     EXPECT_EQ(mode(path("thumbnails")), 0700);
     EXPECT_EQ(mode(path("thumbnails/large")), 0700);
     EXPECT_EQ(mode(stored), 0600);
-    EXPECT_EQ(QDir(path("thumbnails/large")).entryList(QDir::Files | QDir::Hidden), QStringList(md5 + ".png"));
+    EXPECT_EQ(QDir(path("thumbnails/large")).entryList(QDir::Files | QDir::Hidden),
+              QStringList(md5 + ".png"));
     EXPECT_EQ(m_cache.find(*source, 256).size(), QSize(200, 100));
     EXPECT_TRUE(m_cache.find(*source, 128).isNull()); // another size class
 }

@@ -25,10 +25,26 @@ protected:
         if (ffmpeg.isEmpty())
             return false;
         QProcess process;
-        process.start(ffmpeg, {"-v", "error", "-y", "-f", "lavfi", "-i", "color=c=red:s=320x240:d=0.5:r=25",
-                               "-f", "lavfi", "-i", "color=c=blue:s=320x240:d=1:r=25", "-f", "lavfi", "-i",
-                               "color=c=lime:s=320x240:d=0.5:r=25", "-filter_complex",
-                               "[0:v][1:v][2:v]concat=n=3:v=1:a=0", "-pix_fmt", "yuv420p", target});
+        process.start(ffmpeg, {"-v",
+                               "error",
+                               "-y",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "color=c=red:s=320x240:d=0.5:r=25",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "color=c=blue:s=320x240:d=1:r=25",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "color=c=lime:s=320x240:d=0.5:r=25",
+                               "-filter_complex",
+                               "[0:v][1:v][2:v]concat=n=3:v=1:a=0",
+                               "-pix_fmt",
+                               "yuv420p",
+                               target});
         return process.waitForFinished(60000) && process.exitCode() == 0;
     }
 
@@ -43,8 +59,8 @@ TEST_F(GeneratorTest, KindComesFromTheExtensionElseFromPictureContents) {
     testsupport::writeFile(path("picture.data"), png);
     testsupport::writeFile(path("notes.txt"), "plain words");
     const std::pair<QString, SourceKind> table[] = {
-        {"a.PNG", SourceKind::Image}, {"b.heic", SourceKind::Image}, {"c.pdf", SourceKind::Pdf},
-        {"d.MOV", SourceKind::Video}, {"e.avi", SourceKind::Video},  {"picture.data", SourceKind::Image},
+        {"a.PNG", SourceKind::Image},   {"b.heic", SourceKind::Image}, {"c.pdf", SourceKind::Pdf},
+        {"d.MOV", SourceKind::Video},   {"e.avi", SourceKind::Video},  {"picture.data", SourceKind::Image},
         {"notes.txt", SourceKind::None}};
     for (const auto &[name, kind] : table)
         EXPECT_EQ(sourceKindFor(path(name)), kind) << name.toStdString();

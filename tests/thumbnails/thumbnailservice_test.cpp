@@ -41,13 +41,16 @@ protected:
         options.generator = std::move(generator);
         auto service = std::make_unique<ThumbnailService>(options);
         QThread *caller = QThread::currentThread();
-        QObject::connect(service.get(), &ThumbnailService::ready, [this, caller](RequestId id, const QString &p,
-                                                                                 const QImage &image) {
-            m_answers.push_back({id, QFileInfo(p).fileName(), true, image.size(), QThread::currentThread() == caller});
-        });
-        QObject::connect(service.get(), &ThumbnailService::failed, [this, caller](RequestId id, const QString &p) {
-            m_answers.push_back({id, QFileInfo(p).fileName(), false, {}, QThread::currentThread() == caller});
-        });
+        QObject::connect(service.get(), &ThumbnailService::ready,
+                         [this, caller](RequestId id, const QString &p, const QImage &image) {
+                             m_answers.push_back({id, QFileInfo(p).fileName(), true, image.size(),
+                                                  QThread::currentThread() == caller});
+                         });
+        QObject::connect(
+            service.get(), &ThumbnailService::failed, [this, caller](RequestId id, const QString &p) {
+                m_answers.push_back(
+                    {id, QFileInfo(p).fileName(), false, {}, QThread::currentThread() == caller});
+            });
         return service;
     }
 
