@@ -13,9 +13,10 @@ namespace thumbnails {
 // The text form of a cached thumbnail: a data URL of the PNG bytes.
 inline constexpr std::string_view pngDataUrlPrefix = "data:image/png;base64,";
 
-// Remembers the list thumbnails already made. A key names one version of a file (its path, size
-// and modification time), so a changed file simply gets a new key. Entries live in memory, within
-// a budget of bytes (least recently used go first), and on disk under the given folder so that a
+// Remembers the list route's thumbnails already made (palette PNGs of one size, the list's). A key
+// names one version of a file (its path, size and modification time), so a changed file simply gets
+// a new key. Entries live in memory, within a budget of bytes (least recently used go first), and on
+// disk under the given folder (the server passes $XDG_CACHE_HOME/Tidewell/thumbnails) so that a
 // restarted server answers at once; the disk folder may be deleted at any time. An empty entry
 // records that no thumbnail could be made. Thread-safe.
 class ThumbnailCache {
