@@ -1,7 +1,6 @@
 #include "testenvironment.h"
 #include "thumbnails/generator.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QImage>
 #include <QPainter>
@@ -19,44 +18,24 @@ class GeneratorTest : public ::testing::Test {
 protected:
     QString path(const QString &name) const { return m_dir.path() + "/" + name; }
 
-    // A clip of red, blue and green thirds (0.5 s, 1 s, 0.5 s): the frame at half the duration is blue.
-    bool makeClip(const QString &target) const {
-        const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-        if (ffmpeg.isEmpty())
-            return false;
+    // A clip of red, blue and green (0.5 s, 1 s, 0.5 s): the frame at half the duration is blue.
+    static bool makeClip(const QString &ffmpeg, const QString &target) {
+        QStringList arguments =
+            QStringLiteral("-v error -y -f lavfi -i color=c=red:s=320x240:d=0.5:r=25 -f lavfi -i "
+                           "color=c=blue:s=320x240:d=1:r=25 -f lavfi -i color=c=lime:s=320x240:d=0.5:r=25 "
+                           "-filter_complex [0:v][1:v][2:v]concat=n=3:v=1:a=0 -pix_fmt yuv420p")
+                .split(' ');
         QProcess process;
-        process.start(ffmpeg, {"-v",
-                               "error",
-                               "-y",
-                               "-f",
-                               "lavfi",
-                               "-i",
-                               "color=c=red:s=320x240:d=0.5:r=25",
-                               "-f",
-                               "lavfi",
-                               "-i",
-                               "color=c=blue:s=320x240:d=1:r=25",
-                               "-f",
-                               "lavfi",
-                               "-i",
-                               "color=c=lime:s=320x240:d=0.5:r=25",
-                               "-filter_complex",
-                               "[0:v][1:v][2:v]concat=n=3:v=1:a=0",
-                               "-pix_fmt",
-                               "yuv420p",
-                               target});
-        return process.waitForFinished(60000) && process.exitCode() == 0;
+        process.start(ffmpeg, arguments << target);
+        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
     }
 
     QTemporaryDir m_dir{testsupport::sandboxRoot() + "/generator-XXXXXX"};
 };
 
 TEST_F(GeneratorTest, KindComesFromTheExtensionElseFromPictureContents) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImage(4, 4, QImage::Format_RGB32).save(&buffer, "PNG");
-    testsupport::writeFile(path("picture.data"), png);
+    ASSERT_TRUE(QImage(4, 4, QImage::Format_RGB32).save(path("picture.data"), "PNG"));
     testsupport::writeFile(path("notes.txt"), "plain words");
     const std::pair<QString, SourceKind> table[] = {
         {"a.PNG", SourceKind::Image},   {"b.heic", SourceKind::Image}, {"c.pdf", SourceKind::Pdf},
@@ -88,8 +67,10 @@ TEST_F(GeneratorTest, PdfFirstPageOnWhiteScaledToFit) {
 }
 
 TEST_F(GeneratorTest, VideoFrameAtHalfTheDuration) {
-    if (!makeClip(path("clip.mp4")))
-        GTEST_SKIP() << "the ffmpeg command is not installed or failed; it makes the test clip";
+    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
+    if (ffmpeg.isEmpty())
+        GTEST_SKIP() << "the ffmpeg command, which makes the test clip, is not installed";
+    ASSERT_TRUE(makeClip(ffmpeg, path("clip.mp4")));
     const QImage image = makeThumbnail(path("clip.mp4"), 128);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), QSize(128, 96));
