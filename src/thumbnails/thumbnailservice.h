@@ -56,10 +56,15 @@ public:
     explicit ThumbnailService(Options options, QObject *parent = nullptr);
     ~ThumbnailService() override;
 
+    // Queues a thumbnail of at most size pixels (sizes up to 1024 use the disk cache's classes,
+    // larger ones are made every time). The id is never 0 and not reused by this service; the
+    // signals give back path as passed here. A size of 0 or less fails.
     RequestId request(const QString &path, int size, Priority priority);
+    // Unknown or already answered ids are ignored.
     void cancel(RequestId id);
 
 signals:
+    // image is never null.
     void ready(thumbnails::RequestId id, const QString &path, const QImage &image);
     void failed(thumbnails::RequestId id, const QString &path);
 
