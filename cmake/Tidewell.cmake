@@ -19,7 +19,7 @@ endif()
 set(TIDEWELL_LAYERS
   platform
   store
-  tarnwick,apiserver
+  thumbnails,tarnwick,apiserver
   transfer,zepcommon
   app
   cli)

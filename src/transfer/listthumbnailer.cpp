@@ -1,8 +1,6 @@
 #include "transfer/listthumbnailer.h"
 
-#include "platform/imagedecoder.h"
-#include "transfer/compactpng.h"
-#include "transfer/thumbnailcache.h"
+#include "thumbnails/thumbnailcache.h"
 #include "transfer/wire.h"
 
 #include <QFile>
@@ -13,6 +11,9 @@
 
 namespace transfer {
 namespace {
+
+static_assert(thumbnails::pngDataUrlPrefix == wire::thumbnailPrefix,
+              "cached list thumbnails are the reply's thumbnail texts as they stand");
 
 std::string dataUrl(const QByteArray &png) {
     std::string text(wire::thumbnailPrefix);
@@ -48,16 +49,7 @@ std::string_view iconNameFor(std::string_view ext) {
 }
 
 std::string ListThumbnailer::imageThumbnail(const QString &path) const {
-    const std::optional<QByteArray> key = m_cache ? ThumbnailCache::keyFor(path) : std::nullopt;
-    if (key) {
-        if (std::optional<std::string> cached = m_cache->find(*key))
-            return *cached;
-    }
-    const QImage image = platform::decodeImage(path, maxSide);
-    const QByteArray png = image.isNull() ? QByteArray() : compactPng(image);
-    if (key)
-        return m_cache->insert(*key, png);
-    return png.isEmpty() ? std::string() : dataUrl(png);
+    return thumbnails::paletteThumbnailText(path, maxSide, m_cache);
 }
 
 const std::string &ListThumbnailer::iconThumbnail(std::string_view iconName) const {

@@ -4,13 +4,15 @@
 #include <string>
 #include <string_view>
 
-namespace transfer {
-
+namespace thumbnails {
 class ThumbnailCache;
+}
+
+namespace transfer {
 
 // Makes the thumbnail texts of the list reply ("data:image/png;base64,..."): images of the image
 // extensions are decoded scaled to at most maxSide pixels on the long side and encoded as a compact
-// PNG (see compactPng), through the cache when there is one;
+// PNG (see thumbnails::compactPng), through the cache when there is one;
 // the icon groups and everything else get their icon. Icons are encoded once. Thread-safe.
 class ListThumbnailer {
 public:
@@ -19,7 +21,7 @@ public:
     static constexpr int maxSide = 224;
 
     // Without a cache every thumbnail is made anew.
-    explicit ListThumbnailer(ThumbnailCache *cache = nullptr)
+    explicit ListThumbnailer(thumbnails::ThumbnailCache *cache = nullptr)
         : m_cache(cache) {}
 
     // A thumbnail text for an image file; empty when it cannot be read or decoded.
@@ -28,7 +30,7 @@ public:
     const std::string &iconThumbnail(std::string_view iconName) const;
 
 private:
-    ThumbnailCache *m_cache;
+    thumbnails::ThumbnailCache *m_cache;
 };
 
 // Which icon an extension shows ("other" for anything outside the icon groups), and whether its

@@ -2,12 +2,12 @@
 
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "thumbnails/thumbnailcache.h"
 #include "transfer/devicealerts.h"
 #include "transfer/downloadstream.h"
 #include "transfer/folderlister.h"
 #include "transfer/listthumbnailer.h"
 #include "transfer/pathguard.h"
-#include "transfer/thumbnailcache.h"
 #include "transfer/uploadreceiver.h"
 #include "transfer/webresources.h"
 #include "transfer/wire.h"
@@ -45,7 +45,7 @@ TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_
     : m_documentFolder(documentFolder ? std::move(documentFolder)
                                       : DocumentFolderLookup(&platform::documentFolder))
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
-    , m_thumbnailCache(std::make_unique<ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
+    , m_thumbnailCache(std::make_unique<thumbnails::ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
     , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
     , m_server(std::make_unique<http::HttpServer>()) {
     static std::once_flag resources;

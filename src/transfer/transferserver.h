@@ -9,11 +9,14 @@
 #include <optional>
 #include <string>
 
+namespace thumbnails {
+class ThumbnailCache;
+}
+
 namespace transfer {
 
 class DeviceAlerts;
 class ListThumbnailer;
-class ThumbnailCache;
 
 // The Wi-Fi transfer server: owns the HTTP server, registers the routes of the transfer page and
 // keeps the one piece of shared state, the folder the browser listed last (currentFolder).
@@ -67,7 +70,7 @@ private:
     DocumentFolderLookup m_documentFolder;
     std::shared_ptr<DeviceAlerts> m_alerts;
     mutable std::mutex m_alertsMutex;
-    std::unique_ptr<ThumbnailCache> m_thumbnailCache;
+    std::unique_ptr<thumbnails::ThumbnailCache> m_thumbnailCache;
     std::unique_ptr<ListThumbnailer> m_thumbnailer;
     std::unique_ptr<http::HttpServer> m_server;
     mutable std::mutex m_folderMutex;

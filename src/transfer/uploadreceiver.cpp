@@ -2,8 +2,8 @@
 
 #include "store/folderlisting.h"
 
-#include "platform/imagedecoder.h"
 #include "platform/log.h"
+#include "thumbnails/imagedecoder.h"
 #include "transfer/base64stream.h"
 #include "transfer/folderlister.h"
 #include "transfer/httpserver.h"
@@ -236,7 +236,7 @@ UploadOutcome UploadReceiver::receiveStream(const http::HttpRequest &request) co
     const QString target = m_targetFolder + '/' + fileName;
     const bool exists = QFileInfo::exists(target);
     const std::string ext = store::lowerExtension(*name);
-    if (!wire::contains(wire::uploadExtensions, ext) && !(exists && platform::isDecodableImage(target)))
+    if (!wire::contains(wire::uploadExtensions, ext) && !(exists && thumbnails::isDecodableImage(target)))
         return answer(Result::Unsupported);
     if (exists)
         return answer(Result::AlreadyExists, urlText(target));
@@ -277,7 +277,7 @@ UploadOutcome UploadReceiver::place(StagedFile &staged, const QString &name, Mod
 
     const bool exists = QFileInfo::exists(target);
     if (!wire::contains(wire::uploadExtensions, store::lowerExtension(name.toStdString())) &&
-        !(exists && platform::isDecodableImage(target)))
+        !(exists && thumbnails::isDecodableImage(target)))
         return answer(Result::Unsupported);
     if (exists)
         return answer(Result::AlreadyExists, urlText(target));

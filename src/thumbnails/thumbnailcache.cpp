@@ -1,6 +1,7 @@
-#include "transfer/thumbnailcache.h"
+#include "thumbnails/thumbnailcache.h"
 
-#include "transfer/wire.h"
+#include "thumbnails/compactpng.h"
+#include "thumbnails/imagedecoder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -9,7 +10,7 @@
 
 #include <sys/stat.h>
 
-namespace transfer {
+namespace thumbnails {
 namespace {
 
 // Changes whenever the thumbnails themselves change (size, encoding), so old ones are not reused.
@@ -18,7 +19,7 @@ constexpr char keyVersion[] = "list-thumbnail-v3-224-quantised";
 std::string textFor(const QByteArray &png) {
     if (png.isEmpty())
         return {};
-    std::string text(wire::thumbnailPrefix);
+    std::string text(pngDataUrlPrefix);
     text += png.toBase64().toStdString();
     return text;
 }
@@ -96,4 +97,17 @@ qint64 ThumbnailCache::memoryBytes() const {
     return m_memory.totalCost();
 }
 
-} // namespace transfer
+std::string paletteThumbnailText(const QString &path, int maxSide, ThumbnailCache *cache) {
+    const std::optional<QByteArray> key = cache ? ThumbnailCache::keyFor(path) : std::nullopt;
+    if (key) {
+        if (std::optional<std::string> cached = cache->find(*key))
+            return *cached;
+    }
+    const QImage image = decodeImage(path, maxSide);
+    const QByteArray png = image.isNull() ? QByteArray() : compactPng(image);
+    if (key)
+        return cache->insert(*key, png);
+    return textFor(png);
+}
+
+} // namespace thumbnails

@@ -1,6 +1,5 @@
 #include "testenvironment.h"
-#include "transfer/listthumbnailer.h"
-#include "transfer/thumbnailcache.h"
+#include "thumbnails/thumbnailcache.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -12,10 +11,12 @@
 #include <sys/stat.h>
 
 using testsupport::writeFile;
-using transfer::ListThumbnailer;
-using transfer::ThumbnailCache;
+using thumbnails::paletteThumbnailText;
+using thumbnails::ThumbnailCache;
 
 namespace {
+
+constexpr int listSide = 224;
 
 QByteArray png(QColor color, int side) {
     QImage image(side, side, QImage::Format_RGB32);
@@ -44,7 +45,6 @@ protected:
 // modification time makes a new thumbnail.
 TEST_F(ThumbnailCacheTest, KeyFollowsTheFileVersion) {
     ThumbnailCache cache(path("cache"));
-    ListThumbnailer thumbnailer(&cache);
     // Bytes after a PNG's end are ignored by readers: pad both pictures to one size.
     QByteArray red = png(Qt::red, 300);
     QByteArray blue = png(Qt::blue, 300);
@@ -52,7 +52,7 @@ TEST_F(ThumbnailCacheTest, KeyFollowsTheFileVersion) {
     red.append(size - red.size(), '\0');
     blue.append(size - blue.size(), '\0');
     writeFile(path("a.png"), red);
-    const std::string first = thumbnailer.imageThumbnail(path("a.png"));
+    const std::string first = paletteThumbnailText(path("a.png"), listSide, &cache);
     EXPECT_EQ(centre(first), QColor(Qt::red));
 
     struct stat before {};
@@ -64,11 +64,11 @@ TEST_F(ThumbnailCacheTest, KeyFollowsTheFileVersion) {
     file.close();
     const timespec same[2] = {before.st_atim, before.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path("a.png")).constData(), same, 0), 0);
-    EXPECT_EQ(thumbnailer.imageThumbnail(path("a.png")), first);
+    EXPECT_EQ(paletteThumbnailText(path("a.png"), listSide, &cache), first);
 
     const timespec later[2] = {before.st_atim, {before.st_mtim.tv_sec + 10, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path("a.png")).constData(), later, 0), 0);
-    EXPECT_EQ(centre(thumbnailer.imageThumbnail(path("a.png"))), QColor(Qt::blue));
+    EXPECT_EQ(centre(paletteThumbnailText(path("a.png"), listSide, &cache)), QColor(Qt::blue));
 }
 
 TEST_F(ThumbnailCacheTest, DiskEntriesOutliveTheProcessAndFailuresAreRemembered) {
@@ -77,8 +77,8 @@ TEST_F(ThumbnailCacheTest, DiskEntriesOutliveTheProcessAndFailuresAreRemembered)
     std::string made;
     {
         ThumbnailCache cache(path("cache"));
-        made = ListThumbnailer(&cache).imageThumbnail(path("b.png"));
-        EXPECT_TRUE(ListThumbnailer(&cache).imageThumbnail(path("broken.png")).empty());
+        made = paletteThumbnailText(path("b.png"), listSide, &cache);
+        EXPECT_TRUE(paletteThumbnailText(path("broken.png"), listSide, &cache).empty());
     }
     ThumbnailCache reopened(path("cache"));
     const auto key = ThumbnailCache::keyFor(path("b.png"));
@@ -91,7 +91,7 @@ TEST_F(ThumbnailCacheTest, DiskEntriesOutliveTheProcessAndFailuresAreRemembered)
     ASSERT_TRUE(QDir(path("cache")).removeRecursively());
     ThumbnailCache empty(path("cache"));
     EXPECT_FALSE(empty.find(*key));
-    EXPECT_EQ(ListThumbnailer(&empty).imageThumbnail(path("b.png")), made);
+    EXPECT_EQ(paletteThumbnailText(path("b.png"), listSide, &empty), made);
 }
 
 TEST_F(ThumbnailCacheTest, MemoryStaysWithinItsBudget) {

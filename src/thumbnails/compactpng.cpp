@@ -1,4 +1,4 @@
-#include "transfer/compactpng.h"
+#include "thumbnails/compactpng.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-namespace transfer {
+namespace thumbnails {
 namespace {
 
 QByteArray encodePng(const QImage &image) {
@@ -79,4 +79,4 @@ QByteArray compactPng(const QImage &image) {
     return encodePng(small.isNull() ? image : small);
 }
 
-} // namespace transfer
+} // namespace thumbnails

@@ -6,12 +6,17 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
-namespace transfer {
+namespace thumbnails {
 
-// Remembers the list thumbnails already made. A key names one version of a file (its path, size
-// and modification time), so a changed file simply gets a new key. Entries live in memory, within
-// a budget of bytes (least recently used go first), and on disk under the given folder so that a
+// The text form of a cached thumbnail: a data URL of the PNG bytes.
+inline constexpr std::string_view pngDataUrlPrefix = "data:image/png;base64,";
+
+// Remembers the list route's thumbnails already made (palette PNGs of one size, the list's). A key
+// names one version of a file (its path, size and modification time), so a changed file simply gets
+// a new key. Entries live in memory, within a budget of bytes (least recently used go first), and on
+// disk under the given folder (the server passes $XDG_CACHE_HOME/Tidewell/thumbnails) so that a
 // restarted server answers at once; the disk folder may be deleted at any time. An empty entry
 // records that no thumbnail could be made. Thread-safe.
 class ThumbnailCache {
@@ -40,4 +45,9 @@ private:
     QCache<QByteArray, std::string> m_memory;
 };
 
-} // namespace transfer
+// The list thumbnail text of an image file: decoded to at most maxSide pixels on the long side and
+// encoded with compactPng, taken from the cache and recorded in it when there is one. Empty when the
+// file cannot be decoded. Thread-safe.
+std::string paletteThumbnailText(const QString &path, int maxSide, ThumbnailCache *cache);
+
+} // namespace thumbnails

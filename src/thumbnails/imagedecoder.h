@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QString>
 
-namespace platform {
+namespace thumbnails {
 
 // Decodes an image file into at most maxSide pixels on its long side, keeping the aspect ratio and
 // applying the orientation the file records. JPEG is decoded at reduced scale directly; HEIC goes
@@ -14,4 +14,4 @@ QImage decodeImage(const QString &path, int maxSide);
 // True when the file's contents are an image the decoder can read (header check only).
 bool isDecodableImage(const QString &path);
 
-} // namespace platform
+} // namespace thumbnails

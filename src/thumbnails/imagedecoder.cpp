@@ -1,4 +1,4 @@
-#include "platform/imagedecoder.h"
+#include "thumbnails/imagedecoder.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace platform {
+namespace thumbnails {
 namespace {
 
 bool looksLikeHeif(const QString &path) {
@@ -100,4 +100,4 @@ bool isDecodableImage(const QString &path) {
     return reader.canRead();
 }
 
-} // namespace platform
+} // namespace thumbnails
