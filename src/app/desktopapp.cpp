@@ -2,11 +2,15 @@
 
 #include "app/appdelegate.h"
 #include "app/screensaverinhibitor.h"
+#include "platform/networkinterfaces.h"
 #include "platform/notificationcenter.h"
 #include "tarnwick/remotevaluesrefresher.h"
+#include "transfer/screen/transferservice.h"
 #include "transfer/screen/windowalerts.h"
 #include "transfer/transferserver.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
+#include "zepcommon/utility/remotevalues.h"
 
 #include <QApplication>
 
@@ -18,17 +22,23 @@ int runDesktopApp(int argc, char **argv) {
 
     transfer::TransferServer &server = transfer::TransferServer::shared();
     server.setAlerts(std::make_shared<transfer::WindowAlerts>());
+    transfer::TransferServerService service(server);
     ScreenSaverInhibitor inhibitor;
+    const ZEPColorResolver colors;
+    const TarnwickRemoteValues remoteValues;
+    platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
 
     AppDelegate delegate(AppEnvironment{
         ZEPThemeManager::shared(),
-        platform::NotificationCenter::defaultCenter(),
-        server,
+        colors,
+        center,
+        service,
         [] { tarnwick::RemoteValuesRefresher::start(); },
         [&inhibitor] {
             inhibitor.inhibit(QStringLiteral("Tidewell"), QStringLiteral("Files are moved over Wi-Fi"));
         },
-        tarnwick::RemoteValuesRefresher::updateNotificationName(),
+        remoteValues,
+        platform::wifiInterfaceName(),
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.didFinishLaunching();

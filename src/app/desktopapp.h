@@ -1,6 +1,7 @@
 #pragma once
 
 // Runs the desktop app: creates the application object and the process-wide objects (theme,
-// notification centre, transfer server with message-box alerts, screen-saver inhibitor), launches
+// notification centre, colour resolver, remote values, transfer server with message-box alerts,
+// screen-saver inhibitor, the Wi-Fi interface's name), launches
 // the app delegate and runs the event loop until the window closes. Returns the exit code.
 int runDesktopApp(int argc, char **argv);

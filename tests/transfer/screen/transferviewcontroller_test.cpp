@@ -1,10 +1,12 @@
 #include "platform/log.h"
 #include "testenvironment.h"
+#include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/screen/wifiaddress.h"
 #include "transfer/transferserver.h"
 #include "transfer/urlencoding.h"
 #include "zepcommon/qr/qrcodedecoder.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QDateTime>
@@ -87,6 +89,7 @@ protected:
         m_server = std::make_unique<transfer::TransferServer>([this] { return std::optional(m_documents); });
         m_server->setPort(0);
         m_server->setBindAddress("127.0.0.1");
+        m_service = std::make_unique<transfer::TransferServerService>(*m_server);
         m_theme.applyTheme(ThemeColor::Orange);
         m_screen = makeScreen([this] { return m_address; }, [this] { return m_documentFolder; });
         m_screen->viewDidLoad();
@@ -98,7 +101,7 @@ protected:
 
     std::unique_ptr<TransferViewController> makeScreen(TransferViewController::AddressLookup address,
                                                        TransferViewController::FolderLookup folder) {
-        return std::make_unique<TransferViewController>(*m_server, m_theme, std::move(address),
+        return std::make_unique<TransferViewController>(*m_service, m_theme, m_colors, std::move(address),
                                                         std::move(folder));
     }
 
@@ -121,7 +124,9 @@ protected:
     std::optional<QString> m_address = QStringLiteral("192.168.1.20");
     std::optional<QString> m_documentFolder;
     ZEPThemeManager m_theme;
+    ZEPColorResolver m_colors;
     std::unique_ptr<transfer::TransferServer> m_server;
+    std::unique_ptr<transfer::TransferServerService> m_service;
     std::unique_ptr<TransferViewController> m_screen;
 };
 

@@ -1,8 +1,8 @@
-#include "app/utilitywrapper.h"
 #include "tarnwick/apiclient.h"
 #include "tarnwick/payloadcipher.h"
 #include "tarnwick/protocol.h"
 #include "testenvironment.h"
+#include "zepcommon/utility/utilitywrapper.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
