@@ -103,8 +103,10 @@ void AppDelegate::installRootScreen() {
         new MainTabBarController(MainTabBarController::appTabs(files, transferScreen, settings), this);
     auto *root = new MainTabBarView(tabBarController, m_environment.theme);
     root->setObjectName(QStringLiteral("mainTabBarView"));
-    for (int index = 0; index < tabBarController->count(); ++index)
-        root->addPage(m_views.makeView(tabBarController->screenAt(index)));
+    for (int index = 0; index < tabBarController->count(); ++index) {
+        QWidget *page = m_views.makeView(tabBarController->screenAt(index));
+        root->addPage(page ? page : new QWidget);
+    }
     m_window->setRootScreen(root);
     m_host = new ui::ScreenHost(m_window.get(), m_views, this);
     m_host->attach(tabBarController);
