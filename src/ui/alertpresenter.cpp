@@ -1,7 +1,7 @@
 #include "ui/alertpresenter.h"
 
 #include <QDialog>
-#include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,20 +13,16 @@ namespace ui {
 
 namespace {
 
-QDialogButtonBox::ButtonRole boxRole(AlertSpec::Style style) {
+QMessageBox::ButtonRole messageBoxRole(AlertSpec::Style style) {
     switch (style) {
     case AlertSpec::Style::Cancel:
-        return QDialogButtonBox::RejectRole;
+        return QMessageBox::RejectRole;
     case AlertSpec::Style::Destructive:
-        return QDialogButtonBox::DestructiveRole;
+        return QMessageBox::DestructiveRole;
     case AlertSpec::Style::Default:
         break;
     }
-    return QDialogButtonBox::AcceptRole;
-}
-
-QMessageBox::ButtonRole messageBoxRole(AlertSpec::Style style) {
-    return QMessageBox::ButtonRole(boxRole(style));
+    return QMessageBox::AcceptRole;
 }
 
 // Buttons and fields of one open box; the buttons follow the actions' order.
@@ -34,6 +30,7 @@ struct OpenAlert {
     AlertSpec spec;
     std::vector<QPushButton *> buttons;
     std::vector<QLineEdit *> fields;
+    bool handled = false;
 
     QStringList texts() const {
         QStringList result;
@@ -46,12 +43,11 @@ struct OpenAlert {
         for (size_t i = 0; i < buttons.size(); ++i)
             buttons[i]->setEnabled(spec.isActionEnabled(int(i), current));
     }
-    void connectButtons(QDialog *box, const std::shared_ptr<OpenAlert> &self) {
-        for (size_t i = 0; i < buttons.size(); ++i) {
-            QObject::connect(buttons[i], &QPushButton::clicked, box, [box, self, i] {
-                if (self->spec.trigger(int(i), self->texts()))
-                    box->close();
-            });
+    // Escape or closing the window chooses the first cancel action, as its button would.
+    void cancel() {
+        for (size_t i = 0; i < spec.actions.size() && !handled; ++i) {
+            if (spec.actions[i].style == AlertSpec::Style::Cancel)
+                handled = spec.trigger(int(i), texts());
         }
     }
 };
@@ -102,14 +98,34 @@ QDialog *fieldDialog(const std::shared_ptr<OpenAlert> &alert, QWidget *parent) {
         alert->fields.push_back(edit);
         QObject::connect(edit, &QLineEdit::textChanged, box, [alert] { alert->updateEnabled(); });
     }
-    auto *buttons = new QDialogButtonBox;
-    for (const AlertSpec::Action &action : spec.actions) {
-        QPushButton *button = buttons->addButton(action.title, boxRole(action.style));
+    // The buttons stand in the spec's order. The first default action answers Enter, a cancel
+    // action answers Escape, a destructive one is drawn in red.
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    bool hasDefault = false;
+    for (size_t i = 0; i < spec.actions.size(); ++i) {
+        const AlertSpec::Action &action = spec.actions[i];
+        auto *button = new QPushButton(action.title);
         button->setAccessibleName(action.title);
+        button->setAutoDefault(false);
+        if (action.style == AlertSpec::Style::Default && !hasDefault) {
+            button->setDefault(true);
+            hasDefault = true;
+        } else if (action.style == AlertSpec::Style::Destructive) {
+            QPalette red = button->palette();
+            red.setColor(QPalette::ButtonText, QColor(0xFF, 0x3B, 0x30));
+            button->setPalette(red);
+        }
+        QObject::connect(button, &QPushButton::clicked, box, [box, alert, i] {
+            alert->handled = alert->spec.trigger(int(i), alert->texts());
+            if (alert->handled)
+                box->accept();
+        });
+        row->addWidget(button);
         alert->buttons.push_back(button);
     }
-    column->addWidget(buttons);
-    alert->connectButtons(box, alert);
+    column->addLayout(row);
+    QObject::connect(box, &QDialog::rejected, box, [alert] { alert->cancel(); });
     return box;
 }
 

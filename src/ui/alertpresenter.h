@@ -8,12 +8,15 @@ class QWidget;
 namespace ui {
 
 // Shows an AlertSpec without blocking: the box opens with open() (window-modal over the parent
-// when there is one) and deletes itself when closed. An alert without text fields is a
-// QMessageBox; one with text fields is a dialog with a line edit per field. Buttons are added in
-// the spec's order with the role of their style (the desktop's button layout convention places
-// them); editing a field runs the actions' enable rules again. Choosing a button runs its action
-// with the fields' texts and closes the box. Every button and field carries an accessible name.
-// GUI thread only.
+// when there is one) and deletes itself when closed. Choosing a button runs its action with the
+// fields' texts and closes the box; Escape chooses the cancel action. Every button and field
+// carries an accessible name.
+//
+// An alert without text fields is a QMessageBox whose buttons take the role of their style
+// (accept, reject, destructive); the desktop's button layout convention places them, in the
+// spec's order within a role. One with text fields is a dialog with a line edit per field and
+// its buttons in the spec's order; editing a field runs the actions' enable rules again. GUI
+// thread only.
 class AlertPresenter {
 public:
     // Returns the open box, e.g. to name it; it belongs to the parent, or to itself without one.

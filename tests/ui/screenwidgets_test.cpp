@@ -124,19 +124,31 @@ TEST(AlertPresenter, FieldsRunTheEnableRuleAndButtonsFollowTheSpec) {
     auto *field = box->findChild<QLineEdit *>();
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(field->accessibleName(), "Folder name");
-    QPushButton *create = nullptr;
-    for (QPushButton *button : box->findChildren<QPushButton *>()) {
-        EXPECT_FALSE(button->accessibleName().isEmpty());
-        if (button->text() == "Create")
-            create = button;
-    }
-    ASSERT_NE(create, nullptr);
+    const QList<QPushButton *> buttons = box->findChildren<QPushButton *>();
+    ASSERT_EQ(buttons.size(), 2);
+    QPushButton *cancel = buttons[0];
+    QPushButton *create = buttons[1];
+    EXPECT_EQ(cancel->accessibleName(), "Cancel");
+    EXPECT_EQ(create->accessibleName(), "Create");
+    EXPECT_LT(cancel->geometry().x(), create->geometry().x()); // the spec's order, left to right
     EXPECT_FALSE(create->isEnabled());
     QTest::keyClicks(field, " ");
     EXPECT_FALSE(create->isEnabled());
     QTest::keyClicks(field, "Trips");
     EXPECT_TRUE(create->isEnabled());
     QTest::mouseClick(create, Qt::LeftButton);
+    EXPECT_EQ(renamed, QStringList{" Trips"});
+    ASSERT_TRUE(QTest::qWaitFor([&box] { return box.isNull(); }));
+
+    // Escape is the cancel action, with the texts typed so far.
+    QStringList cancelled;
+    spec.actions[0].handler = [&cancelled](const QStringList &texts) {
+        cancelled = texts;
+    };
+    box = ui::AlertPresenter::present(spec, &window);
+    QTest::keyClicks(box->findChild<QLineEdit *>(), "x");
+    QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Escape);
+    EXPECT_EQ(cancelled, QStringList{"x"});
     EXPECT_EQ(renamed, QStringList{" Trips"});
     ASSERT_TRUE(QTest::qWaitFor([&box] { return box.isNull(); }));
 }
