@@ -27,7 +27,7 @@ QMessageBox::ButtonRole messageBoxRole(AlertSpec::Style style) {
 
 // Buttons and fields of one open box; the buttons follow the actions' order.
 struct OpenAlert {
-    AlertSpec spec;
+    AlertSpec alert;
     std::vector<QPushButton *> buttons;
     std::vector<QLineEdit *> fields;
     bool handled = false;
@@ -41,70 +41,70 @@ struct OpenAlert {
     void updateEnabled() const {
         const QStringList current = texts();
         for (size_t i = 0; i < buttons.size(); ++i)
-            buttons[i]->setEnabled(spec.isActionEnabled(int(i), current));
+            buttons[i]->setEnabled(alert.isActionEnabled(int(i), current));
     }
     // Escape or closing the window chooses the first cancel action, as its button would.
     void cancel() {
-        for (size_t i = 0; i < spec.actions.size() && !handled; ++i) {
-            if (spec.actions[i].style == AlertSpec::Style::Cancel)
-                handled = spec.trigger(int(i), texts());
+        for (size_t i = 0; i < alert.actions.size() && !handled; ++i) {
+            if (alert.actions[i].style == AlertSpec::Style::Cancel)
+                handled = alert.trigger(int(i), texts());
         }
     }
 };
 
-QDialog *messageBox(const std::shared_ptr<OpenAlert> &alert, QWidget *parent) {
-    const AlertSpec &spec = alert->spec;
+QDialog *messageBox(const std::shared_ptr<OpenAlert> &shown, QWidget *parent) {
+    const AlertSpec &alert = shown->alert;
     const QMessageBox::Icon icon =
-        spec.icon == AlertSpec::Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon;
-    auto *box = new QMessageBox(icon, spec.title, spec.message, QMessageBox::NoButton, parent);
-    for (const AlertSpec::Action &action : spec.actions) {
+        alert.icon == AlertSpec::Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon;
+    auto *box = new QMessageBox(icon, alert.title, alert.message, QMessageBox::NoButton, parent);
+    for (const AlertSpec::Action &action : alert.actions) {
         QPushButton *button = box->addButton(action.title, messageBoxRole(action.style));
         button->setAccessibleName(action.title);
-        alert->buttons.push_back(button);
+        shown->buttons.push_back(button);
     }
     // The box closes itself after any of its buttons; the action runs on the click, before that.
-    for (size_t i = 0; i < alert->buttons.size(); ++i) {
-        QObject::connect(alert->buttons[i], &QPushButton::clicked, box,
-                         [alert, i] { alert->spec.trigger(int(i), {}); });
+    for (size_t i = 0; i < shown->buttons.size(); ++i) {
+        QObject::connect(shown->buttons[i], &QPushButton::clicked, box,
+                         [shown, i] { shown->alert.trigger(int(i), {}); });
     }
     return box;
 }
 
-QDialog *fieldDialog(const std::shared_ptr<OpenAlert> &alert, QWidget *parent) {
-    const AlertSpec &spec = alert->spec;
+QDialog *fieldDialog(const std::shared_ptr<OpenAlert> &shown, QWidget *parent) {
+    const AlertSpec &alert = shown->alert;
     auto *box = new QDialog(parent);
-    box->setWindowTitle(spec.title);
+    box->setWindowTitle(alert.title);
     auto *column = new QVBoxLayout(box);
-    if (!spec.title.isEmpty()) {
-        auto *title = new QLabel(spec.title);
+    if (!alert.title.isEmpty()) {
+        auto *title = new QLabel(alert.title);
         QFont font = title->font();
         font.setBold(true);
         title->setFont(font);
-        title->setAccessibleName(spec.title);
+        title->setAccessibleName(alert.title);
         column->addWidget(title);
     }
-    if (!spec.message.isEmpty()) {
-        auto *message = new QLabel(spec.message);
+    if (!alert.message.isEmpty()) {
+        auto *message = new QLabel(alert.message);
         message->setWordWrap(true);
-        message->setAccessibleName(spec.message);
+        message->setAccessibleName(alert.message);
         column->addWidget(message);
     }
-    for (const AlertSpec::TextField &field : spec.textFields) {
+    for (const AlertSpec::TextField &field : alert.textFields) {
         auto *edit = new QLineEdit(field.text);
         edit->setPlaceholderText(field.placeholder);
         edit->setClearButtonEnabled(true);
         edit->setAccessibleName(field.accessibleName.isEmpty() ? field.placeholder : field.accessibleName);
         column->addWidget(edit);
-        alert->fields.push_back(edit);
-        QObject::connect(edit, &QLineEdit::textChanged, box, [alert] { alert->updateEnabled(); });
+        shown->fields.push_back(edit);
+        QObject::connect(edit, &QLineEdit::textChanged, box, [shown] { shown->updateEnabled(); });
     }
-    // The buttons stand in the spec's order. The first default action answers Enter, a cancel
+    // The buttons stand in the alert's order. The first default action answers Enter, a cancel
     // action answers Escape, a destructive one is drawn in red.
     auto *row = new QHBoxLayout;
     row->addStretch();
     bool hasDefault = false;
-    for (size_t i = 0; i < spec.actions.size(); ++i) {
-        const AlertSpec::Action &action = spec.actions[i];
+    for (size_t i = 0; i < alert.actions.size(); ++i) {
+        const AlertSpec::Action &action = alert.actions[i];
         auto *button = new QPushButton(action.title);
         button->setAccessibleName(action.title);
         button->setAutoDefault(false);
@@ -116,28 +116,28 @@ QDialog *fieldDialog(const std::shared_ptr<OpenAlert> &alert, QWidget *parent) {
             red.setColor(QPalette::ButtonText, QColor(0xFF, 0x3B, 0x30));
             button->setPalette(red);
         }
-        QObject::connect(button, &QPushButton::clicked, box, [box, alert, i] {
-            alert->handled = alert->spec.trigger(int(i), alert->texts());
-            if (alert->handled)
+        QObject::connect(button, &QPushButton::clicked, box, [box, shown, i] {
+            shown->handled = shown->alert.trigger(int(i), shown->texts());
+            if (shown->handled)
                 box->accept();
         });
         row->addWidget(button);
-        alert->buttons.push_back(button);
+        shown->buttons.push_back(button);
     }
     column->addLayout(row);
-    QObject::connect(box, &QDialog::rejected, box, [alert] { alert->cancel(); });
+    QObject::connect(box, &QDialog::rejected, box, [shown] { shown->cancel(); });
     return box;
 }
 
 } // namespace
 
-QDialog *AlertPresenter::present(const AlertSpec &spec, QWidget *parent) {
-    auto alert = std::make_shared<OpenAlert>();
-    alert->spec = spec;
-    QDialog *box = spec.textFields.empty() ? messageBox(alert, parent) : fieldDialog(alert, parent);
-    box->setAccessibleName(spec.title);
+QDialog *AlertPresenter::present(const AlertSpec &alert, QWidget *parent) {
+    auto shown = std::make_shared<OpenAlert>();
+    shown->alert = alert;
+    QDialog *box = alert.textFields.empty() ? messageBox(shown, parent) : fieldDialog(shown, parent);
+    box->setAccessibleName(alert.title);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    alert->updateEnabled();
+    shown->updateEnabled();
     box->open();
     return box;
 }

@@ -14,13 +14,13 @@ namespace ui {
 //
 // An alert without text fields is a QMessageBox whose buttons take the role of their style
 // (accept, reject, destructive); the desktop's button layout convention places them, in the
-// spec's order within a role. One with text fields is a dialog with a line edit per field and
-// its buttons in the spec's order; editing a field runs the actions' enable rules again. GUI
+// alert's order within a role. One with text fields is a dialog with a line edit per field and
+// its buttons in the alert's order; editing a field runs the actions' enable rules again. GUI
 // thread only.
 class AlertPresenter {
 public:
     // Returns the open box, e.g. to name it; it belongs to the parent, or to itself without one.
-    static QDialog *present(const AlertSpec &spec, QWidget *parent);
+    static QDialog *present(const AlertSpec &alert, QWidget *parent);
 };
 
 } // namespace ui

@@ -12,15 +12,15 @@ namespace {
 struct RenameAlert {
     QStringList chosen;
     QString cancelled;
-    AlertSpec spec;
+    AlertSpec alert;
 
     RenameAlert() {
-        spec.title = "Rename";
-        spec.message = "Enter a new name.";
-        spec.addTextField("Name", "photo.png");
-        spec.addAction("Cancel", AlertSpec::Style::Cancel,
-                       [this](const QStringList &) { cancelled = "yes"; });
-        spec.addAction(
+        alert.title = "Rename";
+        alert.message = "Enter a new name.";
+        alert.addTextField("Name", "photo.png");
+        alert.addAction("Cancel", AlertSpec::Style::Cancel,
+                        [this](const QStringList &) { cancelled = "yes"; });
+        alert.addAction(
             "Rename", AlertSpec::Style::Default, [this](const QStringList &fields) { chosen = fields; },
             &AlertSpec::allFieldsFilled);
     }
@@ -35,14 +35,14 @@ struct EnableCase {
 class AlertEnableRule : public ::testing::TestWithParam<EnableCase> {};
 
 TEST_P(AlertEnableRule, GuardsTheActionAndItsHandler) {
-    RenameAlert alert;
+    RenameAlert rename;
     const QStringList fields{GetParam().text};
-    EXPECT_EQ(alert.spec.isActionEnabled(1, fields), GetParam().enabled);
-    EXPECT_EQ(alert.spec.trigger(1, fields), GetParam().enabled);
-    EXPECT_EQ(alert.chosen, GetParam().enabled ? fields : QStringList());
+    EXPECT_EQ(rename.alert.isActionEnabled(1, fields), GetParam().enabled);
+    EXPECT_EQ(rename.alert.trigger(1, fields), GetParam().enabled);
+    EXPECT_EQ(rename.chosen, GetParam().enabled ? fields : QStringList());
     // The cancel action has no rule.
-    EXPECT_TRUE(alert.spec.trigger(0, fields));
-    EXPECT_EQ(alert.cancelled, "yes");
+    EXPECT_TRUE(rename.alert.trigger(0, fields));
+    EXPECT_EQ(rename.cancelled, "yes");
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, AlertEnableRule,
@@ -53,27 +53,27 @@ INSTANTIATE_TEST_SUITE_P(Texts, AlertEnableRule,
                          [](const ::testing::TestParamInfo<EnableCase> &info) { return info.param.name; });
 
 TEST(AlertSpec, KeepsActionsInOrderWithTheirStylesAndFieldTexts) {
-    RenameAlert alert;
-    ASSERT_EQ(alert.spec.actions.size(), 2u);
-    EXPECT_EQ(alert.spec.actions[0].title, "Cancel");
-    EXPECT_EQ(alert.spec.actions[0].style, AlertSpec::Style::Cancel);
-    EXPECT_EQ(alert.spec.actions[1].style, AlertSpec::Style::Default);
-    EXPECT_EQ(alert.spec.initialTexts(), QStringList{"photo.png"});
+    RenameAlert rename;
+    ASSERT_EQ(rename.alert.actions.size(), 2u);
+    EXPECT_EQ(rename.alert.actions[0].title, "Cancel");
+    EXPECT_EQ(rename.alert.actions[0].style, AlertSpec::Style::Cancel);
+    EXPECT_EQ(rename.alert.actions[1].style, AlertSpec::Style::Default);
+    EXPECT_EQ(rename.alert.initialTexts(), QStringList{"photo.png"});
     // Out of range is refused, not a crash.
-    EXPECT_FALSE(alert.spec.isActionEnabled(2, {}));
-    EXPECT_FALSE(alert.spec.trigger(-1, {}));
+    EXPECT_FALSE(rename.alert.isActionEnabled(2, {}));
+    EXPECT_FALSE(rename.alert.trigger(-1, {}));
 }
 
 TEST(AlertSpec, AControllerRequestsItWithoutAWidget) {
     ui::ScreenController screen;
     QSignalSpy alerts(&screen, &ui::ScreenController::alertRequested);
-    RenameAlert alert;
-    screen.showAlert(alert.spec);
+    RenameAlert rename;
+    screen.showAlert(rename.alert);
     ASSERT_EQ(alerts.count(), 1);
     const auto requested = alerts.at(0).at(0).value<AlertSpec>();
     EXPECT_EQ(requested.title, "Rename");
     EXPECT_TRUE(requested.trigger(1, {"new.png"}));
-    EXPECT_EQ(alert.chosen, QStringList{"new.png"});
+    EXPECT_EQ(rename.chosen, QStringList{"new.png"});
 }
 
 } // namespace

@@ -105,19 +105,19 @@ TEST_F(ScreenWidgetsTest, FullScreenSheetClosesOnTheScreensDismissal) {
     EXPECT_EQ(m_log, QStringList{"full willDisappear"});
 }
 
-TEST(AlertPresenter, FieldsRunTheEnableRuleAndButtonsFollowTheSpec) {
+TEST(AlertPresenter, FieldsRunTheEnableRuleAndButtonsKeepTheirOrder) {
     QWidget window;
     window.show();
     QStringList renamed;
-    ui::AlertSpec spec;
-    spec.title = "New Folder";
-    spec.addTextField("Folder name");
-    spec.addAction("Cancel", ui::AlertSpec::Style::Cancel);
-    spec.addAction(
+    ui::AlertSpec alert;
+    alert.title = "New Folder";
+    alert.addTextField("Folder name");
+    alert.addAction("Cancel", ui::AlertSpec::Style::Cancel);
+    alert.addAction(
         "Create", ui::AlertSpec::Style::Default, [&renamed](const QStringList &texts) { renamed = texts; },
         &ui::AlertSpec::allFieldsFilled);
 
-    QPointer<QDialog> box = ui::AlertPresenter::present(spec, &window);
+    QPointer<QDialog> box = ui::AlertPresenter::present(alert, &window);
     ASSERT_TRUE(box);
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->windowModality(), Qt::WindowModal); // open(), not exec()
@@ -130,7 +130,7 @@ TEST(AlertPresenter, FieldsRunTheEnableRuleAndButtonsFollowTheSpec) {
     QPushButton *create = buttons[1];
     EXPECT_EQ(cancel->accessibleName(), "Cancel");
     EXPECT_EQ(create->accessibleName(), "Create");
-    EXPECT_LT(cancel->geometry().x(), create->geometry().x()); // the spec's order, left to right
+    EXPECT_LT(cancel->geometry().x(), create->geometry().x()); // the alert's order, left to right
     EXPECT_FALSE(create->isEnabled());
     QTest::keyClicks(field, " ");
     EXPECT_FALSE(create->isEnabled());
@@ -142,10 +142,10 @@ TEST(AlertPresenter, FieldsRunTheEnableRuleAndButtonsFollowTheSpec) {
 
     // Escape is the cancel action, with the texts typed so far.
     QStringList cancelled;
-    spec.actions[0].handler = [&cancelled](const QStringList &texts) {
+    alert.actions[0].handler = [&cancelled](const QStringList &texts) {
         cancelled = texts;
     };
-    box = ui::AlertPresenter::present(spec, &window);
+    box = ui::AlertPresenter::present(alert, &window);
     QTest::keyClicks(box->findChild<QLineEdit *>(), "x");
     QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Escape);
     EXPECT_EQ(cancelled, QStringList{"x"});
