@@ -221,6 +221,15 @@ TEST_F(TransferScreenTest, OverTheRealServerNothingAnswersAfterClosing) {
     EXPECT_EQ(upload("again.png", "png bytes"), 200);
     EXPECT_TRUE(QFile::exists(m_documents + "/again.png"));
     m_screen->viewWillDisappear();
+
+    // Opened for a sub-folder, uploads land there and not at the top.
+    const QString photos = m_documents + "/Photos";
+    m_screen->setFolderRecord(FileRecord(QUrl::fromLocalFile(photos), QDateTime::currentDateTimeUtc()));
+    m_screen->viewWillAppear();
+    EXPECT_EQ(upload("beach.jpg", "jpeg bytes"), 200);
+    EXPECT_TRUE(QFile::exists(photos + "/beach.jpg"));
+    EXPECT_FALSE(QFile::exists(m_documents + "/beach.jpg"));
+    m_screen->viewWillDisappear();
 }
 
 TEST_F(TransferScreenTest, UploadsGoToTheFolderTheScreenWasOpenedFor) {
