@@ -202,6 +202,12 @@ TEST_F(TransferScreenTest, AppearingStartsTheServerAtTheAddressShownAndDisappear
 
 TEST_F(TransferScreenTest, OverTheRealServerNothingAnswersAfterClosing) {
     useRealServer();
+    // Without any folder only the upload route is missing.
+    m_screen->viewWillAppear();
+    EXPECT_EQ(upload("lost.png", "png bytes"), 404);
+    EXPECT_EQ(status(client()->Get("/")), 200);
+    m_screen->viewWillDisappear();
+
     m_documentFolder = m_documents;
     m_screen->viewWillAppear();
     ASSERT_TRUE(m_server->isRunning());
