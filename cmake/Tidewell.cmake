@@ -20,6 +20,7 @@ set(TIDEWELL_LAYERS
   platform
   store
   thumbnails,tarnwick,apiserver
+  ui
   transfer,zepcommon
   app
   cli)

@@ -4,14 +4,18 @@
 #include "app/maintabbarview.h"
 #include "app/mainwindow.h"
 #include "app/placeholderpage.h"
+#include "app/placeholderscreen.h"
 #include "platform/log.h"
 #include "platform/paths.h"
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/transferviewcontroller.h"
+#include "transfer/screen/wifiaddress.h"
+#include "ui/screenhost.h"
 #include "zepcommon/loading/apploadingscreen.h"
 #include "zepcommon/loading/apploadingview.h"
 #include "zepcommon/theme/zepthememanager.h"
 #include "zepcommon/theme/zeputils.h"
+#include "zepcommon/utility/remotevalues.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +27,9 @@ QString AppDelegate::logoImageName() {
 AppDelegate::AppDelegate(AppEnvironment environment, QObject *parent)
     : QObject(parent)
     , m_environment(std::move(environment))
-    , m_window(std::make_unique<MainWindow>()) {}
+    , m_window(std::make_unique<MainWindow>()) {
+    registerViews();
+}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -68,37 +74,53 @@ bool AppDelegate::didFinishLaunching() {
     return true;
 }
 
-void AppDelegate::installRootScreen() {
-    auto *transferScreen =
-        new transfer::TransferViewController(m_environment.transferServer, m_environment.theme, {}, {}, this);
-    auto *tabBarController = new MainTabBarController(transferScreen, this);
-    auto *root = new MainTabBarView(tabBarController, m_environment.theme);
-    root->setObjectName(QStringLiteral("mainTabBarView"));
+void AppDelegate::registerViews() {
+    m_views.add<PlaceholderScreen>([](PlaceholderScreen *screen) { return new PlaceholderPage(screen); });
+    m_views.add<transfer::TransferViewController>([](transfer::TransferViewController *screen) {
+        auto *view = new transfer::TransferView(screen);
+        view->load();
+        return view;
+    });
+}
 
+void AppDelegate::installRootScreen() {
     const QString documents = QDir::toNativeSeparators(platform::documentFolder().value_or(QString()));
-    root->addPage(new PlaceholderPage(
+    auto *files = new PlaceholderScreen(
         tr("Files"),
         tr("The file browser comes in a later version. Until then, open Wi-Fi Transfer to move files "
            "between a computer and the document folder:\n\n%1")
-            .arg(documents)));
-    auto *transferView = new transfer::TransferView(transferScreen);
-    transferView->load();
-    root->addPage(transferView);
-    root->addPage(
-        new PlaceholderPage(tr("Settings"), tr("Settings will open from this tab in a later version.\n\n"
-                                               "Tidewell %1")
-                                                .arg(QCoreApplication::applicationVersion())));
+            .arg(documents),
+        this);
+    auto *transferScreen = new transfer::TransferViewController(
+        m_environment.transferService, m_environment.theme, m_environment.colors,
+        transfer::addressLookup(m_environment.wifiInterface), {}, this);
+    auto *settings = new PlaceholderScreen(tr("Settings"),
+                                           tr("Settings will open from this tab in a later version.\n\n"
+                                              "Tidewell %1")
+                                               .arg(QCoreApplication::applicationVersion()),
+                                           this);
+    auto *tabBarController =
+        new MainTabBarController(MainTabBarController::appTabs(files, transferScreen, settings), this);
+    auto *root = new MainTabBarView(tabBarController, m_environment.theme);
+    root->setObjectName(QStringLiteral("mainTabBarView"));
+    for (int index = 0; index < tabBarController->count(); ++index) {
+        QWidget *page = m_views.makeView(tabBarController->screenAt(index));
+        root->addPage(page ? page : new QWidget);
+    }
     m_window->setRootScreen(root);
+    m_host = new ui::ScreenHost(m_window.get(), m_views, this);
+    m_host->attach(tabBarController);
     tabBarController->viewDidLoad();
     m_transferScreen = transferScreen;
     m_tabBarController = tabBarController;
 }
 
 void AppDelegate::presentLoadingScreen() {
-    auto *screen = new AppLoadingScreen(m_environment.theme, m_environment.center);
+    auto *screen = new AppLoadingScreen(m_environment.theme, m_environment.colors, m_environment.center);
     screen->setAppLogoIcon(logoImageName());
-    if (!m_environment.remoteValuesNotification.isEmpty())
-        screen->setRemoteValuesNotificationName(m_environment.remoteValuesNotification);
+    const QString remoteValuesNotification = m_environment.remoteValues.updateNotificationName();
+    if (!remoteValuesNotification.isEmpty())
+        screen->setRemoteValuesNotificationName(remoteValuesNotification);
     auto *view = new AppLoadingView(screen, m_window->rootScreen());
     screen->setParent(view); // both go when the splash is dismissed
     view->setAnimationsEnabled(m_splashAnimations);

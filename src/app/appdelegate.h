@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/keyboardmanager.h"
+#include "ui/viewregistry.h"
 
 #include <QObject>
 #include <QPointer>
@@ -10,28 +11,36 @@
 class AppLoadingView;
 class MainTabBarController;
 class MainWindow;
+class RemoteValues;
 class ZEPThemeManager;
 
 namespace platform {
 class NotificationCenter;
 }
 namespace transfer {
-class TransferServer;
+class TransferService;
 class TransferViewController;
 } // namespace transfer
+namespace ui {
+class ColorResolver;
+class ScreenHost;
+} // namespace ui
 
 // The process-wide objects and services launch uses, created at the edge (the program's startup)
 // and handed in. None is owned by the delegate.
 struct AppEnvironment {
     ZEPThemeManager &theme;
+    const ui::ColorResolver &colors;
     platform::NotificationCenter &center;
-    transfer::TransferServer &transferServer;
+    transfer::TransferService &transferService;
     // Starts the remote-values refresher.
     std::function<void()> startRemoteValuesRefresher;
     // Keeps the screen from dimming or locking for the whole run.
     std::function<void()> keepScreenAwake;
-    // The notification the refresher posts after each refresh; the splash ends on it.
-    QString remoteValuesNotification;
+    // The splash ends on their update notification, which the refresher posts after each refresh.
+    const RemoteValues &remoteValues;
+    // The network interface whose address the transfer screen shows (the Wi-Fi interface).
+    QString wifiInterface;
 };
 
 // Prepares the process and shows the first screens. didFinishLaunching runs, in this order:
@@ -40,8 +49,9 @@ struct AppEnvironment {
 //   3. the orange colour theme is applied;
 //   4. a click outside a text field ends editing (KeyboardManager);
 //   5. the window is shown;
-//   6. the root screen — MainTabBarController with its three tabs — is set in the window, which
-//      turns black behind it;
+//   6. the root screen — MainTabBarController with its three tabs, their pages made by the view
+//      registry — is set in the window, which turns black behind it; a screen host carries out
+//      the presentations and alerts the screens ask for;
 //   7. the splash (AppLoadingScreen with the logo "TidewellLogo", no animation) is laid over the
 //      window at once, without an appearing animation; it goes away by itself.
 // Each step writes a console line. GUI thread only; launch runs once.
@@ -68,12 +78,15 @@ public:
     void setSplashAnimationsEnabled(bool enabled) { m_splashAnimations = enabled; }
 
 private:
+    void registerViews();
     void installRootScreen();
     void presentLoadingScreen();
 
     AppEnvironment m_environment;
     KeyboardManager m_keyboard;
+    ui::ViewRegistry m_views;
     std::unique_ptr<MainWindow> m_window;
+    QPointer<ui::ScreenHost> m_host;
     QPointer<MainTabBarController> m_tabBarController;
     QPointer<transfer::TransferViewController> m_transferScreen;
     QPointer<AppLoadingView> m_loadingView;

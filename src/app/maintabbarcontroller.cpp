@@ -2,43 +2,67 @@
 
 #include "transfer/screen/transferviewcontroller.h"
 
-MainTabBarController::TabItem MainTabBarController::tabItem(int index) {
-    switch (index) {
-    case FileBrowserTab:
-        return {tr("Files"), QStringLiteral("Home-")};
-    case TransferTab:
-        return {tr("Wi-Fi Transfer"), QStringLiteral("bx_wifi-")};
-    case SettingsTab:
-        return {tr("Settings"), QStringLiteral("Settings-")};
-    default:
-        return {};
+std::vector<MainTabBarController::Tab>
+MainTabBarController::appTabs(ui::ScreenController *fileBrowser, transfer::TransferViewController *transfer,
+                              ui::ScreenController *settings) {
+    return {
+        {fileBrowser, {tr("Files"), QStringLiteral("Home-")}},
+        {transfer, {tr("Wi-Fi Transfer"), QStringLiteral("bx_wifi-")}},
+        {settings, {tr("Settings"), QStringLiteral("Settings-")}},
+    };
+}
+
+MainTabBarController::MainTabBarController(std::vector<Tab> tabs, QObject *parent)
+    : ScreenController(parent) {
+    for (const Tab &tab : tabs) {
+        m_tabs.push_back({tab.screen, tab.item});
+        if (!tab.screen)
+            continue;
+        tab.screen->setInTabBar(true);
+        connect(tab.screen, &ScreenController::presentRequested, this, &ScreenController::presentRequested);
+        connect(tab.screen, &ScreenController::alertRequested, this, &ScreenController::alertRequested);
+        if (auto *transferScreen = qobject_cast<transfer::TransferViewController *>(tab.screen))
+            transferScreen->setDelegate(this);
     }
 }
 
-MainTabBarController::MainTabBarController(transfer::TransferViewController *transferScreen, QObject *parent)
-    : QObject(parent)
-    , m_transferScreen(transferScreen) {
-    m_transferScreen->setInTabBar(true);
-    m_transferScreen->setDelegate(this);
+MainTabBarController::~MainTabBarController() {
+    for (const Entry &tab : m_tabs) {
+        auto *transferScreen = qobject_cast<transfer::TransferViewController *>(tab.screen.data());
+        if (transferScreen && transferScreen->delegate() == this)
+            transferScreen->setDelegate(nullptr);
+    }
 }
 
-MainTabBarController::~MainTabBarController() {
-    if (m_transferScreen && m_transferScreen->delegate() == this)
-        m_transferScreen->setDelegate(nullptr);
+ui::ScreenController *MainTabBarController::screenAt(int index) const {
+    if (index < 0 || index >= count())
+        return nullptr;
+    return m_tabs[size_t(index)].screen.data();
+}
+
+MainTabBarController::TabItem MainTabBarController::tabItem(int index) const {
+    if (index < 0 || index >= count())
+        return {};
+    return m_tabs[size_t(index)].item;
 }
 
 void MainTabBarController::viewDidLoad() {
-    if (m_selectedIndex >= 0)
+    if (m_selectedIndex >= 0 || m_tabs.empty())
         return;
-    screenWillAppear(FileBrowserTab);
-    m_selectedIndex = FileBrowserTab;
+    ui::ScreenController *first = screenAt(0);
+    if (first)
+        first->beginAppearanceTransition(true);
+    m_selectedIndex = 0;
     m_visible = true;
     emit selectedIndexChanged(m_selectedIndex);
-    screenDidAppear(FileBrowserTab);
+    if (first)
+        first->endAppearanceTransition();
 }
 
 bool MainTabBarController::shouldSelectTab(int index) const {
-    return index >= 0 && index < tabCount;
+    if (index < 0 || index >= count())
+        return false;
+    return !m_selectionRule || m_selectionRule(index);
 }
 
 bool MainTabBarController::selectTab(int index) {
@@ -46,12 +70,16 @@ bool MainTabBarController::selectTab(int index) {
         return true;
     if (!shouldSelectTab(index))
         return false;
-    const int previous = m_selectedIndex;
-    screenWillDisappear(previous);
-    screenWillAppear(index);
+    ui::ScreenController *previous = screenAt(m_selectedIndex);
+    ui::ScreenController *next = screenAt(index);
+    if (previous)
+        previous->beginAppearanceTransition(false);
+    if (next)
+        next->beginAppearanceTransition(true);
     m_selectedIndex = index;
     emit selectedIndexChanged(index);
-    screenDidAppear(index);
+    if (next)
+        next->endAppearanceTransition();
     return true;
 }
 
@@ -59,20 +87,6 @@ void MainTabBarController::viewWillDisappear() {
     if (!m_visible)
         return;
     m_visible = false;
-    screenWillDisappear(m_selectedIndex);
-}
-
-void MainTabBarController::screenWillAppear(int index) {
-    if (index == TransferTab && m_transferScreen)
-        m_transferScreen->viewWillAppear();
-}
-
-void MainTabBarController::screenDidAppear(int index) {
-    if (index == TransferTab && m_transferScreen)
-        m_transferScreen->viewDidAppear();
-}
-
-void MainTabBarController::screenWillDisappear(int index) {
-    if (index == TransferTab && m_transferScreen)
-        m_transferScreen->viewWillDisappear();
+    if (ui::ScreenController *shown = screenAt(m_selectedIndex))
+        shown->beginAppearanceTransition(false);
 }

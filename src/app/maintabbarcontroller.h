@@ -1,48 +1,70 @@
 #pragma once
 
-#include "transfer/screen/transferviewcontroller.h"
+#include "transfer/screen/transferviewcontrollerdelegate.h"
+#include "ui/screencontroller.h"
 
-#include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
+#include <vector>
 
-// The root screen's behaviour: three tabs at the bottom of the window — the file browser, the
-// Wi-Fi transfer screen for the document folder, and settings — and which one is shown.
+namespace transfer {
+class TransferViewController;
+}
+
+// The root screen's behaviour: tabs at the bottom of the window, each a screen with its tab
+// item, and which one is shown. The app has three (appTabs): the file browser, the Wi-Fi transfer
+// screen for the document folder, and settings.
 //
-// It is its own tab bar delegate: shouldSelectTab decides whether a switch happens (every switch
-// is allowed for now). Switching drives the screens' lifecycle: the transfer screen's
-// viewWillAppear runs before its page shows (selectedIndexChanged) and viewDidAppear after;
-// leaving it runs viewWillDisappear first. It is the transfer screen's delegate and hands it the
-// file browser set with setFileBrowser.
+// It is its own tab bar delegate: shouldSelectTab decides whether a switch happens (every tab is
+// allowed unless a selection rule says otherwise). Every tab's screen gets the same lifecycle:
+// switching calls the old screen's viewWillDisappear, then the new one's viewWillAppear before its
+// page shows (selectedIndexChanged) and its viewDidAppear after. Each screen is marked as being in
+// a tab bar; presentations and alerts the screens ask for are passed on as this screen's own
+// requests. A transfer screen among the tabs gets this controller as its delegate, through which
+// it reaches the file browser set with setFileBrowser.
 //
-// The transfer screen is not owned; it is left alone once destroyed. GUI thread only.
-class MainTabBarController : public QObject, public transfer::TransferViewControllerDelegate {
+// Screens are not owned; one that is destroyed is left alone. GUI thread only.
+class MainTabBarController : public ui::ScreenController, public transfer::TransferViewControllerDelegate {
     Q_OBJECT
 public:
-    enum Tab { FileBrowserTab = 0, TransferTab = 1, SettingsTab = 2 };
+    // Where the app's tabs stand (appTabs).
+    enum AppTab { FileBrowserTab = 0, TransferTab = 1, SettingsTab = 2 };
     static constexpr int tabCount = 3;
 
     struct TabItem {
         QString title;
         QString iconBaseName; // a themed picture of the common bundle (base name + theme)
     };
-    static TabItem tabItem(int index);
+    struct Tab {
+        ui::ScreenController *screen;
+        TabItem item;
+    };
+    // Says whether the tab at this index may be selected.
+    using SelectionRule = std::function<bool(int index)>;
 
-    explicit MainTabBarController(transfer::TransferViewController *transferScreen,
-                                  QObject *parent = nullptr);
+    // The app's three tabs with their items, in order.
+    static std::vector<Tab> appTabs(ui::ScreenController *fileBrowser,
+                                    transfer::TransferViewController *transfer,
+                                    ui::ScreenController *settings);
+
+    explicit MainTabBarController(std::vector<Tab> tabs, QObject *parent = nullptr);
     ~MainTabBarController() override;
 
-    transfer::TransferViewController *transferScreen() const { return m_transferScreen.data(); }
+    int count() const { return int(m_tabs.size()); }
+    ui::ScreenController *screenAt(int index) const;
+    TabItem tabItem(int index) const;
     int selectedIndex() const { return m_selectedIndex; }
 
     // Shows the first tab (its screen appears).
-    void viewDidLoad();
+    void viewDidLoad() override;
     bool shouldSelectTab(int index) const;
+    void setSelectionRule(SelectionRule rule) { m_selectionRule = std::move(rule); }
     // Switches when the index is valid, differs from the current one and shouldSelectTab allows
     // it; answers whether the tab at `index` is now the selected one.
     bool selectTab(int index);
     // The whole root screen goes away (the app quits): the shown screen disappears, once.
-    void viewWillDisappear();
+    void viewWillDisappear() override;
 
     transfer::FolderRefreshing *fileBrowser() const override { return m_fileBrowser; }
     void setFileBrowser(transfer::FolderRefreshing *browser) { m_fileBrowser = browser; }
@@ -51,12 +73,14 @@ signals:
     void selectedIndexChanged(int index);
 
 private:
-    void screenWillAppear(int index);
-    void screenDidAppear(int index);
-    void screenWillDisappear(int index);
+    struct Entry {
+        QPointer<ui::ScreenController> screen;
+        TabItem item;
+    };
 
-    QPointer<transfer::TransferViewController> m_transferScreen;
+    std::vector<Entry> m_tabs;
     transfer::FolderRefreshing *m_fileBrowser = nullptr;
+    SelectionRule m_selectionRule;
     int m_selectedIndex = -1;
     bool m_visible = false;
 };

@@ -2,7 +2,6 @@
 
 #include "app/bottomtabbar.h"
 #include "app/maintabbarcontroller.h"
-#include "transfer/screen/transferviewcontroller.h"
 #include "zepcommon/theme/zepcolors.h"
 #include "zepcommon/theme/zepthememanager.h"
 
@@ -26,15 +25,17 @@ MainTabBarView::MainTabBarView(MainTabBarController *controller, ZEPThemeManager
         m_tabBar->setAccentColor(*accent);
     connect(m_tabBar, &QTabBar::currentChanged, this, &MainTabBarView::tabClicked);
     connect(controller, &MainTabBarController::selectedIndexChanged, this, &MainTabBarView::showSelected);
-    connect(controller->transferScreen(), &transfer::TransferViewController::bounceRequested, m_tabBar,
-            &BottomTabBar::bounceIcons);
+    m_tabBar->setAccessibleName(tr("Tabs"));
 }
 
 void MainTabBarView::addPage(QWidget *page) {
     const int index = m_pages->addWidget(page);
-    const MainTabBarController::TabItem item = MainTabBarController::tabItem(index);
+    const MainTabBarController::TabItem item = m_controller->tabItem(index);
+    if (ui::ScreenController *screen = m_controller->screenAt(index))
+        connect(screen, &ui::ScreenController::bounceRequested, m_tabBar, &BottomTabBar::bounceIcons);
     const QSignalBlocker blocker(m_tabBar);
     m_tabBar->addTab(item.title);
+    m_tabBar->setAccessibleTabName(index, item.title);
     const int pictureSide = BottomTabBar::iconSide * 2; // drawn at half size: sharp on dense screens
     m_tabBar->setTabImage(index, m_theme.themedImage(item.iconBaseName, QSize(pictureSide, pictureSide)));
     m_tabBar->setCurrentIndex(qMax(0, m_controller->selectedIndex()));

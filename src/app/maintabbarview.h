@@ -7,13 +7,14 @@ class MainTabBarController;
 class QStackedWidget;
 class ZEPThemeManager;
 
-// The root screen's widgets: the pages of the three tabs above the tab bar. A click on a tab asks
-// the controller to switch (it may refuse, and the bar then stays); the controller's selection
-// decides which page shows. The transfer screen's bounce request bounces the tab icons.
+// The root screen's widgets: the pages of the tabs above the tab bar. A click on a tab asks the
+// controller to switch (it may refuse, and the bar then stays); the controller's selection
+// decides which page shows. A tab screen's bounce request bounces the tab icons.
 class MainTabBarView : public QWidget {
     Q_OBJECT
 public:
-    // The controller is not owned and outlives the view. Pages are added in tab order.
+    // The controller is not owned and outlives the view. Pages are added in tab order; each tab
+    // takes its title and icon from the controller's tab item.
     MainTabBarView(MainTabBarController *controller, ZEPThemeManager &theme, QWidget *parent = nullptr);
 
     void addPage(QWidget *page);

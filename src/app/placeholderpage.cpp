@@ -1,14 +1,17 @@
 #include "app/placeholderpage.h"
 
+#include "app/placeholderscreen.h"
 #include "zepcommon/theme/zepcolors.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
-PlaceholderPage::PlaceholderPage(const QString &title, const QString &text, QWidget *parent)
+PlaceholderPage::PlaceholderPage(PlaceholderScreen *screen, QWidget *parent)
     : QWidget(parent)
-    , m_title(new QLabel(title))
-    , m_text(new QLabel(text)) {
+    , m_title(new QLabel(screen->title()))
+    , m_text(new QLabel(screen->text())) {
+    m_title->setAccessibleName(screen->title());
+    m_text->setAccessibleName(screen->text());
     QFont font = m_title->font();
     font.setPointSizeF(font.pointSizeF() * 1.8);
     font.setBold(true);

@@ -2,13 +2,14 @@
 
 #include <QWidget>
 
+class PlaceholderScreen;
 class QLabel;
 
-// A simple page with a title and a few lines of text, for tabs whose screens are not built yet.
+// The view of a PlaceholderScreen: its title and text. The screen is not owned.
 class PlaceholderPage : public QWidget {
     Q_OBJECT
 public:
-    PlaceholderPage(const QString &title, const QString &text, QWidget *parent = nullptr);
+    explicit PlaceholderPage(PlaceholderScreen *screen, QWidget *parent = nullptr);
 
     QLabel *titleLabel() const { return m_title; }
     QLabel *textLabel() const { return m_text; }

@@ -45,9 +45,11 @@ struct RemoteValuesRefresher::State {
     std::optional<QDateTime> lastRefresh;
 };
 
-RemoteValuesRefresher::RemoteValuesRefresher(Fetch fetch, std::unique_ptr<RefreshClock> clock)
+RemoteValuesRefresher::RemoteValuesRefresher(Fetch fetch, std::unique_ptr<RefreshClock> clock,
+                                             platform::NotificationCenter *center)
     : m_state(std::make_shared<State>())
     , m_fetch(std::move(fetch))
+    , m_center(center ? center : &platform::NotificationCenter::defaultCenter())
     , m_clock(std::move(clock)) {
     m_clock->start(timerInterval, [this] { tick(); });
 }
@@ -83,7 +85,8 @@ void RemoteValuesRefresher::tick() {
     }
     std::weak_ptr<State> weakState = m_state;
     std::weak_ptr<RefreshClock> weakClock = m_clock;
-    m_fetch([weakState, weakClock](const std::optional<ApiError> &error) {
+    platform::NotificationCenter *center = m_center;
+    m_fetch([weakState, weakClock, center](const std::optional<ApiError> &error) {
         const std::shared_ptr<State> state = weakState.lock();
         const std::shared_ptr<RefreshClock> clock = weakClock.lock();
         if (!state || !clock)
@@ -105,7 +108,7 @@ void RemoteValuesRefresher::tick() {
             state->inProgress = false;
         }
         if (succeeded)
-            platform::NotificationCenter::defaultCenter().post(updateNotificationName());
+            center->post(updateNotificationName());
     });
 }
 

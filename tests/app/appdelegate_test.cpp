@@ -4,11 +4,14 @@
 #include "app/maintabbarview.h"
 #include "app/mainwindow.h"
 #include "platform/notificationcenter.h"
+#include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/transferserver.h"
 #include "zepcommon/loading/apploadingview.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
+#include "zepcommon/utility/remotevalues.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -21,6 +24,13 @@ namespace {
 
 const QString refreshed = QStringLiteral("test.remoteValuesRefreshed");
 
+class NoRemoteValues final : public RemoteValues {
+public:
+    QJsonValue valueForKey(const QString &) const override { return {}; }
+    bool isValueAvailable(const QString &) const override { return false; }
+    QString updateNotificationName() const override { return refreshed; }
+};
+
 class AppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -29,11 +39,13 @@ protected:
         QObject::connect(&m_theme, &ZEPThemeManager::themeChanged, [this] { record("theme"); });
         m_delegate = std::make_unique<AppDelegate>(AppEnvironment{
             m_theme,
+            m_colors,
             m_center,
-            m_server,
+            m_service,
             [this] { record("refresher"); },
             [this] { record("screen awake"); },
-            refreshed,
+            m_remoteValues,
+            QStringLiteral("lo"),
         });
     }
     void TearDown() override {
@@ -57,8 +69,11 @@ protected:
     }
 
     ZEPThemeManager m_theme;
+    ZEPColorResolver m_colors;
+    NoRemoteValues m_remoteValues;
     platform::NotificationCenter m_center;
     transfer::TransferServer m_server;
+    transfer::TransferServerService m_service{m_server};
     std::unique_ptr<AppDelegate> m_delegate;
     QStringList m_steps;
 };

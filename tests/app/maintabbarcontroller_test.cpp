@@ -1,9 +1,13 @@
 #include "app/maintabbarcontroller.h"
+#include "recordingscreen.h"
+#include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/transferserver.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -45,12 +49,17 @@ protected:
     transfer::TransferServer m_server{[this] {
         return std::optional(m_root.path());
     }};
+    transfer::TransferServerService m_service{m_server};
     ZEPThemeManager m_theme;
-    TransferViewController m_screen{m_server, m_theme, [] { return std::optional<QString>("192.168.1.20"); },
+    ZEPColorResolver m_colors;
+    TransferViewController m_screen{m_service, m_theme, m_colors,
+                                    [] { return std::optional<QString>("192.168.1.20"); },
                                     [this] {
                                         return std::optional(m_root.path());
                                     }};
-    MainTabBarController m_tabs{&m_screen};
+    ui::ScreenController m_files;
+    ui::ScreenController m_settings;
+    MainTabBarController m_tabs{MainTabBarController::appTabs(&m_files, &m_screen, &m_settings)};
     RecordingBrowser m_browser;
     QStringList m_events;
 };
@@ -116,13 +125,73 @@ TEST_F(MainTabBarControllerTest, QuittingOnTheTransferTabStopsTheServerOnce) {
 
 TEST(MainTabBarControllerLifetime, GoingAwayClearsTheTransferScreensDelegate) {
     transfer::TransferServer server;
+    transfer::TransferServerService service(server);
     ZEPThemeManager theme;
-    TransferViewController screen(server, theme);
+    ZEPColorResolver colors;
+    TransferViewController screen(service, theme, colors);
     {
-        MainTabBarController tabs(&screen);
+        MainTabBarController tabs(MainTabBarController::appTabs(nullptr, &screen, nullptr));
         EXPECT_EQ(screen.delegate(), &tabs);
     }
     EXPECT_EQ(screen.delegate(), nullptr);
+}
+
+// Any list of screens gets the same lifecycle, whatever their place in the bar.
+class TabBarLifecycleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QObject::connect(&m_tabs, &MainTabBarController::selectedIndexChanged,
+                         [this](int index) { m_log << QStringLiteral("selected %1").arg(index); });
+    }
+
+    QStringList m_log;
+    RecordingScreen m_a{"A", &m_log};
+    RecordingScreen m_b{"B", &m_log};
+    RecordingScreen m_c{"C", &m_log};
+    MainTabBarController m_tabs{{{&m_a, {"A", "a-"}}, {&m_b, {"B", "b-"}}, {&m_c, {"C", "c-"}}}};
+};
+
+TEST_F(TabBarLifecycleTest, SwitchingDrivesEveryScreenTheSameWay) {
+    EXPECT_TRUE(m_a.isInTabBar() && m_b.isInTabBar() && m_c.isInTabBar());
+    EXPECT_EQ(m_tabs.tabItem(1).iconBaseName, "b-");
+    m_tabs.viewDidLoad();
+    EXPECT_EQ(m_log, (QStringList{"A didLoad", "A willAppear", "selected 0", "A didAppear"}));
+
+    m_log.clear();
+    ASSERT_TRUE(m_tabs.selectTab(2));
+    EXPECT_EQ(m_log,
+              (QStringList{"A willDisappear", "C didLoad", "C willAppear", "selected 2", "C didAppear"}));
+
+    m_log.clear();
+    ASSERT_TRUE(m_tabs.selectTab(0));
+    EXPECT_EQ(m_log, (QStringList{"C willDisappear", "A willAppear", "selected 0", "A didAppear"}));
+
+    // What a tab's screen asks to present is the tab bar's request to its host.
+    QSignalSpy presents(&m_tabs, &ui::ScreenController::presentRequested);
+    ui::ScreenController sheet;
+    m_b.present(&sheet);
+    EXPECT_EQ(presents.count(), 1);
+}
+
+TEST_F(TabBarLifecycleTest, ARefusedSwitchChangesNothing) {
+    m_tabs.setSelectionRule([](int index) { return index != 1; });
+    m_tabs.viewDidLoad();
+    m_log.clear();
+    EXPECT_FALSE(m_tabs.shouldSelectTab(1));
+    EXPECT_FALSE(m_tabs.selectTab(1));
+    EXPECT_FALSE(m_tabs.selectTab(3));
+    EXPECT_TRUE(m_log.isEmpty());
+    EXPECT_EQ(m_tabs.selectedIndex(), 0);
+    EXPECT_FALSE(m_b.isViewLoaded());
+}
+
+TEST_F(TabBarLifecycleTest, QuittingMakesTheShownScreenDisappearOnce) {
+    m_tabs.viewDidLoad();
+    m_tabs.selectTab(1);
+    m_log.clear();
+    m_tabs.viewWillDisappear();
+    m_tabs.viewWillDisappear();
+    EXPECT_EQ(m_log, QStringList{"B willDisappear"});
 }
 
 } // namespace

@@ -49,19 +49,18 @@ protected:
         m_now = QDateTime(QDate(2026, 12, 7), QTime(22, 0), Qt::UTC);
         auto clock = std::make_unique<ManualClock>(&m_now);
         m_clock = clock.get();
-        m_token = platform::NotificationCenter::defaultCenter().addObserver(
-            RemoteValuesRefresher::updateNotificationName(),
-            [this](const platform::Notification &) { ++m_posted; });
+        m_token = m_center.addObserver(RemoteValuesRefresher::updateNotificationName(),
+                                       [this](const platform::Notification &) { ++m_posted; });
         m_refresher = std::make_unique<RemoteValuesRefresher>(
             [this](FetchCompletion completion) {
                 m_fetchTimes.push_back(m_now);
                 m_pending = std::move(completion);
             },
-            std::move(clock));
+            std::move(clock), &m_center);
     }
     void TearDown() override {
         m_refresher.reset();
-        platform::NotificationCenter::defaultCenter().removeObserver(m_token);
+        m_center.removeObserver(m_token);
     }
 
     // Answers the fetch that is running.
@@ -76,6 +75,7 @@ protected:
         return int(m_fetchTimes.at(fetch).toSecsSinceEpoch() - m_start);
     }
 
+    platform::NotificationCenter m_center;
     QDateTime m_now;
     qint64 m_start = QDateTime(QDate(2026, 12, 7), QTime(22, 0), Qt::UTC).toSecsSinceEpoch();
     ManualClock *m_clock = nullptr;

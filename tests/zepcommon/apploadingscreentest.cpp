@@ -2,6 +2,7 @@
 #include "manualclock.h"
 #include "platform/log.h"
 #include "zepcommon/loading/animationplayer.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QCoreApplication>
@@ -49,7 +50,7 @@ protected:
         theme.applyTheme(ThemeColor::Orange);
         auto owned = std::make_unique<ManualClock>();
         clock = owned.get();
-        screen = std::make_unique<AppLoadingScreen>(theme, center, std::move(owned));
+        screen = std::make_unique<AppLoadingScreen>(theme, colors, center, std::move(owned));
         center.addObserver(AppLoadingScreen::progressCompletedNotification,
                            [this](const platform::Notification &) { ++completedPosts; });
         QObject::connect(screen.get(), &AppLoadingScreen::progressChanged,
@@ -86,6 +87,7 @@ protected:
     }
 
     ZEPThemeManager theme;
+    ZEPColorResolver colors;
     platform::NotificationCenter center;
     ManualClock *clock = nullptr;
     std::unique_ptr<AppLoadingScreen> screen;
@@ -280,7 +282,7 @@ TEST_F(AppLoadingScreenTest, ColoursComeFromTheHostOrTheTheme) {
     EXPECT_EQ(screen->progressColor(), QColor(Qt::white));
 
     ZEPThemeManager noTheme;
-    AppLoadingScreen custom(noTheme, center, std::make_unique<ManualClock>());
+    AppLoadingScreen custom(noTheme, colors, center, std::make_unique<ManualClock>());
     EXPECT_FALSE(custom.backgroundColor().has_value());
     custom.setCustomLoadingBgColor(QColor(Qt::darkBlue));
     custom.setProgressBarTrackTintColor(QColor(Qt::gray));
@@ -293,7 +295,7 @@ TEST_F(AppLoadingScreenTest, ColoursComeFromTheHostOrTheTheme) {
 
 TEST_F(AppLoadingScreenTest, ThemeWithoutBackgroundAssetLeavesTheViewsColour) {
     ZEPThemeManager noTheme;
-    AppLoadingScreen plain(noTheme, center, std::make_unique<ManualClock>());
+    AppLoadingScreen plain(noTheme, colors, center, std::make_unique<ManualClock>());
     plain.viewDidLoad();
     EXPECT_FALSE(plain.backgroundColor().has_value());
 }

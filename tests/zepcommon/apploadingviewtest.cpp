@@ -1,6 +1,7 @@
 #include "zepcommon/loading/apploadingview.h"
 #include "manualclock.h"
 #include "zepcommon/loading/apploadingscreen.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QCoreApplication>
@@ -22,7 +23,7 @@ protected:
         theme.applyTheme(ThemeColor::Blue);
         auto owned = std::make_unique<ManualClock>();
         clock = owned.get();
-        screen = std::make_unique<AppLoadingScreen>(theme, center, std::move(owned));
+        screen = std::make_unique<AppLoadingScreen>(theme, colors, center, std::move(owned));
         screen->setAppLogoIcon("TidewellLogo");
         center.addObserver(AppLoadingScreen::progressCompletedNotification,
                            [this](const platform::Notification &) { ++completed; });
@@ -31,6 +32,7 @@ protected:
     }
 
     ZEPThemeManager theme;
+    ZEPColorResolver colors;
     platform::NotificationCenter center;
     ManualClock *clock = nullptr;
     std::unique_ptr<AppLoadingScreen> screen;
@@ -62,7 +64,7 @@ TEST_F(AppLoadingViewTest, CoversTheRootInTheThemeColourUntilItsExit) {
 TEST_F(AppLoadingViewTest, AControllerOwnedByTheViewGoesWithIt) {
     auto owned = std::make_unique<ManualClock>();
     ManualClock *time = owned.get();
-    QPointer<AppLoadingScreen> owner = new AppLoadingScreen(theme, center, std::move(owned));
+    QPointer<AppLoadingScreen> owner = new AppLoadingScreen(theme, colors, center, std::move(owned));
     QPointer<AppLoadingView> view = new AppLoadingView(owner, &root);
     owner->setParent(view);
     view->setAnimationsEnabled(false);

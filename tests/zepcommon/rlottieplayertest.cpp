@@ -2,6 +2,7 @@
 #include "manualclock.h"
 #include "zepcommon/loading/animationlocator.h"
 #include "zepcommon/loading/apploadingscreen.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <gtest/gtest.h>
@@ -87,10 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
 // finishes when it ends, ignoring the ninth tick.
 TEST(RlottiePlayerTest, TheLoadingScreenEndsWithTheBundledAnimation) {
     ZEPThemeManager theme;
+    ZEPColorResolver colors;
     platform::NotificationCenter center;
     auto clock = std::make_unique<ManualClock>();
     ManualClock *time = clock.get();
-    AppLoadingScreen screen(theme, center, std::move(clock));
+    AppLoadingScreen screen(theme, colors, center, std::move(clock));
     RlottiePlayer player;
     player.setAutoAdvance(false);
     screen.setAnimationPlayer(&player);

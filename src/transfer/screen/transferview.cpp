@@ -78,7 +78,9 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
             column->addWidget(m_code, 0, Qt::AlignHCenter);
     }
     column->addStretch();
+    m_code->setObjectName(QStringLiteral("transferCode"));
     m_code->setFixedSize(codeSide, codeSide);
+    m_close->setAccessibleName(tr("Close"));
     m_code->setScaledContents(true);
 
     auto *scroll = new QScrollArea;
@@ -96,19 +98,22 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
 }
 
 void TransferView::load() {
-    m_controller->viewDidLoad();
+    m_controller->loadViewIfNeeded();
     updateTexts();
 }
 
 void TransferView::updateTexts() {
-    for (int i = 0; i < TransferViewController::labelCount; ++i)
+    for (int i = 0; i < TransferViewController::labelCount; ++i) {
         m_labels[size_t(i)]->setText(m_controller->labelText(Label(i)));
+        m_labels[size_t(i)]->setAccessibleName(m_controller->labelText(Label(i)));
+    }
     m_close->setVisible(!m_controller->isInTabBar());
     updateAddress();
 }
 
 void TransferView::updateAddress() {
     addressLabel()->setText(m_controller->addressLabelText());
+    addressLabel()->setAccessibleName(m_controller->addressLabelText());
     if (const std::optional<QColor> color = m_controller->addressColor()) {
         QPalette palette = addressLabel()->palette();
         palette.setColor(QPalette::WindowText, *color);
@@ -116,6 +121,7 @@ void TransferView::updateAddress() {
     }
     const QImage code = m_controller->addressCode();
     m_code->setPixmap(code.isNull() ? QPixmap() : QPixmap::fromImage(code));
+    m_code->setAccessibleName(tr("QR code of the address ") + m_controller->address().value_or(QString()));
     m_code->setVisible(!code.isNull());
     label(Label::ScanCode)->setVisible(!code.isNull());
 }

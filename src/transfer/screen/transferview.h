@@ -25,7 +25,7 @@ public:
     QLabel *codeLabel() const { return m_code; }
     QPushButton *closeButton() const { return m_close; }
 
-    // Calls the controller's viewDidLoad and shows its texts.
+    // Loads the controller (viewDidLoad, once) and shows its texts.
     void load();
 
 private:

@@ -2,10 +2,10 @@
 
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "transfer/screen/transferservice.h"
 #include "transfer/screen/wifiaddress.h"
-#include "transfer/transferserver.h"
+#include "ui/colorresolver.h"
 #include "zepcommon/qr/qrcodegenerator.h"
-#include "zepcommon/theme/zepcolors.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 namespace transfer {
@@ -27,15 +27,17 @@ QImage makeCode(const QString &url) {
 
 } // namespace
 
-TransferViewController::TransferViewController(TransferServer &server, ZEPThemeManager &theme,
-                                               AddressLookup wifiAddress, FolderLookup documentFolder,
-                                               QObject *parent)
-    : QObject(parent)
+TransferViewController::TransferViewController(TransferService &server, ZEPThemeManager &theme,
+                                               const ui::ColorResolver &colors, AddressLookup wifiAddress,
+                                               FolderLookup documentFolder, QObject *parent)
+    : ScreenController(parent)
     , m_server(server)
     , m_theme(theme)
+    , m_colors(colors)
     , m_wifiAddress(wifiAddress ? std::move(wifiAddress)
-                                : AddressLookup([] { return transfer::wifiAddress(); }))
+                                : AddressLookup([] { return std::optional<QString>(); }))
     , m_documentFolder(documentFolder ? std::move(documentFolder) : FolderLookup(&platform::documentFolder)) {
+    setTitle(tr("Wi-Fi Transfer"));
 }
 
 TransferViewController::~TransferViewController() = default;
@@ -78,23 +80,16 @@ void TransferViewController::viewDidLoad() {
 
 void TransferViewController::viewWillAppear() {
     const std::optional<QString> host = m_wifiAddress();
-    m_addressColor = ZEPColors::themeColorWithName(addressColorName());
+    m_addressColor = m_colors.color(addressColorName());
 
-    if (const std::optional<QString> folder = uploadFolder())
-        m_server.registerUploadRoute(*folder);
-    else
-        platform::log(QStringLiteral("Transfer screen: no upload folder; uploads are off"));
-    m_server.registerRoutes();
-
-    // The address names the port the server listens on, which is 8080 unless a test or the
-    // command line chose another.
+    m_server.registerRoutes(uploadFolder());
+    m_server.start();
     showAddress(host);
 }
 
 void TransferViewController::showAddress(const std::optional<QString> &host) {
     if (host) {
-        const quint16 port = m_server.isRunning() ? m_server.port() : TransferServer::defaultPort;
-        m_address = transferUrl(*host, port);
+        m_address = transferUrl(*host, m_server.port());
         m_labels[size_t(Label::Address)] = *m_address;
         m_addressCode = makeCode(*m_address);
     } else {
@@ -106,7 +101,7 @@ void TransferViewController::showAddress(const std::optional<QString> &host) {
 }
 
 void TransferViewController::viewDidAppear() {
-    if (m_inTabBar)
+    if (isInTabBar())
         emit bounceRequested();
     else
         platform::log(notInTabBarLogLine());
@@ -123,6 +118,7 @@ void TransferViewController::viewWillDisappear() {
 
 void TransferViewController::close() {
     emit closeRequested();
+    dismiss();
 }
 
 } // namespace transfer

@@ -2,6 +2,7 @@
 
 #include "store/filerecord.h"
 #include "transfer/screen/transferviewcontrollerdelegate.h"
+#include "ui/screencontroller.h"
 
 #include <QColor>
 #include <QImage>
@@ -12,10 +13,13 @@
 #include <optional>
 
 class ZEPThemeManager;
+namespace ui {
+class ColorResolver;
+}
 
 namespace transfer {
 
-class TransferServer;
+class TransferService;
 
 // The Wi-Fi transfer screen's behaviour: while the screen is visible the transfer server runs and
 // the screen shows the address a browser on the same network opens, with a QR code of it.
@@ -30,8 +34,9 @@ class TransferServer;
 // Each appearance registers the routes again and starts the server; each disappearance stops
 // it. A server that fails to start is logged by the server; the address is shown all the same.
 //
-// The server and the theme are not owned and outlive the controller. GUI thread only.
-class TransferViewController : public QObject {
+// The server, the theme and the colour resolver are not owned and outlive the controller. GUI
+// thread only.
+class TransferViewController : public ui::ScreenController {
     Q_OBJECT
 public:
     // The ten labels: nine fixed instruction texts and the address label.
@@ -52,10 +57,12 @@ public:
     using AddressLookup = std::function<std::optional<QString>()>;
     using FolderLookup = std::function<std::optional<QString>()>;
 
-    // Without lookups the machine's Wi-Fi address (wifiAddress()) and the platform's document
-    // folder are used.
-    TransferViewController(TransferServer &server, ZEPThemeManager &theme, AddressLookup wifiAddress = {},
-                           FolderLookup documentFolder = {}, QObject *parent = nullptr);
+    // `wifiAddress` finds the address to show, e.g. addressLookup(the Wi-Fi interface's name);
+    // without one no address is found. Without a folder lookup the platform's document folder
+    // is used.
+    TransferViewController(TransferService &server, ZEPThemeManager &theme, const ui::ColorResolver &colors,
+                           AddressLookup wifiAddress = {}, FolderLookup documentFolder = {},
+                           QObject *parent = nullptr);
     ~TransferViewController() override;
 
     // The folder the screen was opened for; none means the top of the document folder.
@@ -63,9 +70,7 @@ public:
     void setFolderRecord(std::optional<FileRecord> record) { m_folderRecord = std::move(record); }
     TransferViewControllerDelegate *delegate() const { return m_delegate; }
     void setDelegate(TransferViewControllerDelegate *delegate) { m_delegate = delegate; }
-    // Set by a tab bar that holds the screen; the tab icons bounce each time it appears there.
-    bool isInTabBar() const { return m_inTabBar; }
-    void setInTabBar(bool inTabBar) { m_inTabBar = inTabBar; }
+    // In a tab bar (setInTabBar), the tab icons bounce each time the screen appears there.
 
     // Empty before viewDidLoad.
     QString labelText(Label label) const { return m_labels[size_t(label)]; }
@@ -82,11 +87,12 @@ public:
     // folder; nullopt when neither exists.
     std::optional<QString> uploadFolder() const;
 
-    void viewDidLoad();
-    void viewWillAppear();
-    void viewDidAppear();
-    void viewWillDisappear();
-    // The close button: asks the presenting screen to dismiss this one (closeRequested).
+    void viewDidLoad() override;
+    void viewWillAppear() override;
+    void viewDidAppear() override;
+    void viewWillDisappear() override;
+    // The close button: asks the presenting screen to dismiss this one (closeRequested, then
+    // dismissRequested).
     void close();
 
     static QString placeholderText();
@@ -95,19 +101,18 @@ public:
 signals:
     void labelsChanged();
     void addressChanged();
-    void bounceRequested();
     void closeRequested();
 
 private:
     void showAddress(const std::optional<QString> &host);
 
-    TransferServer &m_server;
+    TransferService &m_server;
     ZEPThemeManager &m_theme;
+    const ui::ColorResolver &m_colors;
     AddressLookup m_wifiAddress;
     FolderLookup m_documentFolder;
     std::optional<FileRecord> m_folderRecord;
     TransferViewControllerDelegate *m_delegate = nullptr;
-    bool m_inTabBar = false;
     std::array<QString, labelCount> m_labels;
     std::optional<QString> m_address;
     std::optional<QColor> m_addressColor;

@@ -17,8 +17,10 @@ std::optional<QString> wifiAddress(const std::vector<platform::InterfaceAddress>
     return result;
 }
 
-std::optional<QString> wifiAddress() {
-    return wifiAddress(platform::interfaceAddresses(), platform::wifiInterfaceName());
+std::function<std::optional<QString>()> addressLookup(const QString &interfaceName) {
+    return [interfaceName] {
+        return wifiAddress(platform::interfaceAddresses(), interfaceName);
+    };
 }
 
 QString transferUrl(const QString &host, quint16 port) {

@@ -3,6 +3,7 @@
 #include "platform/networkinterfaces.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -18,8 +19,9 @@ namespace transfer {
 std::optional<QString> wifiAddress(const std::vector<platform::InterfaceAddress> &addresses,
                                    const QString &interfaceName);
 
-// The same over the machine's interfaces and platform::wifiInterfaceName().
-std::optional<QString> wifiAddress();
+// A lookup of the same over the machine's interfaces (read at each call), for the interface of
+// that name (the Wi-Fi interface: platform::wifiInterfaceName() or the user's setting).
+std::function<std::optional<QString>()> addressLookup(const QString &interfaceName);
 
 // What a person types into a browser: "http://" + host + ":" + port, where an IPv6 host
 // is put in brackets so that its colons are not read as the port separator.

@@ -1,6 +1,8 @@
 #include "transfer/screen/windowalerts.h"
 
 #include "platform/mainqueue.h"
+#include "ui/alertpresenter.h"
+#include "ui/alertspec.h"
 #include "zepcommon/theme/zeputils.h"
 
 #include <QApplication>
@@ -50,12 +52,12 @@ void WindowAlerts::showAlert(const QString &title, const QString &message, const
         // A batch of rejected uploads raises the same alert many times; one open box says it.
         if (isShowing(title, message))
             return;
-        auto *box =
-            new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::NoButton, parentLookup());
-        box->setObjectName(boxObjectName());
-        box->addButton(buttonTitle, QMessageBox::AcceptRole);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        ui::AlertSpec alert;
+        alert.title = title;
+        alert.message = message;
+        alert.icon = ui::AlertSpec::Icon::Warning;
+        alert.addAction(buttonTitle);
+        ui::AlertPresenter::present(alert, parentLookup())->setObjectName(boxObjectName());
     });
 }
 

@@ -7,8 +7,9 @@
 
 namespace transfer {
 
-// Device alerts of the desktop app: each alert is a message box with the title, the message and
-// one button, opened without blocking (open(), window-modal over the parent) on the main thread.
+// Device alerts of the desktop app: each alert is an AlertSpec with the title, the message and one
+// button, shown by the AlertPresenter (a message box opened without blocking, window-modal over
+// the parent) on the main thread.
 // showAlert may be called from any thread (the server's workers do); it hops to the main thread
 // and returns at once. While a box with the same title and message is open, a repeat of that
 // alert opens no second box.

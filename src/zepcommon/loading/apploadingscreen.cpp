@@ -1,8 +1,8 @@
 #include "zepcommon/loading/apploadingscreen.h"
 
 #include "platform/log.h"
+#include "ui/colorresolver.h"
 #include "zepcommon/loading/animationplayer.h"
-#include "zepcommon/theme/zepcolors.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QFile>
@@ -14,10 +14,12 @@ const QString AppLoadingScreen::progressCompletedNotification = QStringLiteral("
 const QString AppLoadingScreen::defaultRemoteValuesNotification =
     QStringLiteral("TarnwickRemoteValuesUpdated");
 
-AppLoadingScreen::AppLoadingScreen(ZEPThemeManager &theme, platform::NotificationCenter &center,
-                                   std::unique_ptr<LoadingClock> clock, QObject *parent)
-    : QObject(parent)
+AppLoadingScreen::AppLoadingScreen(ZEPThemeManager &theme, const ui::ColorResolver &colors,
+                                   platform::NotificationCenter &center, std::unique_ptr<LoadingClock> clock,
+                                   QObject *parent)
+    : ScreenController(parent)
     , m_theme(theme)
+    , m_colors(colors)
     , m_center(center)
     , m_clock(std::move(clock))
     , m_randomStep([] {
@@ -44,11 +46,10 @@ void AppLoadingScreen::viewDidLoad() {
 }
 
 void AppLoadingScreen::resolveColors() {
-    m_backgroundColor = m_customLoadingBgColor ? m_customLoadingBgColor
-                                               : ZEPColors::themeColorWithName(m_theme.themeColorInAllApp());
-    m_trackColor = m_progressBarTrackTintColor
-                       ? m_progressBarTrackTintColor
-                       : ZEPColors::themeColorWithName(QStringLiteral("defaultTrackTintColor"));
+    m_backgroundColor =
+        m_customLoadingBgColor ? m_customLoadingBgColor : m_colors.color(m_theme.themeColorInAllApp());
+    m_trackColor = m_progressBarTrackTintColor ? m_progressBarTrackTintColor
+                                               : m_colors.color(QStringLiteral("defaultTrackTintColor"));
     m_progressColor = m_progressBarProgressTintColor.value_or(QColor(Qt::white));
 }
 

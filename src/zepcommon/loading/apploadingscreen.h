@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/notificationcenter.h"
+#include "ui/screencontroller.h"
 #include "zepcommon/loading/animationlocator.h"
 #include "zepcommon/loading/loadingclock.h"
 
@@ -13,6 +14,9 @@
 
 class AnimationPlayer;
 class ZEPThemeManager;
+namespace ui {
+class ColorResolver;
+}
 
 // The splash shown over the app for its first seconds, while the remote values are fetched.
 //
@@ -28,8 +32,9 @@ class ZEPThemeManager;
 // the remote values and finishes on the ninth tick, so it always ends.
 //
 // Without a root screen behind it (setRootScreenAvailable(false)) the exit transition does not
-// start and the screen stays. The host sets the properties before viewDidLoad. GUI thread only.
-class AppLoadingScreen : public QObject {
+// start and the screen stays. The host sets the properties before viewDidLoad. Colours come from
+// the resolver given; the theme and the resolver outlive the screen. GUI thread only.
+class AppLoadingScreen : public ui::ScreenController {
     Q_OBJECT
 public:
     enum class Phase { Idle, Loading, Finishing, Exiting, Done };
@@ -52,7 +57,8 @@ public:
     // The notification Tarnwick's refresher posts after each successful refresh.
     static const QString defaultRemoteValuesNotification;
 
-    AppLoadingScreen(ZEPThemeManager &theme, platform::NotificationCenter &center,
+    AppLoadingScreen(ZEPThemeManager &theme, const ui::ColorResolver &colors,
+                     platform::NotificationCenter &center,
                      std::unique_ptr<LoadingClock> clock = std::make_unique<QtLoadingClock>(),
                      QObject *parent = nullptr);
     ~AppLoadingScreen() override;
@@ -93,7 +99,7 @@ public:
     float progress() const { return m_progress; }
     bool isAnimationPlaying() const { return m_animationActive; }
 
-    void viewDidLoad();
+    void viewDidLoad() override;
 
 public slots:
     void didAppSettingsUpdated();
@@ -121,6 +127,7 @@ private:
     void runExitTransition();
 
     ZEPThemeManager &m_theme;
+    const ui::ColorResolver &m_colors;
     platform::NotificationCenter &m_center;
     std::unique_ptr<LoadingClock> m_clock;
     AnimationLocator m_locator;

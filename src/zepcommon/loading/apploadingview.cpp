@@ -42,6 +42,10 @@ AppLoadingView::AppLoadingView(AppLoadingScreen *controller, QWidget *root)
     , m_progressBar(new QProgressBar(this))
     , m_barOpacity(new QGraphicsOpacityEffect(m_progressBar)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setObjectName(QStringLiteral("splashScreen"));
+    setAccessibleName(tr("Loading"));
+    setAccessibleDescription(tr("Tidewell is starting"));
+    m_progressBar->setAccessibleName(tr("Loading progress"));
     m_progressBar->setRange(0, barSteps);
     m_progressBar->setTextVisible(false);
     m_barOpacity->setOpacity(1);
@@ -85,7 +89,7 @@ void AppLoadingView::followApplicationState() {
 }
 
 void AppLoadingView::load() {
-    m_controller->viewDidLoad();
+    m_controller->loadViewIfNeeded();
     applyColors();
     m_logo = m_controller->logoImage();
     raise();

@@ -20,7 +20,7 @@ class RlottiePlayer;
 // minimised) pauses the animation, coming back resumes it.
 //
 // Presenting it over the main window at launch, without animation:
-//     auto *screen = new AppLoadingScreen(ZEPThemeManager::shared(),
+//     auto *screen = new AppLoadingScreen(ZEPThemeManager::shared(), colors,
 //                                         platform::NotificationCenter::defaultCenter());
 //     screen->setAppLogoIcon(QStringLiteral("TidewellLogo"));
 //     auto *view = new AppLoadingView(screen, mainWindow);
@@ -41,7 +41,7 @@ public:
     // Without animations the bar, the fade and the exit change at once (tests and screenshots).
     void setAnimationsEnabled(bool enabled) { m_animationsEnabled = enabled; }
 
-    // Calls the controller's viewDidLoad and applies the colours it resolved.
+    // Loads the controller (viewDidLoad, once) and applies the colours it resolved.
     void load();
 
 protected:

@@ -1,6 +1,8 @@
+#include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/windowalerts.h"
 #include "transfer/transferserver.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QApplication>
@@ -29,8 +31,10 @@ protected:
 
     std::optional<QString> m_address = QStringLiteral("192.168.1.20");
     transfer::TransferServer m_server;
+    transfer::TransferServerService m_service{m_server};
     ZEPThemeManager m_theme;
-    TransferViewController m_controller{m_server, m_theme, [this] {
+    ZEPColorResolver m_colors;
+    TransferViewController m_controller{m_service, m_theme, m_colors, [this] {
                                             return m_address;
                                         }};
 };

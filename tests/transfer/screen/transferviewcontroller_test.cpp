@@ -1,10 +1,12 @@
 #include "platform/log.h"
 #include "testenvironment.h"
+#include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/screen/wifiaddress.h"
 #include "transfer/transferserver.h"
 #include "transfer/urlencoding.h"
 #include "zepcommon/qr/qrcodedecoder.h"
+#include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QDateTime>
@@ -78,28 +80,59 @@ int status(httplib::Result result) {
     return result ? result->status : 0;
 }
 
+// A server that only notes what the screen asks of it.
+class RecordingService final : public transfer::TransferService {
+public:
+    static constexpr quint16 listeningPort = 8123;
+
+    void registerRoutes(const std::optional<QString> &uploadFolder) override {
+        calls << "routes " + uploadFolder.value_or("without upload");
+    }
+    bool start() override {
+        calls << "start";
+        running = true;
+        return true;
+    }
+    void stop() override {
+        calls << "stop";
+        running = false;
+    }
+    bool isRunning() const override { return running; }
+    quint16 port() const override { return running ? listeningPort : 8080; }
+
+    QStringList calls;
+    bool running = false;
+};
+
 class TransferScreenTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_root.isValid());
         m_documents = m_root.path() + "/Documents";
         ASSERT_TRUE(QDir().mkpath(m_documents + "/Photos"));
-        m_server = std::make_unique<transfer::TransferServer>([this] { return std::optional(m_documents); });
-        m_server->setPort(0);
-        m_server->setBindAddress("127.0.0.1");
         m_theme.applyTheme(ThemeColor::Orange);
-        m_screen = makeScreen([this] { return m_address; }, [this] { return m_documentFolder; });
-        m_screen->viewDidLoad();
+        m_screen = makeScreen(m_service);
     }
     void TearDown() override {
-        m_server->stop();
+        if (m_server)
+            m_server->stop();
         platform::setLogSink({});
     }
 
-    std::unique_ptr<TransferViewController> makeScreen(TransferViewController::AddressLookup address,
-                                                       TransferViewController::FolderLookup folder) {
-        return std::make_unique<TransferViewController>(*m_server, m_theme, std::move(address),
-                                                        std::move(folder));
+    std::unique_ptr<TransferViewController> makeScreen(transfer::TransferService &service) {
+        auto screen = std::make_unique<TransferViewController>(
+            service, m_theme, m_colors, [this] { return m_address; }, [this] { return m_documentFolder; });
+        screen->viewDidLoad();
+        return screen;
+    }
+
+    // The screen over a real transfer server on a free loopback port.
+    void useRealServer() {
+        m_server = std::make_unique<transfer::TransferServer>([this] { return std::optional(m_documents); });
+        m_server->setPort(0);
+        m_server->setBindAddress("127.0.0.1");
+        m_adapter = std::make_unique<transfer::TransferServerService>(*m_server);
+        m_screen = makeScreen(*m_adapter);
     }
 
     std::unique_ptr<httplib::Client> client() const {
@@ -121,7 +154,10 @@ protected:
     std::optional<QString> m_address = QStringLiteral("192.168.1.20");
     std::optional<QString> m_documentFolder;
     ZEPThemeManager m_theme;
+    ZEPColorResolver m_colors;
+    RecordingService m_service;
     std::unique_ptr<transfer::TransferServer> m_server;
+    std::unique_ptr<transfer::TransferServerService> m_adapter;
     std::unique_ptr<TransferViewController> m_screen;
 };
 
@@ -133,23 +169,49 @@ TEST_F(TransferScreenTest, LoadsTenLabelsWithThePlaceholderInTheAddress) {
     EXPECT_EQ(texts.size(), TransferViewController::labelCount);
     EXPECT_FALSE(texts.contains(QString()));
     EXPECT_EQ(m_screen->addressLabelText(), TransferViewController::placeholderText());
-    EXPECT_FALSE(m_server->isRunning());
+    EXPECT_TRUE(m_service.calls.isEmpty());
 }
 
-TEST_F(TransferScreenTest, AppearingServesTheAddressShownAndDisappearingStopsTheServer) {
+TEST_F(TransferScreenTest, AppearingStartsTheServerAtTheAddressShownAndDisappearingStopsIt) {
     m_documentFolder = m_documents;
     RecordingBrowser browser;
     m_screen->setDelegate(&browser);
 
     m_screen->viewWillAppear();
-    ASSERT_TRUE(m_server->isRunning());
-    const QString expected = QStringLiteral("http://192.168.1.20:%1").arg(m_server->port());
+    EXPECT_EQ(m_service.calls, (QStringList{"routes " + m_documents, "start"}));
+    const QString expected = QStringLiteral("http://192.168.1.20:%1").arg(RecordingService::listeningPort);
     EXPECT_EQ(m_screen->addressLabelText(), expected);
     EXPECT_EQ(m_screen->address(), expected);
     EXPECT_EQ(m_screen->addressColor(), QColor(0xFF, 0x8A, 0x00));
     const auto codes = QRCodeDecoder::decode(m_screen->addressCode());
     ASSERT_EQ(codes.size(), 1u);
     EXPECT_EQ(codes[0].stringValue, expected);
+
+    m_screen->viewWillDisappear();
+    EXPECT_FALSE(m_service.isRunning());
+    ASSERT_EQ(browser.refreshed.size(), 1u);
+    EXPECT_EQ(browser.refreshed[0], QUrl::fromLocalFile(m_documents));
+
+    // Reopening registers the same routes again and starts again.
+    m_service.calls.clear();
+    m_screen->viewWillAppear();
+    m_screen->viewWillDisappear();
+    EXPECT_EQ(m_service.calls, (QStringList{"routes " + m_documents, "start", "stop"}));
+    EXPECT_EQ(browser.refreshed.size(), 2u);
+}
+
+TEST_F(TransferScreenTest, OverTheRealServerNothingAnswersAfterClosing) {
+    useRealServer();
+    // Without any folder only the upload route is missing.
+    m_screen->viewWillAppear();
+    EXPECT_EQ(upload("lost.png", "png bytes"), 404);
+    EXPECT_EQ(status(client()->Get("/")), 200);
+    m_screen->viewWillDisappear();
+
+    m_documentFolder = m_documents;
+    m_screen->viewWillAppear();
+    ASSERT_TRUE(m_server->isRunning());
+    EXPECT_EQ(m_screen->address(), QStringLiteral("http://192.168.1.20:%1").arg(m_server->port()));
     EXPECT_EQ(status(client()->Get("/")), 200);
     EXPECT_EQ(status(client()->Get("/list")), 200);
 
@@ -157,8 +219,6 @@ TEST_F(TransferScreenTest, AppearingServesTheAddressShownAndDisappearingStopsThe
     m_screen->viewWillDisappear();
     EXPECT_FALSE(m_server->isRunning());
     EXPECT_EQ(status(httplib::Client("127.0.0.1", port).Get("/")), 0);
-    ASSERT_EQ(browser.refreshed.size(), 1u);
-    EXPECT_EQ(browser.refreshed[0], QUrl::fromLocalFile(m_documents));
 
     // Reopening registers and serves the same routes again.
     m_screen->viewWillAppear();
@@ -167,10 +227,18 @@ TEST_F(TransferScreenTest, AppearingServesTheAddressShownAndDisappearingStopsThe
     EXPECT_EQ(upload("again.png", "png bytes"), 200);
     EXPECT_TRUE(QFile::exists(m_documents + "/again.png"));
     m_screen->viewWillDisappear();
-    EXPECT_EQ(browser.refreshed.size(), 2u);
+
+    // Opened for a sub-folder, uploads land there and not at the top.
+    const QString photos = m_documents + "/Photos";
+    m_screen->setFolderRecord(FileRecord(QUrl::fromLocalFile(photos), QDateTime::currentDateTimeUtc()));
+    m_screen->viewWillAppear();
+    EXPECT_EQ(upload("beach.jpg", "jpeg bytes"), 200);
+    EXPECT_TRUE(QFile::exists(photos + "/beach.jpg"));
+    EXPECT_FALSE(QFile::exists(m_documents + "/beach.jpg"));
+    m_screen->viewWillDisappear();
 }
 
-TEST_F(TransferScreenTest, UploadsLandInTheFolderTheScreenWasOpenedFor) {
+TEST_F(TransferScreenTest, UploadsGoToTheFolderTheScreenWasOpenedFor) {
     m_documentFolder = m_documents;
     RecordingBrowser browser;
     m_screen->setDelegate(&browser);
@@ -178,18 +246,16 @@ TEST_F(TransferScreenTest, UploadsLandInTheFolderTheScreenWasOpenedFor) {
     m_screen->setFolderRecord(FileRecord(QUrl::fromLocalFile(photos), QDateTime::currentDateTimeUtc()));
 
     m_screen->viewWillAppear();
-    EXPECT_EQ(upload("beach.jpg", "jpeg bytes"), 200);
-    EXPECT_TRUE(QFile::exists(photos + "/beach.jpg"));
-    EXPECT_FALSE(QFile::exists(m_documents + "/beach.jpg"));
+    EXPECT_EQ(m_service.calls.first(), "routes " + photos);
     m_screen->viewWillDisappear();
     ASSERT_EQ(browser.refreshed.size(), 1u);
     EXPECT_EQ(browser.refreshed[0], QUrl::fromLocalFile(photos));
 
     // Back at the top of the document folder.
     m_screen->setFolderRecord(std::nullopt);
+    m_service.calls.clear();
     m_screen->viewWillAppear();
-    EXPECT_EQ(upload("top.png", "png bytes"), 200);
-    EXPECT_TRUE(QFile::exists(m_documents + "/top.png"));
+    EXPECT_EQ(m_service.calls.first(), "routes " + m_documents);
     m_screen->viewWillDisappear();
     EXPECT_EQ(browser.refreshed.back(), QUrl::fromLocalFile(m_documents));
 }
@@ -197,7 +263,7 @@ TEST_F(TransferScreenTest, UploadsLandInTheFolderTheScreenWasOpenedFor) {
 TEST_F(TransferScreenTest, IPv6AddressIsShownInBrackets) {
     m_address = QStringLiteral("2001:db8::20");
     m_screen->viewWillAppear();
-    const QString expected = QStringLiteral("http://[2001:db8::20]:%1").arg(m_server->port());
+    const QString expected = QStringLiteral("http://[2001:db8::20]:%1").arg(RecordingService::listeningPort);
     EXPECT_EQ(m_screen->addressLabelText(), expected);
     EXPECT_EQ(QUrl(expected).host(), "2001:db8::20");
 }
@@ -211,20 +277,18 @@ TEST_F(TransferScreenTest, WithoutWifiThePlaceholderStaysAndTheServerStillRuns) 
     EXPECT_EQ(m_screen->addressLabelText(), TransferViewController::placeholderText());
     EXPECT_EQ(m_screen->address(), std::nullopt);
     EXPECT_TRUE(m_screen->addressCode().isNull());
-    ASSERT_TRUE(m_server->isRunning());
-    EXPECT_EQ(status(client()->Get("/")), 200);
+    EXPECT_TRUE(m_service.isRunning());
+    EXPECT_EQ(m_service.calls.last(), "start");
 }
 
 TEST_F(TransferScreenTest, WithoutAnyFolderOnlyTheUploadRouteIsMissing) {
     RecordingBrowser browser;
     m_screen->setDelegate(&browser);
     m_screen->viewWillAppear();
-    ASSERT_TRUE(m_server->isRunning());
-    EXPECT_EQ(upload("lost.png", "png bytes"), 404);
-    EXPECT_EQ(status(client()->Get("/")), 200);
+    EXPECT_EQ(m_service.calls, (QStringList{"routes without upload", "start"}));
     m_screen->viewWillDisappear();
     EXPECT_TRUE(browser.refreshed.empty());
-    EXPECT_FALSE(m_server->isRunning());
+    EXPECT_FALSE(m_service.isRunning());
 }
 
 TEST_F(TransferScreenTest, ClosingWithoutABrowserOnlyStopsTheServer) {
@@ -235,12 +299,12 @@ TEST_F(TransferScreenTest, ClosingWithoutABrowserOnlyStopsTheServer) {
     m_screen->viewWillAppear();
     m_screen->viewWillDisappear();
     EXPECT_TRUE(sheet.refreshed.empty());
-    EXPECT_FALSE(m_server->isRunning());
+    EXPECT_FALSE(m_service.isRunning());
 
     m_screen->setDelegate(nullptr);
     m_screen->viewWillAppear();
     m_screen->viewWillDisappear();
-    EXPECT_FALSE(m_server->isRunning());
+    EXPECT_FALSE(m_service.isRunning());
 }
 
 TEST_F(TransferScreenTest, TabIconsBounceOnlyInATabBar) {

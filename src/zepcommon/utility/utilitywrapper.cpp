@@ -1,4 +1,6 @@
-#include "app/utilitywrapper.h"
+#include "zepcommon/utility/utilitywrapper.h"
+
+#include "zepcommon/utility/remotevalues.h"
 
 #include "tarnwick/apiclient.h"
 #include "tarnwick/payloadcipher.h"
@@ -60,4 +62,16 @@ std::optional<QString> UtilityWrapper::encodeString(const QString &text, const Q
 
 std::optional<QString> UtilityWrapper::decodeString(const QString &text, const QString &encryptionKey) {
     return tarnwick::PayloadCipher::decrypt(text, encryptionKey);
+}
+
+QJsonValue TarnwickRemoteValues::valueForKey(const QString &key) const {
+    return UtilityWrapper::valueForEventKey(key);
+}
+
+bool TarnwickRemoteValues::isValueAvailable(const QString &key) const {
+    return UtilityWrapper::isValueAvailableForEventKey(key);
+}
+
+QString TarnwickRemoteValues::updateNotificationName() const {
+    return UtilityWrapper::updateEventsNotificationName();
 }

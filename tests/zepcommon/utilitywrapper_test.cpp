@@ -1,8 +1,9 @@
-#include "app/utilitywrapper.h"
 #include "tarnwick/apiclient.h"
 #include "tarnwick/payloadcipher.h"
 #include "tarnwick/protocol.h"
 #include "testenvironment.h"
+#include "zepcommon/utility/remotevalues.h"
+#include "zepcommon/utility/utilitywrapper.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,6 +57,10 @@ class UtilityWrapperAvailability : public UtilityWrapperTest,
 
 TEST_P(UtilityWrapperAvailability, FollowsIsEmptyString) {
     EXPECT_EQ(UtilityWrapper::isValueAvailableForEventKey(GetParam().key), GetParam().available);
+    // The interface the screens take reads the same values.
+    const TarnwickRemoteValues values;
+    EXPECT_EQ(values.isValueAvailable(GetParam().key), GetParam().available);
+    EXPECT_EQ(values.valueForKey(GetParam().key), UtilityWrapper::valueForEventKey(GetParam().key));
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, UtilityWrapperAvailability,
@@ -74,6 +79,8 @@ TEST(UtilityWrapper, IsEmptyStringTrimsWhiteSpaceAndLineBreaks) {
 }
 
 TEST(UtilityWrapper, NotificationNameIsTheRefreshers) {
+    EXPECT_EQ(TarnwickRemoteValues().updateNotificationName(),
+              UtilityWrapper::updateEventsNotificationName());
     EXPECT_EQ(UtilityWrapper::updateEventsNotificationName(),
               tarnwick::protocol::remoteValuesUpdatedNotification);
 }

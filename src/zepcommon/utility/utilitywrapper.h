@@ -8,7 +8,7 @@ namespace tarnwick {
 class ApiClient;
 }
 
-// The app's façade over Tarnwick for the common framework's screens: remote values by short
+// The façade over Tarnwick for the common framework's screens: remote values by short
 // dotted keys ("u.p.f.e", "p.i.a.o", "f.r.e", "s.l.c"), the name of the notification posted when
 // they were refreshed, and the payload cipher. Class methods only; safe from any thread.
 class UtilityWrapper {
