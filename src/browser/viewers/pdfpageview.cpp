@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <numeric>
 
 namespace browser {
 
@@ -19,7 +20,12 @@ PdfPageView::PdfPageView(QWidget *parent)
     setZoomMode(QPdfView::ZoomMode::Custom);
     // A scroll bar that comes and goes would change the width that fit width fits.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    const auto relayout = [this] { m_layoutZoom = -1; };
+    const auto relayout = [this] {
+        // A new zoom or document starts QPdfView's cache afresh.
+        m_layoutZoom = -1;
+        m_rendered.clear();
+        m_recentBytes.clear();
+    };
     connect(this, &QPdfView::zoomFactorChanged, this, relayout);
     connect(this, &QPdfView::documentChanged, this, relayout);
 }
@@ -94,31 +100,63 @@ QRect PdfPageView::pageRect(int page) const {
 
 void PdfPageView::paintEvent(QPaintEvent *event) {
     QPdfView::paintEvent(event);
-    if (!m_search || m_search->searchString().isEmpty())
-        return;
     ensureLayout();
-    QPainter painter(viewport());
-    const double scale = pixelsPerPoint() * zoomFactor();
-    const QTransform toPixels = QTransform::fromScale(scale, scale);
-    const QRect visible = viewport()->rect();
-    const QPdfLink current = m_currentMatch >= 0 && m_currentMatch < m_search->rowCount({})
+    const bool finding = m_search && !m_search->searchString().isEmpty();
+    const QPdfLink current = finding && m_currentMatch >= 0 && m_currentMatch < m_search->rowCount({})
         ? m_search->resultAtIndex(m_currentMatch) : QPdfLink();
+    QPainter painter(viewport());
+    const QRect visible = viewport()->rect();
     for (int page = 0; page < m_pages.size(); ++page) {
         const QRect rect = pageRect(page);
         if (rect.bottom() < visible.top())
             continue;
         if (rect.top() > visible.bottom())
             break;
-        for (const QPdfLink &match : m_search->resultsOnPage(page)) {
-            for (const QRectF &box : match.rectangles())
-                painter.fillRect(toPixels.mapRect(box).translated(rect.topLeft()), QColor(255, 200, 0, 110));
-        }
-        if (current.isValid() && current.page() == page) {
-            painter.setPen(QPen(QColor(230, 120, 0), 2));
-            for (const QRectF &box : current.rectangles())
-                painter.drawRect(toPixels.mapRect(box).translated(rect.topLeft()).adjusted(-2, -2, 2, 2));
-        }
+        countRendered(page, rect);
+        if (finding)
+            paintMatches(page, rect, painter, current);
     }
+}
+
+void PdfPageView::paintMatches(int page, QRect rect, QPainter &painter, const QPdfLink &current) const {
+    const double scale = pixelsPerPoint() * zoomFactor();
+    const QTransform toPixels = QTransform::fromScale(scale, scale);
+    for (const QPdfLink &match : m_search->resultsOnPage(page)) {
+        for (const QRectF &box : match.rectangles())
+            painter.fillRect(toPixels.mapRect(box).translated(rect.topLeft()), QColor(255, 200, 0, 110));
+    }
+    if (current.isValid() && current.page() == page) {
+        painter.setPen(QPen(QColor(230, 120, 0), 2));
+        for (const QRectF &box : current.rectangles())
+            painter.drawRect(toPixels.mapRect(box).translated(rect.topLeft()).adjusted(-2, -2, 2, 2));
+    }
+}
+
+void PdfPageView::countRendered(int page, QRect rect) {
+    if (m_rendered.contains(page))
+        return;
+    m_rendered.insert(page);
+    const double ratio = devicePixelRatioF();
+    m_recentBytes.push_back(qint64(rect.width() * ratio) * qint64(rect.height() * ratio) * 4);
+    if (m_recentBytes.size() > size_t(pageCacheLimit))
+        m_recentBytes.pop_front();
+    const qint64 held = std::accumulate(m_recentBytes.begin(), m_recentBytes.end(), qint64(0));
+    if (held > pageCacheBudget && !m_dropPending) {
+        // Not from inside a paint: changing the layout repaints.
+        m_dropPending = true;
+        QMetaObject::invokeMethod(this, &PdfPageView::dropRenderedPages, Qt::QueuedConnection);
+    }
+}
+
+void PdfPageView::dropRenderedPages() {
+    m_dropPending = false;
+    m_rendered.clear();
+    m_recentBytes.clear();
+    // QPdfView drops its rendered pages whenever its layout changes; a margin changed and put
+    // back is a layout change that leaves everything where it was.
+    const QMargins margins = documentMargins();
+    setDocumentMargins(margins + QMargins(0, 0, 0, 1));
+    setDocumentMargins(margins);
 }
 
 void PdfPageView::resizeEvent(QResizeEvent *event) {
