@@ -93,6 +93,9 @@ void ImageViewerController::close() {
 }
 
 void ImageViewerController::share() {
+    // Only a picture that shows can be shared from the viewer.
+    if (m_state != State::Shown)
+        return;
     emit shareRequested(m_path);
 }
 

@@ -52,6 +52,7 @@ public:
     void viewDidLoad() override;
 
     void close();
+    // Asks for the share menu (shareRequested) once the picture shows; nothing before or on failure.
     void share();
 
 signals:

@@ -82,6 +82,7 @@ void ImageViewerView::showState() {
     if (!m_controller)
         return;
     m_hiddenPanel->setVisible(!m_controller->isHiddenPanelHidden());
+    m_share->setEnabled(m_controller->state() == ImageViewerController::State::Shown);
     switch (m_controller->state()) {
     case ImageViewerController::State::Loading:
         m_message->setText(tr("Loading…"));

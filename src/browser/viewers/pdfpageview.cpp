@@ -98,6 +98,22 @@ QRect PdfPageView::pageRect(int page) const {
     return m_pages[page].translated(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
 }
 
+QRect PdfPageView::viewportRect(int page, const QRectF &points) const {
+    const double scale = pixelsPerPoint() * zoomFactor();
+    return QTransform::fromScale(scale, scale).mapRect(points).translated(pageRect(page).topLeft()).toAlignedRect();
+}
+
+void PdfPageView::reveal(int page, const QRectF &points) {
+    const QRect target = viewportRect(page, points);
+    const QRect visible = viewport()->rect();
+    if (target.isEmpty() || visible.contains(target))
+        return;
+    if (target.top() < visible.top() || target.bottom() > visible.bottom())
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + target.top() - visible.height() / 3);
+    if (target.left() < visible.left() || target.right() > visible.right())
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + target.left() - visible.width() / 3);
+}
+
 void PdfPageView::paintEvent(QPaintEvent *event) {
     QPdfView::paintEvent(event);
     ensureLayout();

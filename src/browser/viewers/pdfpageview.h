@@ -39,6 +39,10 @@ public:
     double fitWidthZoom() const;
     // Where a page lies in the viewport at the current scroll position.
     QRect pageRect(int page) const;
+    // Where a rectangle of a page (in points) lies in the viewport.
+    QRect viewportRect(int page, const QRectF &points) const;
+    // Scrolls, when needed, so that the rectangle of the page is in view.
+    void reveal(int page, const QRectF &points);
 
 signals:
     void viewportWidthChanged();

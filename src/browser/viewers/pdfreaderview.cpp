@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QPdfLink>
 #include <QPdfPageNavigator>
 #include <QPdfSearchModel>
 #include <QScreen>
@@ -199,7 +200,13 @@ void PdfReaderView::showMatches() {
     m_matches->setText(m_controller->matchIndicator());
     m_previousMatch->setEnabled(m_controller->matchCount() > 0);
     m_nextMatch->setEnabled(m_controller->matchCount() > 0);
-    m_pages->setCurrentMatch(m_controller->currentMatch());
+    const int match = m_controller->currentMatch();
+    m_pages->setCurrentMatch(match);
+    if (match < 0)
+        return;
+    const QPdfLink link = m_controller->searchModel()->resultAtIndex(match);
+    if (!link.rectangles().isEmpty())
+        m_pages->reveal(link.page(), link.rectangles().constFirst());
 }
 
 bool PdfReaderView::eventFilter(QObject *watched, QEvent *event) {

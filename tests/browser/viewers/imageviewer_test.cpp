@@ -94,6 +94,10 @@ TEST_F(ImageViewerTest, PictureThatCannotBeDecodedShowsAMessage) {
     EXPECT_EQ(view->messageLabel()->text(), "This picture cannot be shown.");
     EXPECT_TRUE(view->messageLabel()->isVisible());
     EXPECT_FALSE(view->canvas()->hasPicture());
+    QSignalSpy shared(&viewer, &ImageViewerController::shareRequested);
+    EXPECT_FALSE(view->shareButton()->isEnabled());
+    viewer.share();
+    EXPECT_EQ(shared.count(), 0);
 }
 
 TEST_F(ImageViewerTest, KeysAndDoubleClickZoomBetweenFitAndActualSize) {

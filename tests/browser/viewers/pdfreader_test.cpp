@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QPdfLink>
+#include <QPdfSearchModel>
 #include <QPdfWriter>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -38,7 +40,7 @@ QString writePdf(const QString &path, int pages, const std::set<int> &marked = {
             writer.newPage();
         painter.drawText(QPointF(60, 100), QStringLiteral("Page %1").arg(page + 1));
         if (marked.count(page))
-            painter.drawText(QPointF(60, 200), "A lighthouse stands here");
+            painter.drawText(QPointF(60, 780), "A lighthouse stands here"); // low: below the first screenful
     }
     painter.end();
     return path;
@@ -132,6 +134,11 @@ TEST_F(PdfReaderTest, FindCountsTheMatchesOnEveryPage) {
     EXPECT_EQ(view.matchLabel()->text(), "1 of 2");
     view.nextMatchButton()->click();
     EXPECT_EQ(reader->currentPage(), 4);
+    // The match is scrolled into view, not only its page.
+    const QPdfLink second = reader->searchModel()->resultAtIndex(1);
+    ASSERT_FALSE(second.rectangles().isEmpty());
+    EXPECT_TRUE(view.pageView()->viewport()->rect().contains(
+        view.pageView()->viewportRect(4, second.rectangles().constFirst())));
     view.nextMatchButton()->click(); // wraps
     EXPECT_EQ(reader->currentMatch(), 0);
     QTest::keyClick(view.findField(), Qt::Key_Return, Qt::ShiftModifier);
