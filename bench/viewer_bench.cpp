@@ -37,7 +37,8 @@ const QString &thousandPages() {
                 writer.newPage();
             painter.drawText(QPointF(60, 80), QStringLiteral("Page %1").arg(page + 1));
             for (int line = 0; line < 30; ++line)
-                painter.drawText(QPointF(60, 120 + line * 20), "The quick brown fox jumps over the lazy dog.");
+                painter.drawText(QPointF(60, 120 + line * 20),
+                                 "The quick brown fox jumps over the lazy dog.");
         }
         return file;
     }();
@@ -147,7 +148,8 @@ void BM_DecodePhotoForViewer(benchmark::State &state) {
     const QString file = bigPhoto();
     QSize decoded;
     for (auto _ : state)
-        decoded = browser::decodePictureForDisplay(file, browser::ImageViewerController::maximumImageBytes).image.size();
+        decoded = browser::decodePictureForDisplay(file, browser::ImageViewerController::maximumImageBytes)
+                      .image.size();
     state.counters["decoded_Mpx"] = decoded.width() * double(decoded.height()) / 1e6;
     state.counters["peak_MiB"] = peakMebibytes();
 }

@@ -143,7 +143,8 @@ bool ImageCanvas::viewportEvent(QEvent *event) {
         auto *gestures = static_cast<QGestureEvent *>(event);
         if (auto *pinch = static_cast<QPinchGesture *>(gestures->gesture(Qt::PinchGesture))) {
             if (pinch->changeFlags() & QPinchGesture::ScaleFactorChanged)
-                zoomTo(m_zoom * pinch->scaleFactor(), viewport()->mapFromGlobal(pinch->centerPoint().toPoint()));
+                zoomTo(m_zoom * pinch->scaleFactor(),
+                       viewport()->mapFromGlobal(pinch->centerPoint().toPoint()));
             gestures->accept(pinch);
             return true;
         }

@@ -36,9 +36,8 @@ DecodedPicture decodePictureForDisplay(const QString &path, qint64 maxBytes) {
         size.transpose();
     // Without a size from the header (HEIC is read through libheif) a square within the budget
     // bounds the long side.
-    const int longSide = size.isValid()
-        ? longSideWithin(size, maxBytes)
-        : int(std::floor(std::sqrt(double(maxBytes / bytesPerPixel))));
+    const int longSide = size.isValid() ? longSideWithin(size, maxBytes)
+                                        : int(std::floor(std::sqrt(double(maxBytes / bytesPerPixel))));
     DecodedPicture picture;
     picture.image = thumbnails::decodeImage(path, longSide);
     if (picture.image.isNull())
@@ -57,7 +56,8 @@ ImageViewerController::ImageViewerController(QString path, QThreadPool *pool, QO
     , m_path(std::move(path))
     , m_pool(pool ? pool : QThreadPool::globalInstance()) {
     setTitle(QFileInfo(m_path).fileName());
-    connect(&m_watcher, &QFutureWatcher<DecodedPicture>::finished, this, &ImageViewerController::finishDecoding);
+    connect(&m_watcher, &QFutureWatcher<DecodedPicture>::finished, this,
+            &ImageViewerController::finishDecoding);
 }
 
 ImageViewerController::~ImageViewerController() {
@@ -69,9 +69,8 @@ void ImageViewerController::viewDidLoad() {
     m_hiddenPanelHidden = true;
     emit hiddenPanelHiddenChanged(true);
     const QString path = m_path;
-    m_watcher.setFuture(QtConcurrent::run(m_pool, [path] {
-        return decodePictureForDisplay(path, maximumImageBytes);
-    }));
+    m_watcher.setFuture(
+        QtConcurrent::run(m_pool, [path] { return decodePictureForDisplay(path, maximumImageBytes); }));
 }
 
 void ImageViewerController::finishDecoding() {

@@ -49,8 +49,9 @@ ImageViewerView::ImageViewerView(ImageViewerController *controller, QWidget *par
 
     m_buttonPanel->setObjectName("buttonPanel");
     m_buttonPanel->setAccessibleName(tr("Viewer buttons"));
-    m_buttonPanel->setStyleSheet("QFrame#buttonPanel { background: rgba(40, 40, 40, 210); border-radius: 14px; }"
-                                 "QToolButton { color: white; padding: 6px 10px; font-weight: 600; }");
+    m_buttonPanel->setStyleSheet(
+        "QFrame#buttonPanel { background: rgba(40, 40, 40, 210); border-radius: 14px; }"
+        "QToolButton { color: white; padding: 6px 10px; font-weight: 600; }");
     auto *buttons = new QHBoxLayout(m_buttonPanel);
     buttons->setContentsMargins(8, 4, 8, 4);
     buttons->addWidget(m_close);
@@ -102,7 +103,8 @@ void ImageViewerView::showState() {
 void ImageViewerView::offerShare(const QString &path) {
     m_shareMenu->clear();
     QAction *open = m_shareMenu->addAction(tr("Open With Default Application"));
-    connect(open, &QAction::triggered, this, [path] { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); });
+    connect(open, &QAction::triggered, this,
+            [path] { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); });
     m_shareMenu->popup(m_share->mapToGlobal(QPoint(0, m_share->height())));
 }
 

@@ -35,7 +35,9 @@ void PdfPageView::setSearchModel(QPdfSearchModel *model) {
         m_search->disconnect(this);
     m_search = model;
     if (model) {
-        const auto repaint = [this] { viewport()->update(); };
+        const auto repaint = [this] {
+            viewport()->update();
+        };
         connect(model, &QAbstractItemModel::rowsInserted, this, repaint);
         connect(model, &QAbstractItemModel::modelReset, this, repaint);
     }
@@ -100,7 +102,10 @@ QRect PdfPageView::pageRect(int page) const {
 
 QRect PdfPageView::viewportRect(int page, const QRectF &points) const {
     const double scale = pixelsPerPoint() * zoomFactor();
-    return QTransform::fromScale(scale, scale).mapRect(points).translated(pageRect(page).topLeft()).toAlignedRect();
+    return QTransform::fromScale(scale, scale)
+        .mapRect(points)
+        .translated(pageRect(page).topLeft())
+        .toAlignedRect();
 }
 
 void PdfPageView::reveal(int page, const QRectF &points) {
@@ -119,7 +124,8 @@ void PdfPageView::paintEvent(QPaintEvent *event) {
     ensureLayout();
     const bool finding = m_search && !m_search->searchString().isEmpty();
     const QPdfLink current = finding && m_currentMatch >= 0 && m_currentMatch < m_search->rowCount({})
-        ? m_search->resultAtIndex(m_currentMatch) : QPdfLink();
+                                 ? m_search->resultAtIndex(m_currentMatch)
+                                 : QPdfLink();
     QPainter painter(viewport());
     const QRect visible = viewport()->rect();
     for (int page = 0; page < m_pages.size(); ++page) {

@@ -60,7 +60,7 @@ private:
 
     QPointer<QPdfSearchModel> m_search;
     int m_currentMatch = -1;
-    QSet<int> m_rendered; // pages in view since QPdfView's cache was last dropped
+    QSet<int> m_rendered;             // pages in view since QPdfView's cache was last dropped
     std::deque<qint64> m_recentBytes; // of the last pageCacheLimit pages that came into view
     bool m_dropPending = false;
     mutable QVector<QRect> m_pages; // document coordinates

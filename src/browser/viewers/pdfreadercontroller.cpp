@@ -124,7 +124,8 @@ double PdfReaderController::maximumZoom() const {
 
 qint64 PdfReaderController::pageBytesAt(double zoom) const {
     const double scale = zoom * m_pixelsPerPoint;
-    return qint64(std::floor(m_largestPage.width() * scale)) * qint64(std::floor(m_largestPage.height() * scale)) * 4;
+    return qint64(std::floor(m_largestPage.width() * scale)) *
+           qint64(std::floor(m_largestPage.height() * scale)) * 4;
 }
 
 void PdfReaderController::zoomIn() {

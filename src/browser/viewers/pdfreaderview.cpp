@@ -39,7 +39,8 @@ public:
         return thumbnail + QSize(2 * stripPadding, 2 * stripPadding + stripNumberHeight);
     }
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override {
         const QSize size = index.data(Qt::SizeHintRole).toSize();
         const QRect page(option.rect.left() + (option.rect.width() - size.width()) / 2,
                          option.rect.top() + stripPadding, size.width(), size.height());
@@ -52,8 +53,9 @@ public:
         painter->setPen(current ? QPen(option.palette.highlight(), 3) : QPen(QColor(0, 0, 0, 60), 1));
         painter->drawRect(page.adjusted(0, 0, -1, -1));
         painter->setPen(option.palette.color(QPalette::Text));
-        painter->drawText(QRect(option.rect.left(), page.bottom() + 2, option.rect.width(), stripNumberHeight),
-                          Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+        painter->drawText(
+            QRect(option.rect.left(), page.bottom() + 2, option.rect.width(), stripNumberHeight),
+            Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
         painter->restore();
     }
 };
@@ -176,8 +178,10 @@ void PdfReaderView::connectController() {
     connect(m_pages->pageNavigator(), &QPdfPageNavigator::currentPageChanged, controller,
             &PdfReaderController::pageShown);
     connect(controller, &PdfReaderController::currentPageChanged, this, &PdfReaderView::showPage);
-    connect(m_pageBox, &QSpinBox::valueChanged, this, [this](int value) { m_controller->goToPage(value - 1); });
-    connect(m_strip, &QListView::clicked, this, [this](const QModelIndex &index) { m_controller->goToPage(index.row()); });
+    connect(m_pageBox, &QSpinBox::valueChanged, this,
+            [this](int value) { m_controller->goToPage(value - 1); });
+    connect(m_strip, &QListView::clicked, this,
+            [this](const QModelIndex &index) { m_controller->goToPage(index.row()); });
 
     connect(m_find, &QLineEdit::textChanged, controller, &PdfReaderController::find);
     connect(m_nextMatch, &QToolButton::clicked, controller, &PdfReaderController::findNext);

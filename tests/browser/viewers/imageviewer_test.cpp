@@ -3,6 +3,7 @@
 #include "browser/viewers/imageviewerview.h"
 #include "browser/viewers/viewers.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFrame>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -124,6 +126,16 @@ TEST_F(ImageViewerTest, KeysAndDoubleClickZoomBetweenFitAndActualSize) {
     QTest::mouseDClick(canvas->viewport(), Qt::LeftButton, {}, QPoint(400, 300));
     EXPECT_TRUE(canvas->isFitted());
     EXPECT_NEAR(canvas->zoom(), fit, 1e-6);
+
+    // The wheel zooms by one step a notch; a fitted picture stays fitted as the window grows.
+    QWheelEvent notch(QPointF(400, 300), canvas->viewport()->mapToGlobal(QPointF(400, 300)), {}, {0, 120},
+                      Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas->viewport(), &notch);
+    EXPECT_NEAR(canvas->zoom(), fit * 1.25, 1e-6);
+    QTest::keyClick(canvas, Qt::Key_0);
+    view->resize(1200, 900);
+    EXPECT_TRUE(canvas->isFitted());
+    EXPECT_NEAR(canvas->zoom(), 0.75, 0.01);
 }
 
 TEST_F(ImageViewerTest, CloseShareAndEscapeGoThroughTheController) {
@@ -133,8 +145,9 @@ TEST_F(ImageViewerTest, CloseShareAndEscapeGoThroughTheController) {
     QSignalSpy dismissed(&viewer, &ImageViewerController::dismissRequested);
     QSignalSpy shared(&viewer, &ImageViewerController::shareRequested);
 
-    for (QWidget *control : {static_cast<QWidget *>(view->closeButton()), static_cast<QWidget *>(view->shareButton()),
-                             static_cast<QWidget *>(view->canvas())})
+    for (QWidget *control :
+         {static_cast<QWidget *>(view->closeButton()), static_cast<QWidget *>(view->shareButton()),
+          static_cast<QWidget *>(view->canvas())})
         EXPECT_FALSE(control->accessibleName().isEmpty());
     QTest::mouseClick(view->shareButton(), Qt::LeftButton);
     ASSERT_EQ(shared.count(), 1);

@@ -81,7 +81,8 @@ TEST_P(UnopenablePdfTest, FactoryGivesNull) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, UnopenablePdfTest,
-                         ::testing::Values(Unopenable{"missing.pdf", QByteArray()}, Unopenable{"empty.pdf", ""},
+                         ::testing::Values(Unopenable{"missing.pdf", QByteArray()},
+                                           Unopenable{"empty.pdf", ""},
                                            Unopenable{"text.pdf", "just some words, no document"},
                                            Unopenable{"cut.pdf", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog"}));
 
@@ -153,7 +154,8 @@ TEST_F(PdfReaderTest, FindCountsTheMatchesOnEveryPage) {
 
 TEST_F(PdfReaderTest, ZoomIsCappedSoOnePageStaysWithinItsBudget) {
     auto a4 = opened(writePdf(path("a4.pdf"), 2));
-    auto poster = opened(writePdf(path("poster.pdf"), 1, {}, QPageSize(QSizeF(5000, 5000), QPageSize::Point)));
+    auto poster =
+        opened(writePdf(path("poster.pdf"), 1, {}, QPageSize(QSizeF(5000, 5000), QPageSize::Point)));
     for (PdfReaderController *reader : {a4.get(), poster.get()}) {
         reader->setPixelsPerPoint(2.0);
         for (int step = 0; step < 40; ++step)
@@ -198,10 +200,11 @@ TEST_F(PdfReaderTest, ThousandPagesOpenAndTheStripRendersOnlyWhatItShows) {
 TEST_F(PdfReaderTest, EveryControlHasAnAccessibleName) {
     auto reader = opened(writePdf(path("one.pdf"), 1));
     browser::PdfReaderView view(reader.get());
-    const QList<QWidget *> controls = {view.pageView(), view.pageStrip(), view.pageBox(), view.findField(),
-                                       view.matchLabel(), view.zoomInButton(), view.zoomOutButton(),
-                                       view.fitWidthButton(), view.previousMatchButton(), view.nextMatchButton(),
-                                       view.stripButton()};
+    const QList<QWidget *> controls = {
+        view.pageView(),        view.pageStrip(),      view.pageBox(),
+        view.findField(),       view.matchLabel(),     view.zoomInButton(),
+        view.zoomOutButton(),   view.fitWidthButton(), view.previousMatchButton(),
+        view.nextMatchButton(), view.stripButton()};
     for (QWidget *control : controls)
         EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
     const double fit = reader->zoom();

@@ -54,7 +54,8 @@ int main(int argc, char **argv) {
     window.show();
 
     if (args[0] == "image") {
-        ui::SheetContainer *sheet = host.present(viewers.imageViewer(args[1]), ui::Presentation::fullScreen());
+        ui::SheetContainer *sheet =
+            host.present(viewers.imageViewer(args[1]), ui::Presentation::fullScreen());
         if (zoom) {
             QTimer::singleShot(1500, sheet, [sheet] {
                 if (auto *view = qobject_cast<browser::ImageViewerView *>(sheet->page()))
