@@ -1,8 +1,8 @@
 #include "browser/viewers/imageviewercontroller.h"
 
+#include "platform/log.h"
 #include "thumbnails/imagedecoder.h"
 
-#include <QDebug>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QThreadPool>
@@ -76,7 +76,7 @@ void ImageViewerController::viewDidLoad() {
 void ImageViewerController::finishDecoding() {
     const DecodedPicture picture = m_watcher.future().result();
     if (picture.image.isNull()) {
-        qWarning().noquote() << "Image viewer: cannot decode" << m_path;
+        platform::log(QStringLiteral("Image viewer: cannot decode %1").arg(m_path));
         m_state = State::Failed;
         m_message = tr("This picture cannot be shown.");
     } else {

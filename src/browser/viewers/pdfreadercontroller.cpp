@@ -2,7 +2,6 @@
 
 #include "browser/viewers/pdfpagethumbnails.h"
 
-#include <QDebug>
 #include <QFileInfo>
 #include <QPdfDocument>
 #include <QPdfLink>

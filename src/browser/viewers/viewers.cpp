@@ -3,7 +3,7 @@
 #include "browser/viewers/imageviewercontroller.h"
 #include "browser/viewers/pdfreadercontroller.h"
 
-#include <QDebug>
+#include "platform/log.h"
 
 #include <memory>
 
@@ -19,7 +19,7 @@ ui::ScreenController *Viewers::imageViewer(const QString &path) {
 ui::ScreenController *Viewers::pdfReader(const QString &path) {
     auto reader = std::make_unique<PdfReaderController>();
     if (!reader->open(path)) {
-        qWarning().noquote() << "PDF reader: cannot open" << path << "-" << reader->errorString();
+        platform::log(QStringLiteral("PDF reader: cannot open %1: %2").arg(path, reader->errorString()));
         return nullptr;
     }
     return reader.release();

@@ -2,6 +2,7 @@
 #include "browser/viewers/imageviewercontroller.h"
 #include "browser/viewers/imageviewerview.h"
 #include "browser/viewers/viewers.h"
+#include "platform/log.h"
 
 #include <QApplication>
 #include <QFile>
@@ -89,8 +90,12 @@ TEST_F(ImageViewerTest, PictureThatCannotBeDecodedShowsAMessage) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("these bytes are no JPEG");
     file.close();
+    QStringList logged;
+    platform::setLogSink([&logged](const QString &line) { logged << line; });
     ImageViewerController viewer(path, &m_pool);
     auto view = shown(viewer, {640, 480});
+    platform::setLogSink({});
+    EXPECT_EQ(logged, QStringList{"Image viewer: cannot decode " + path});
     EXPECT_EQ(viewer.state(), ImageViewerController::State::Failed);
     EXPECT_TRUE(viewer.image().isNull());
     EXPECT_EQ(view->messageLabel()->text(), "This picture cannot be shown.");

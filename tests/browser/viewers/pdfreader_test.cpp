@@ -3,6 +3,7 @@
 #include "browser/viewers/pdfreadercontroller.h"
 #include "browser/viewers/pdfreaderview.h"
 #include "browser/viewers/viewers.h"
+#include "platform/log.h"
 
 #include <QFile>
 #include <QLabel>
@@ -73,8 +74,13 @@ TEST_P(UnopenablePdfTest, FactoryGivesNull) {
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(GetParam().bytes);
     }
+    QStringList logged;
+    platform::setLogSink([&logged](const QString &line) { logged << line; });
     browser::Viewers viewers;
     EXPECT_EQ(viewers.pdfReader(file), nullptr);
+    platform::setLogSink({});
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains(file)) << logged[0].toStdString();
     PdfReaderController reader;
     EXPECT_FALSE(reader.open(file));
     EXPECT_FALSE(reader.errorString().isEmpty());
