@@ -113,6 +113,9 @@ PdfReaderView::PdfReaderView(PdfReaderController *controller, QWidget *parent)
         m_find->selectAll();
     });
     m_find->installEventFilter(this);
+    for (const auto &[keys, button] :
+         {std::pair{QKeySequence::ZoomIn, m_zoomIn}, std::pair{QKeySequence::ZoomOut, m_zoomOut}})
+        connect(new QShortcut(keys, this), &QShortcut::activated, button, &QToolButton::click);
     if (controller)
         connectController();
 }

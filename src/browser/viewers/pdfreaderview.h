@@ -17,7 +17,8 @@ class PdfReaderController;
 // The PDF reader's view: a tool bar (page strip on and off, zoom out, zoom in, fit width, the
 // page box "3 / 120" that also takes a page to go to, the find field with its previous and next
 // buttons and match count), the page strip of thumbnails on the left and the scrolling pages.
-// Ctrl+F goes to the find field, Enter in it to the next match, Shift+Enter to the previous.
+// Ctrl+F goes to the find field, Enter in it to the next match, Shift+Enter to the previous;
+// Ctrl++ and Ctrl+− zoom.
 // The controller is not owned and outlives the view. GUI thread only.
 class PdfReaderView : public QWidget {
     Q_OBJECT
