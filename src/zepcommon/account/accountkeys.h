@@ -39,8 +39,10 @@ inline constexpr const char *signedIn = "Sign In Successfully";
 inline constexpr const char *resetHint = "Password should be atleast 8 characters";
 inline constexpr const char *passwordUpdated = "Your password has been successfully updated.";
 inline constexpr const char *passwordUpdatedTitle = "Password Update Successful";
-inline constexpr const char *passwordNotChanged = "The server could not be reached. Your password was not changed.";
-inline constexpr const char *accountNotDeleted = "The server could not be reached. Your account was not deleted.";
+inline constexpr const char *passwordNotChanged =
+    "The server could not be reached. Your password was not changed.";
+inline constexpr const char *accountNotDeleted =
+    "The server could not be reached. Your account was not deleted.";
 inline constexpr const char *accountDeleted = "Your account has been deleted.";
 inline constexpr const char *congratulations = "Congratulations";
 inline constexpr const char *scannedUserSignedIn = "Logged in with the user you scanned";

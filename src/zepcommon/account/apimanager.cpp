@@ -57,7 +57,10 @@ QString titleFor(bool hasMessage) {
 
 ApiManager::ApiManager(tarnwick::ApiClient &client, platform::Defaults &defaults,
                        platform::NotificationCenter &center, QObject *parent)
-    : QObject(parent), m_client(client), m_defaults(defaults), m_center(center) {}
+    : QObject(parent)
+    , m_client(client)
+    , m_defaults(defaults)
+    , m_center(center) {}
 
 ApiManager::~ApiManager() = default;
 
@@ -128,12 +131,14 @@ void ApiManager::signIn(const QString &email, const QString &password) {
 }
 
 void ApiManager::validateSession() {
-    send(endpoints::validateSession, {{"userId", storedText(keys::userId)}, {"sessionId", storedText(keys::sessionId)}},
+    send(endpoints::validateSession,
+         {{"userId", storedText(keys::userId)}, {"sessionId", storedText(keys::sessionId)}},
          [this](const Answer &answer) { sessionCheckRule(answer); });
 }
 
 void ApiManager::signOut() {
-    send(endpoints::signOut, {{"userId", storedText(keys::userId)}, {"sessionId", storedText(keys::sessionId)}},
+    send(endpoints::signOut,
+         {{"userId", storedText(keys::userId)}, {"sessionId", storedText(keys::sessionId)}},
          [this](const Answer &answer) { signOutRule(answer); });
 }
 
@@ -148,7 +153,8 @@ void ApiManager::logInWithApple(const QString &identityToken, const QString &use
 }
 
 void ApiManager::forgotPassword(const QString &email) {
-    send(endpoints::forgotPassword, {{"email", email}}, [this](const Answer &answer) { forgotPasswordRule(answer); });
+    send(endpoints::forgotPassword, {{"email", email}},
+         [this](const Answer &answer) { forgotPasswordRule(answer); });
 }
 
 void ApiManager::resetPassword(const QString &email, const QString &newPassword, const ResetProof &proof) {
@@ -218,8 +224,8 @@ void ApiManager::signInRule(const Answer &answer) {
     adoptIdentifiers(*result);
     // A result without the Boolean flag counts as a sign-in with the account's own password.
     const bool resetRequested = result->value(QStringLiteral("isForgotPasswordRequested")).toBool(false);
-    delegate->userSignedIn(QString::fromLatin1(texts::signedIn), QString::fromLatin1(texts::success), resetRequested,
-                           false);
+    delegate->userSignedIn(QString::fromLatin1(texts::signedIn), QString::fromLatin1(texts::success),
+                           resetRequested, false);
 }
 
 void ApiManager::externalAccountRule(const Answer &answer, bool isApple) {
@@ -242,7 +248,8 @@ void ApiManager::resetRule(const Answer &answer) {
         return;
     const auto outcome = messageOrError(answer);
     if (!outcome) {
-        delegate->resetPasswordResult(QString::fromLatin1(texts::resetHint), QString::fromLatin1(texts::error), true);
+        delegate->resetPasswordResult(QString::fromLatin1(texts::resetHint),
+                                      QString::fromLatin1(texts::error), true);
         return;
     }
     delegate->resetPasswordResult(outcome->text, titleFor(outcome->hasMessage), false);
@@ -295,7 +302,8 @@ void ApiManager::deletionRule(const Answer &answer) {
         delegate->accountDeleted(true, *error, QString::fromLatin1(texts::error));
         return;
     }
-    delegate->accountDeleted(false, textOf(*answer, "message").value_or(QString::fromLatin1(texts::accountDeleted)),
+    delegate->accountDeleted(false,
+                             textOf(*answer, "message").value_or(QString::fromLatin1(texts::accountDeleted)),
                              QString::fromLatin1(texts::success));
 }
 
@@ -317,7 +325,8 @@ void ApiManager::userDetailsRule(const Answer &, bool fromQR) {
 
 void ApiManager::showScannedUserAlert() {
     if (!m_topScreen) {
-        platform::log(QStringLiteral("No screen to show \"%1\" on").arg(QLatin1String(texts::congratulations)));
+        platform::log(
+            QStringLiteral("No screen to show \"%1\" on").arg(QLatin1String(texts::congratulations)));
         return;
     }
     TopScreen *screen = m_topScreen;
@@ -325,11 +334,12 @@ void ApiManager::showScannedUserAlert() {
     alert.title = QString::fromLatin1(texts::congratulations);
     alert.message = QString::fromLatin1(texts::scannedUserSignedIn);
     // The reader and the screen that presented it both close once the greeting is read.
-    alert.addAction(QString::fromLatin1(texts::ok), ui::AlertSpec::Style::Default, [screen](const QStringList &) {
-        if (!screen->isQrReaderOnTop())
-            return;
-        screen->dismissTop(true, [screen] { screen->dismissTop(true, {}); });
-    });
+    alert.addAction(QString::fromLatin1(texts::ok), ui::AlertSpec::Style::Default,
+                    [screen](const QStringList &) {
+                        if (!screen->isQrReaderOnTop())
+                            return;
+                        screen->dismissTop(true, [screen] { screen->dismissTop(true, {}); });
+                    });
     screen->presentAlert(alert);
 }
 

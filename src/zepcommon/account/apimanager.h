@@ -42,8 +42,8 @@ struct ResetProof {
 class ApiManager : public QObject {
 public:
     // The collaborators are not owned and must outlive the manager.
-    ApiManager(tarnwick::ApiClient &client, platform::Defaults &defaults, platform::NotificationCenter &center,
-               QObject *parent = nullptr);
+    ApiManager(tarnwick::ApiClient &client, platform::Defaults &defaults,
+               platform::NotificationCenter &center, QObject *parent = nullptr);
     ~ApiManager() override;
 
     // The app's one instance over the shared client, the standard defaults and the default
@@ -77,14 +77,20 @@ public:
 
     void setDelegate(UserSavedDelegate *delegate) { m_delegate.set(delegate); }
     void setSignInDelegate(UserSigInDelegate *delegate) { m_signInDelegate.set(delegate); }
-    void setForgotPasswordDelegate(ForgotPasswordDelegate *delegate) { m_forgotPasswordDelegate.set(delegate); }
+    void setForgotPasswordDelegate(ForgotPasswordDelegate *delegate) {
+        m_forgotPasswordDelegate.set(delegate);
+    }
     void setResetPasswordDelegate(ResetPasswordDelegate *delegate) { m_resetPasswordDelegate.set(delegate); }
-    void setLogInWithGoogleDelegate(LogInWithGoogleDelegate *delegate) { m_logInWithGoogleDelegate.set(delegate); }
+    void setLogInWithGoogleDelegate(LogInWithGoogleDelegate *delegate) {
+        m_logInWithGoogleDelegate.set(delegate);
+    }
     void setUserDetailDelegate(UserDetailDelegate *delegate) { m_userDetailDelegate.set(delegate); }
     void setSignOutBtnDelegate(SignOutBtnDelegate *delegate) { m_signOutBtnDelegate.set(delegate); }
     void setCrossPlatFormDelegate(CrossPlatFormDelegate *delegate) { m_crossPlatFormDelegate.set(delegate); }
     void setDeleteAccountDelegate(DeleteAccountDelegate *delegate) { m_deleteAccountDelegate.set(delegate); }
-    void setChangePasswordDelegate(ChangePasswordDelegate *delegate) { m_changePasswordDelegate.set(delegate); }
+    void setChangePasswordDelegate(ChangePasswordDelegate *delegate) {
+        m_changePasswordDelegate.set(delegate);
+    }
 
     // Where the user-details alert is shown; not owned. Without one the alert is skipped.
     void setTopScreen(TopScreen *screen) { m_topScreen = screen; }

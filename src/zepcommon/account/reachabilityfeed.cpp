@@ -33,7 +33,9 @@ bool isNetworkReachable(QNetworkInformation::Reachability reachability, bool non
     return nonLoopbackInterfaceUp;
 }
 
-ReachabilityFeed::ReachabilityFeed(ApiManager &manager, QObject *parent) : QObject(parent), m_manager(manager) {
+ReachabilityFeed::ReachabilityFeed(ApiManager &manager, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager) {
     if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
         m_information = QNetworkInformation::instance();
     if (m_information) {
@@ -52,7 +54,8 @@ void ReachabilityFeed::update() {
         m_information ? m_information->reachability() : QNetworkInformation::Reachability::Unknown;
     const bool reachable = isNetworkReachable(reachability, nonLoopbackInterfaceUp());
     if (reachable != m_manager.isWifi())
-        platform::log(reachable ? QStringLiteral("Network reachable") : QStringLiteral("Network unreachable"));
+        platform::log(reachable ? QStringLiteral("Network reachable")
+                                : QStringLiteral("Network unreachable"));
     m_manager.setIsWifi(reachable);
 }
 

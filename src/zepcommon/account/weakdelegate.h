@@ -8,8 +8,7 @@ namespace account {
 // A delegate held without owning it. When the object behind the interface is a QObject (a screen
 // controller), its destruction is noticed and get() answers null from then on. Any other object
 // must be cleared with set(nullptr) before it goes away. Use from the main thread only.
-template <class Interface>
-class WeakDelegate {
+template <class Interface> class WeakDelegate {
 public:
     void set(Interface *delegate) {
         m_delegate = delegate;
