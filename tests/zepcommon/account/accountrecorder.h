@@ -20,8 +20,8 @@ inline void PrintTo(const QString &text, std::ostream *out) {
 
 namespace testsupport {
 
-// Every delegate of ApiManager in one QObject, recording each call as "method|argument|…" with
-// flags as 0 or 1, and the notifications of the centre it watches as "post|name".
+// Every delegate of ApiManager in one QObject, recording each call as "method|argument|…" (flags
+// as 0 or 1), and the notifications of the centre it watches as "post|name", in order.
 class AccountRecorder : public QObject,
                         public account::UserSavedDelegate,
                         public account::UserSigInDelegate,
@@ -36,64 +36,59 @@ class AccountRecorder : public QObject,
 public:
     QStringList calls;
 
-    void attach(account::ApiManager &manager) {
-        manager.setDelegate(this);
-        manager.setSignInDelegate(this);
-        manager.setForgotPasswordDelegate(this);
-        manager.setResetPasswordDelegate(this);
-        manager.setLogInWithGoogleDelegate(this);
-        manager.setUserDetailDelegate(this);
-        manager.setSignOutBtnDelegate(this);
-        manager.setCrossPlatFormDelegate(this);
-        manager.setDeleteAccountDelegate(this);
-        manager.setChangePasswordDelegate(this);
+    void attach(account::ApiManager &m) {
+        m.setDelegate(this);
+        m.setSignInDelegate(this);
+        m.setForgotPasswordDelegate(this);
+        m.setResetPasswordDelegate(this);
+        m.setLogInWithGoogleDelegate(this);
+        m.setUserDetailDelegate(this);
+        m.setSignOutBtnDelegate(this);
+        m.setCrossPlatFormDelegate(this);
+        m.setDeleteAccountDelegate(this);
+        m.setChangePasswordDelegate(this);
     }
-    // Observes the centre synchronously, so a post lands in calls in order with the delegate calls.
     void watch(platform::NotificationCenter &center) {
         m_center = &center;
-        for (const char *name : {"User_SignIn_App", "User_SignIn_App_After_QR", "User_Sign_Out"})
-            m_tokens.push_back(center.addObserver(
-                name, [this](const platform::Notification &note) { calls << "post|" + note.name; }));
+        for (const char *name : {"User_SignIn_App", "User_Sign_Out"})
+            m_tokens.push_back(
+                center.addObserver(name, [this](const auto &note) { calls << "post|" + note.name; }));
     }
     ~AccountRecorder() override {
         for (const auto token : m_tokens)
             m_center->removeObserver(token);
     }
 
-    void userSaved(const QString &m, const QString &t, bool e) override {
-        record("userSaved", {m, t, flag(e)});
-    }
-    void userSignedIn(const QString &m, const QString &t, bool reset, bool e) override {
-        record("userSignedIn", {m, t, flag(reset), flag(e)});
+    void userSaved(const QString &m, const QString &t, bool e) override { add({"userSaved", m, t, f(e)}); }
+    void userSignedIn(const QString &m, const QString &t, bool r, bool e) override {
+        add({"userSignedIn", m, t, f(r), f(e)});
     }
     void forgotPasswordResult(const QString &m, const QString &t, bool e) override {
-        record("forgotPasswordResult", {m, t, flag(e)});
+        add({"forgotPasswordResult", m, t, f(e)});
     }
     void resetPasswordResult(const QString &m, const QString &t, bool e) override {
-        record("resetPasswordResult", {m, t, flag(e)});
+        add({"resetPasswordResult", m, t, f(e)});
     }
-    void externalSignInDone() override { record("externalSignInDone", {}); }
-    void userDetailsLoaded() override { record("userDetailsLoaded", {}); }
-    void signOutDone() override { record("signOutDone", {}); }
-    void crossPlatformSignInDone() override { record("crossPlatformSignInDone", {}); }
+    void externalSignInDone() override { add({"externalSignInDone"}); }
+    void userDetailsLoaded() override { add({"userDetailsLoaded"}); }
+    void signOutDone() override { add({"signOutDone"}); }
+    void crossPlatformSignInDone() override { add({"crossPlatformSignInDone"}); }
     void accountDeleted(bool e, const QString &m, const QString &t) override {
-        record("accountDeleted", {flag(e), m, t});
+        add({"accountDeleted", f(e), m, t});
     }
     void passwordChanged(bool e, const QString &m, const QString &t) override {
-        record("passwordChanged", {flag(e), m, t});
+        add({"passwordChanged", f(e), m, t});
     }
 
 private:
+    static QString f(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+    void add(const QStringList &call) { calls << call.join('|'); }
+
     platform::NotificationCenter *m_center = nullptr;
     std::vector<platform::NotificationCenter::Token> m_tokens;
-
-    static QString flag(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
-    void record(const QString &method, const QStringList &arguments) {
-        calls << (arguments.isEmpty() ? method : method + '|' + arguments.join('|'));
-    }
 };
 
-// A top screen that records the alert and counts dismissals.
+// A top screen that records the alerts and counts dismissals.
 class RecordingTopScreen : public account::TopScreen {
 public:
     std::vector<ui::AlertSpec> alerts;
@@ -110,33 +105,85 @@ public:
     }
 };
 
-// Captures the log (one capture for the whole binary, so several devices can wait in one test)
-// and waits, running the main loop, until a manager has handled the answer of an endpoint: it
-// logs every answer after its rule ran. Creating a waiter forgets the lines captured so far.
+// Calls the operation of an endpoint with sample arguments.
+inline void callOperation(account::ApiManager &m, const QString &endpoint) {
+    const QString mail = QStringLiteral("a@b.cd"), password = QStringLiteral("password");
+    const std::vector<std::pair<const char *, std::function<void()>>> operations{
+        {"_user-signup",
+         [&] {
+             m.signUp(mail, password);
+         }},
+        {"_user-login",
+         [&] {
+             m.signIn(mail, password);
+         }},
+        {"_user-validate-session",
+         [&] {
+             m.validateSession();
+         }},
+        {"_user-signout",
+         [&] {
+             m.signOut();
+         }},
+        {"_user-login-google",
+         [&] {
+             m.logInWithGoogle(mail, "token");
+         }},
+        {"_user-login-apple",
+         [&] {
+             m.logInWithApple("token", "apple-user");
+         }},
+        {"_user-forgot-password",
+         [&] {
+             m.forgotPassword(mail);
+         }},
+        {"_user-reset-password",
+         [&] {
+             m.resetPassword(mail, password, {{}, "temporary"});
+         }},
+        {"_user-details",
+         [&] {
+             m.getUserDetails(false, "user");
+         }},
+        {"_user-cross-platform-login",
+         [&] {
+             m.crossPlatformLogin();
+         }},
+        {"_user-account-delete",
+         [&] {
+             m.deleteAccount();
+         }},
+        {"_user-change-password", [&] {
+             m.changePassword(password, "old-password");
+         }}};
+    for (const auto &[name, call] : operations)
+        if (endpoint == QLatin1String(name))
+            call();
+}
+
+// Captures the log (once for the whole binary, so several devices can wait in one test) and
+// waits, running the main loop, until a manager handled the answer of an endpoint: it logs every
+// answer after its rule ran. A new waiter forgets the lines captured so far.
 class AnswerWaiter {
 public:
     AnswerWaiter() {
-        State &state = shared();
-        std::lock_guard lock(state.mutex);
-        state.lines.clear();
-        if (!state.installed)
-            platform::setLogSink([&state](const QString &line) {
-                std::lock_guard lock(state.mutex);
-                state.lines << line;
+        std::lock_guard lock(state().mutex);
+        state().lines.clear();
+        if (!std::exchange(state().installed, true))
+            platform::setLogSink([](const QString &line) {
+                std::lock_guard lock(state().mutex);
+                state().lines << line;
             });
-        state.installed = true;
     }
-
     // False when no answer was handled within the safety limit.
     bool waitFor(const QString &endpoint) {
-        State &state = shared();
-        const QDeadlineTimer limit(30000);
-        while (!limit.hasExpired()) {
+        for (const QDeadlineTimer limit(30000); !limit.hasExpired();) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            std::lock_guard lock(state.mutex);
-            for (qsizetype i = 0; i < state.lines.size(); ++i)
-                if (state.lines[i].startsWith(endpoint + ": ")) {
-                    state.lines.remove(0, i + 1);
+            std::lock_guard lock(state().mutex);
+            QStringList &lines = state().lines;
+            for (qsizetype i = 0; i < lines.size(); ++i)
+                if (lines[i].startsWith(endpoint + ": ")) {
+                    lines.remove(0, i + 1);
                     return true;
                 }
         }
@@ -149,9 +196,9 @@ private:
         QStringList lines;
         bool installed = false;
     };
-    static State &shared() {
-        static State state;
-        return state;
+    static State &state() {
+        static State shared;
+        return shared;
     }
 };
 
