@@ -20,10 +20,11 @@ namespace {
 constexpr QSize logoSize(160, 160);
 constexpr QSize infoImageSize(56, 56);
 
-QLabel *makeLabel(int pointSize, bool bold, const QString &name) {
+// Sizes in pixels, the way the phone's points measure, so that the title keeps its five lines.
+QLabel *makeLabel(int pixelSize, bool bold, const QString &name) {
     auto *label = new QLabel;
     QFont font = label->font();
-    font.setPointSize(pointSize);
+    font.setPixelSize(pixelSize);
     font.setBold(bold);
     label->setFont(font);
     label->setAlignment(Qt::AlignHCenter);
@@ -80,7 +81,7 @@ LNAPermissionView::LNAPermissionView(LNAPermissionScreen *controller, QWidget *p
     , m_title(makeLabel(30, true, QStringLiteral("lblTitle")))
     , m_description(makeLabel(16, false, QStringLiteral("lblDescription")))
     , m_noWifi(makeLabel(16, false, QStringLiteral("lblNoWifi")))
-    , m_permission(makeLabel(13, false, QStringLiteral("lblPermissionText")))
+    , m_permission(makeLabel(14, false, QStringLiteral("lblPermissionText")))
     , m_button(new QPushButton)
     , m_indicator(new QProgressBar)
     , m_info(new QToolButton) {
@@ -103,7 +104,7 @@ LNAPermissionView::LNAPermissionView(LNAPermissionScreen *controller, QWidget *p
     m_info->setAutoRaise(true);
 
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(32, 16, 32, 32);
+    column->setContentsMargins(20, 16, 20, 32);
     column->setSpacing(16);
     auto *top = new QHBoxLayout;
     top->addStretch();
