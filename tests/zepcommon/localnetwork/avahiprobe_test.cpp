@@ -5,6 +5,7 @@
 #include "platform/defaults.h"
 #include "platform/log.h"
 #include "platform/notificationcenter.h"
+#include "transfer/screen/localnetworkprompt.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "ui/colorresolver.h"
@@ -243,6 +244,37 @@ TEST_F(AvahiTest, TheTransferServerIsAnnouncedWhileItRuns) {
     screen.beginAppearanceTransition(false);
     EXPECT_FALSE(screen.localAddress().has_value());
     EXPECT_TRUE(waitUntil([&] { return !avahiBrowse("_http._tcp").contains("Tidewell"); }));
+}
+
+TEST_F(FirstRunTest, TheTransferScreenPresentsThePermissionScreenOncePerRunWhenDenied) {
+    NoServer server;
+    LNAManager manager(defaults, center);
+    int made = 0;
+    transfer::LocalNetworkPrompt prompt{manager, [&]() -> ui::ScreenController * {
+        ++made;
+        return new LNAPermissionScreen(manager, reachable, remoteValues, theme, colors, {}, center);
+    }};
+    transfer::TransferViewController first(server, theme, colors);
+    transfer::TransferViewController second(server, theme, colors);
+    first.setLocalNetworkPrompt(&prompt);
+    second.setLocalNetworkPrompt(&prompt);
+    QSignalSpy presented(&first, &ui::ScreenController::presentRequested);
+    QSignalSpy results(&manager, &LNAManager::pingCompleted);
+
+    first.beginAppearanceTransition(true); // no daemon: denied
+    ASSERT_TRUE(waitUntil([&] { return presented.count() > 0; }));
+    EXPECT_NE(qobject_cast<LNAPermissionScreen *>(presented.at(0).at(0).value<ui::ScreenController *>()), nullptr);
+    EXPECT_EQ(presented.at(0).at(1).value<ui::Presentation>().style, ui::Presentation::Style::FullScreen);
+    delete presented.at(0).at(0).value<ui::ScreenController *>();
+    first.beginAppearanceTransition(false);
+
+    // Later appearances of any transfer screen in the run neither probe nor present again.
+    const LocalNetworkManager *probe = manager.lnaManager();
+    second.beginAppearanceTransition(true);
+    EXPECT_EQ(manager.lnaManager(), probe);
+    manager.pingDidComplete(false);
+    EXPECT_EQ(made, 1);
+    second.beginAppearanceTransition(false);
 }
 
 TEST_F(AvahiTest, ANameTakenGetsAvahisAlternative) {
