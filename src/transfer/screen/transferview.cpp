@@ -131,7 +131,7 @@ void TransferView::updateAddress() {
     m_code->setVisible(!code.isNull());
     const std::optional<QString> local = m_controller->localAddress();
     m_localAddress->setText(local ? tr("or, by name: %1").arg(*local) : QString());
-    m_localAddress->setAccessibleName(m_localAddress->text());
+    m_localAddress->setAccessibleName(local ? m_localAddress->text() : tr("Not announced by name"));
     m_localAddress->setVisible(local.has_value());
     label(Label::ScanCode)->setVisible(!code.isNull());
 }
