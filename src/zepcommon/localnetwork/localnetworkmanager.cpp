@@ -148,8 +148,13 @@ void LocalNetworkManager::requestAuthorizationWithCompletion(Completion completi
     m_job = job;
     m_timer.start(m_timeout);
     if (!job->start(this))
-        QMetaObject::invokeMethod(this, [this] { browserDidWait(QStringLiteral("out of memory")); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, weak = std::weak_ptr<ProbeJob>(job)] {
+                if (!weak.expired() && weak.lock() == m_job)
+                    browserDidWait(QStringLiteral("out of memory"));
+            },
+            Qt::QueuedConnection);
 }
 
 void LocalNetworkManager::stopManager() {
