@@ -56,6 +56,10 @@ void LNAManager::stopPing() {
 
 void LNAManager::pingDidComplete(bool granted) {
     stopPing();
+    // No system alert covers a desktop app, so no activation change may follow the first probe:
+    // its answer is the answer to the question, or the disabled state's button would probe again
+    // for ever instead of opening the network settings.
+    markAlertAnswered();
     m_currPingStatus = granted;
     platform::log(QStringLiteral("Granted: %1").arg(granted ? "YES" : "NO"));
     if (m_delegate)
@@ -70,12 +74,16 @@ void LNAManager::didResignActive() {
 }
 
 void LNAManager::didHideLNAAlert() {
-    if (m_hasLNAAlertTriggered && !m_hasLNAAlertShown) {
-        m_hasLNAAlertTriggered = false;
-        m_hasLNAAlertShown = true;
-        m_defaults.setValue(alertShownKey(), true);
-    }
+    markAlertAnswered();
     startPing();
+}
+
+void LNAManager::markAlertAnswered() {
+    if (!m_hasLNAAlertTriggered || m_hasLNAAlertShown)
+        return;
+    m_hasLNAAlertTriggered = false;
+    m_hasLNAAlertShown = true;
+    m_defaults.setValue(alertShownKey(), true);
 }
 
 } // namespace localnetwork

@@ -79,6 +79,9 @@ signals:
     void pingCompleted(bool granted);
 
 private:
+    // A first probe started from the permission screen has had its answer.
+    void markAlertAnswered();
+
     platform::Defaults &m_defaults;
     platform::NotificationCenter &m_center;
     std::chrono::milliseconds m_probeTimeout;

@@ -180,6 +180,22 @@ TEST_F(FirstRunTest, GrantedAfterTheAlertClosesTheScreen) {
     EXPECT_EQ(settingsOpened, 0);
 }
 
+TEST_F(FirstRunTest, ADeniedFirstProbeWithoutAnActivationChangeStillCountsAsTheAnswer) {
+    defaults.remove(LNAManager::alertShownKey());
+    LNAManager manager(defaults, center);
+    LNAPermissionScreen screen(manager, reachable, remoteValues, theme, colors, [&] { return ++settingsOpened > 0; },
+                               center);
+    screen.beginAppearanceTransition(true);
+    QSignalSpy results(&manager, &LNAManager::pingCompleted);
+    screen.permissionBtn(); // no daemon, and no window ever loses the focus
+    ASSERT_TRUE(waitUntil([&] { return results.count() > 0; }));
+    EXPECT_EQ(screen.state(), LNAPermissionScreen::State::Disabled);
+    EXPECT_TRUE(defaults.boolValue(LNAManager::alertShownKey()));
+    screen.permissionBtn();
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_FALSE(manager.hasPingSent());
+}
+
 TEST_F(FirstRunTest, DeniedShowsTheDisabledStateWhoseButtonOpensSettings) {
     defaults.setValue(LNAManager::alertShownKey(), true);
     LNAManager manager(defaults, center);
