@@ -13,6 +13,7 @@ packages=(
   fonts-dejavu-core fontconfig gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   xvfb xauth imagemagick ghostscript ffmpeg libheif-examples curl chromium
   dbus-daemon at-spi2-core python3-pyatspi
+  dbus avahi-daemon avahi-utils
 )
 
 missing=()

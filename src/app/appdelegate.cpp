@@ -7,6 +7,8 @@
 #include "app/placeholderscreen.h"
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "platform/defaults.h"
+#include "transfer/screen/transferlocalnetwork.h"
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/screen/wifiaddress.h"
@@ -94,6 +96,13 @@ void AppDelegate::installRootScreen() {
     auto *transferScreen = new transfer::TransferViewController(
         m_environment.transferService, m_environment.theme, m_environment.colors,
         transfer::addressLookup(m_environment.wifiInterface), {}, this);
+    if (m_environment.localNetwork) {
+        auto *localNetwork = new transfer::TransferLocalNetwork(platform::Defaults::standard(), m_environment.center,
+                                                                m_environment.theme, m_environment.colors,
+                                                                m_environment.remoteValues, this);
+        localNetwork->registerViews(m_views);
+        localNetwork->attach(transferScreen);
+    }
     auto *settings = new PlaceholderScreen(tr("Settings"),
                                            tr("Settings will open from this tab in a later version.\n\n"
                                               "Tidewell %1")

@@ -41,6 +41,9 @@ struct AppEnvironment {
     const RemoteValues &remoteValues;
     // The network interface whose address the transfer screen shows (the Wi-Fi interface).
     QString wifiInterface;
+    // The transfer screen announces its server over DNS-SD and hosts the local-network
+    // permission screen (off where no Avahi should be asked, as in tests).
+    bool localNetwork = false;
 };
 
 // Prepares the process and shows the first screens. didFinishLaunching runs, in this order:

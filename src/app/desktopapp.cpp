@@ -71,6 +71,7 @@ int runDesktopApp(int argc, char **argv) {
         },
         remoteValues,
         platform::wifiInterfaceName(),
+        true,
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.didFinishLaunching();

@@ -6,6 +6,7 @@
 #include "terminalqr.h"
 #include "transfer/devicealerts.h"
 #include "transfer/transferserver.h"
+#include "zepcommon/localnetwork/serviceannouncer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -55,6 +56,7 @@ int runServe(int argc, char **argv) {
     parser.addOption({"port", "The TCP port (default 8080).", "N", "8080"});
     parser.addOption({"bind", "The local address to listen on (default :: = every IPv6 and IPv4 address).",
                       "ADDRESS", "::"});
+    parser.addOption({"no-announce", "Do not announce the server on the network over DNS-SD (Avahi)."});
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "tidewell serve: %s\n", qPrintable(parser.errorText()));
         return 2;
@@ -108,6 +110,18 @@ int runServe(int argc, char **argv) {
                 terminalQrCode(url.toStdString()).c_str());
     std::fflush(stdout);
 
+    // Announced by name while it runs, so that browsers on the network can find it as HOST.local.
+    localnetwork::ServiceAnnouncer announcer;
+    QObject::connect(&announcer, &localnetwork::ServiceAnnouncer::established, &app,
+                     [&server](const QString &name, const QString &host) {
+                         std::printf("Announced as \"%s\": also at %s\n", qPrintable(name),
+                                     qPrintable(localnetwork::ServiceAnnouncer::localUrl(host, server.port())));
+                         std::fflush(stdout);
+                     });
+    if (!parser.isSet("no-announce"))
+        announcer.start(localnetwork::ServiceAnnouncer::transferServiceName(),
+                        localnetwork::ServiceAnnouncer::transferServiceType(), server.port(), {"path=/"});
+
     // Signals only write a byte; the event loop does the stopping.
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         std::perror("tidewell serve: pipe");
@@ -122,6 +136,7 @@ int runServe(int argc, char **argv) {
     ::sigaction(SIGTERM, &action, nullptr);
 
     app.exec();
+    announcer.stop();
     server.stop();
     platform::log(QStringLiteral("Transfer server stopped."));
     return 0;

@@ -91,7 +91,9 @@ def inner(app_path):
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                TIDEWELL_DOCUMENTS=os.path.join(root, "Documents"),
                XDG_CONFIG_HOME=os.path.join(root, "config"), XDG_DATA_HOME=os.path.join(root, "data"),
-               XDG_CACHE_HOME=os.path.join(root, "cache"), XDG_RUNTIME_DIR=os.path.join(root, "runtime"))
+               XDG_CACHE_HOME=os.path.join(root, "cache"), XDG_RUNTIME_DIR=os.path.join(root, "runtime"),
+               # The app asks Avahi over the system bus; here it finds none rather than the machine's.
+               DBUS_SYSTEM_BUS_ADDRESS="unix:path=" + os.path.join(root, "no-system-bus"))
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
     bus = subprocess.Popen([LAUNCHER, "--launch-immediately"])
     app = None

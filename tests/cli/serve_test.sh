@@ -29,7 +29,7 @@ check "serve --help names its options" grep -q -- "--bind" "$work/out"
 mkdir -p "$work/served"
 echo "hello" > "$work/served/hello.txt"
 for signal in TERM INT; do
-  "$bin" serve --documents "$work/served" --port 0 --bind 127.0.0.1 >"$work/stdout" 2>"$work/stderr" &
+  "$bin" serve --documents "$work/served" --port 0 --bind 127.0.0.1 --no-announce >"$work/stdout" 2>"$work/stderr" &
   pid=$!
   url=""
   for _ in $(seq 100); do

@@ -57,6 +57,7 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
     , m_code(new QLabel)
+    , m_localAddress(new QLabel)
     , m_close(new QPushButton(tr("Close"))) {
     setObjectName(QStringLiteral("transferView"));
     auto *content = new QWidget;
@@ -76,9 +77,14 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
         column->addWidget(label);
         if (which == Label::ScanCode)
             column->addWidget(m_code, 0, Qt::AlignHCenter);
+        if (which == Label::Address)
+            column->addWidget(m_localAddress);
     }
     column->addStretch();
     m_code->setObjectName(QStringLiteral("transferCode"));
+    m_localAddress->setObjectName(QStringLiteral("transferLocalAddress"));
+    m_localAddress->setAlignment(Qt::AlignHCenter);
+    m_localAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_code->setFixedSize(codeSide, codeSide);
     m_close->setAccessibleName(tr("Close"));
     m_code->setScaledContents(true);
@@ -123,6 +129,10 @@ void TransferView::updateAddress() {
     m_code->setPixmap(code.isNull() ? QPixmap() : QPixmap::fromImage(code));
     m_code->setAccessibleName(tr("QR code of the address ") + m_controller->address().value_or(QString()));
     m_code->setVisible(!code.isNull());
+    const std::optional<QString> local = m_controller->localAddress();
+    m_localAddress->setText(local ? tr("or, by name: %1").arg(*local) : QString());
+    m_localAddress->setAccessibleName(local ? m_localAddress->text() : tr("Not announced by name"));
+    m_localAddress->setVisible(local.has_value());
     label(Label::ScanCode)->setVisible(!code.isNull());
 }
 

@@ -23,6 +23,8 @@ public:
     QLabel *label(TransferViewController::Label which) const { return m_labels[size_t(which)]; }
     QLabel *addressLabel() const { return label(TransferViewController::Label::Address); }
     QLabel *codeLabel() const { return m_code; }
+    // The ".local" URL under the address, shown while the server is announced.
+    QLabel *localAddressLabel() const { return m_localAddress; }
     QPushButton *closeButton() const { return m_close; }
 
     // Loads the controller (viewDidLoad, once) and shows its texts.
@@ -36,6 +38,7 @@ private:
     TransferViewController *m_controller;
     std::array<QLabel *, TransferViewController::labelCount> m_labels{};
     QLabel *m_code;
+    QLabel *m_localAddress;
     QPushButton *m_close;
 };
 

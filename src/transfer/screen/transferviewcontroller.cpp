@@ -2,9 +2,12 @@
 
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "transfer/screen/localnetworkprompt.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/screen/wifiaddress.h"
 #include "ui/colorresolver.h"
+#include "zepcommon/localnetwork/lnamanager.h"
+#include "zepcommon/localnetwork/serviceannouncer.h"
 #include "zepcommon/qr/qrcodegenerator.h"
 #include "zepcommon/theme/zepthememanager.h"
 
@@ -60,6 +63,35 @@ std::optional<QString> TransferViewController::uploadFolder() const {
     return m_documentFolder();
 }
 
+void TransferViewController::setAnnouncer(localnetwork::ServiceAnnouncer *announcer) {
+    m_announcer = announcer;
+    if (!announcer)
+        return;
+    connect(announcer, &localnetwork::ServiceAnnouncer::established, this,
+            [this](const QString &, const QString &host) {
+                m_localAddress = localnetwork::ServiceAnnouncer::localUrl(host, m_server.port());
+                emit addressChanged();
+            });
+    connect(announcer, &localnetwork::ServiceAnnouncer::withdrawn, this, [this] {
+        m_localAddress.reset();
+        emit addressChanged();
+    });
+}
+
+void TransferViewController::setLocalNetworkPrompt(LocalNetworkPrompt *prompt) {
+    m_prompt = prompt;
+    if (!prompt)
+        return;
+    connect(&prompt->manager, &localnetwork::LNAManager::pingCompleted, this, [this](bool granted) {
+        // A transfer page no one can find is worth telling the person about, once per run.
+        if (granted || !isVisible() || !m_prompt->makeScreen || m_prompt->offered)
+            return;
+        m_prompt->offered = true;
+        if (ui::ScreenController *screen = m_prompt->makeScreen())
+            present(screen, ui::Presentation::fullScreen());
+    });
+}
+
 void TransferViewController::viewDidLoad() {
     m_labels = {
         tr("Wi-Fi Transfer"),
@@ -85,6 +117,12 @@ void TransferViewController::viewWillAppear() {
     m_server.registerRoutes(uploadFolder());
     m_server.start();
     showAddress(host);
+    if (m_announcer && m_server.isRunning())
+        m_announcer->start(localnetwork::ServiceAnnouncer::transferServiceName(),
+                           localnetwork::ServiceAnnouncer::transferServiceType(), m_server.port(),
+                           {QStringLiteral("path=/")});
+    if (m_prompt && !m_prompt->offered)
+        m_prompt->manager.requestAuthorization();
 }
 
 void TransferViewController::showAddress(const std::optional<QString> &host) {
@@ -114,6 +152,8 @@ void TransferViewController::viewWillDisappear() {
             browser->refreshFolder(QUrl::fromLocalFile(*folder));
     }
     m_server.stop();
+    if (m_announcer)
+        m_announcer->stop();
 }
 
 void TransferViewController::close() {

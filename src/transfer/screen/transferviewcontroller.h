@@ -16,10 +16,14 @@ class ZEPThemeManager;
 namespace ui {
 class ColorResolver;
 }
+namespace localnetwork {
+class ServiceAnnouncer;
+}
 
 namespace transfer {
 
 class TransferService;
+struct LocalNetworkPrompt;
 
 // The Wi-Fi transfer screen's behaviour: while the screen is visible the transfer server runs and
 // the screen shows the address a browser on the same network opens, with a QR code of it.
@@ -32,7 +36,10 @@ class TransferService;
 //   viewWillDisappear  asks the delegate's file browser to reload the upload folder, stops
 //                      the server.
 // Each appearance registers the routes again and starts the server; each disappearance stops
-// it. A server that fails to start is logged by the server; the address is shown all the same.
+// it. With an announcer the running server is announced over DNS-SD ("Tidewell on HOST",
+// `_http._tcp`, "path=/") and withdrawn when it stops; with a local-network prompt each
+// appearance probes the local network, and the first denied result of the run presents the
+// permission screen over this one. A server that fails to start is logged by the server; the address is shown all the same.
 //
 // The server, the theme and the colour resolver are not owned and outlive the controller. GUI
 // thread only.
@@ -71,6 +78,12 @@ public:
     TransferViewControllerDelegate *delegate() const { return m_delegate; }
     void setDelegate(TransferViewControllerDelegate *delegate) { m_delegate = delegate; }
     // In a tab bar (setInTabBar), the tab icons bounce each time the screen appears there.
+
+    // Both optional, not owned, and outlive the controller; set before the screen appears.
+    void setAnnouncer(localnetwork::ServiceAnnouncer *announcer);
+    void setLocalNetworkPrompt(LocalNetworkPrompt *prompt);
+    // The server's ".local" URL ("http://desk.local:8080/") while the announcement is up.
+    std::optional<QString> localAddress() const { return m_localAddress; }
 
     // Empty before viewDidLoad.
     QString labelText(Label label) const { return m_labels[size_t(label)]; }
@@ -117,6 +130,9 @@ private:
     std::optional<QString> m_address;
     std::optional<QColor> m_addressColor;
     QImage m_addressCode;
+    localnetwork::ServiceAnnouncer *m_announcer = nullptr;
+    LocalNetworkPrompt *m_prompt = nullptr;
+    std::optional<QString> m_localAddress;
 };
 
 } // namespace transfer
