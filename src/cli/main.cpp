@@ -9,7 +9,7 @@ int main(int argc, char **argv) {
         return runServe(argc - 1, argv + 1);
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::printf("usage: tidewell                 the desktop app (Qt options such as -platform apply)\n"
-                    "       tidewell serve [--documents DIR] [--port N] [--bind ADDRESS]\n");
+                    "       tidewell serve [--documents DIR] [--port N] [--bind ADDRESS] [--allow-host NAME]... [--code]\n");
         return 0;
     }
     return runDesktopApp(argc, argv);

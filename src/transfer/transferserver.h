@@ -3,16 +3,20 @@
 #include "transfer/httpserver.h"
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace transfer {
 
+class AccessCode;
 class DeviceAlerts;
 class ListThumbnailer;
+class RequestGate;
 class ThumbnailCache;
 
 // The Wi-Fi transfer server: owns the HTTP server, registers the routes of the transfer page and
@@ -45,13 +49,26 @@ public:
     void setFormBodyLimit(uint64_t bytes) { m_formBodyLimit = bytes; }
     void setRequestLogging(bool enabled);
 
+    // Host names served besides the machine's own names and addresses (for example one behind a
+    // reverse proxy). Takes effect at once.
+    void setAllowedHosts(std::vector<std::string> names);
+    // The access code is off by default. Turned on, a fresh code is made at once and at every
+    // start, every route but the page and its assets needs a session, and the page asks for the
+    // code. Turning it off or on again forgets every session.
+    void setAccessCodeEnabled(bool enabled);
+    bool isAccessCodeEnabled() const;
+    // The current code; empty while the access code is off.
+    std::string accessCode() const;
+
     // The upload route (and its streamed twin) receive into this folder.
     void registerUploadRoute(const QString &folder);
     void registerDownloadRoute();
     void registerListRoute();
     // Registers every route but the upload route, then starts the server.
     void registerRoutes();
-    // Starts listening; logs the outcome. Starting a running server does nothing.
+    // Starts listening; logs the outcome. Starting a running server does nothing. Before it
+    // listens, the hidden temporary files that a killed process left in the upload folder and the
+    // top of the document folder are removed.
     bool startServer();
     void stop();
     bool isRunning() const { return m_server->isRunning(); }
@@ -62,6 +79,9 @@ private:
     http::HttpResponse download(const http::HttpRequest &request) const;
     http::HttpResponse upload(const http::HttpRequest &request, const QString &folder, bool streamed) const;
     http::HttpResponse save(const http::HttpRequest &request) const;
+    http::HttpResponse signIn(const http::HttpRequest &request) const;
+    std::optional<http::HttpResponse> admit(const http::HttpRequest &request);
+    void rebuildGate();
     void alert(int kind) const;
 
     DocumentFolderLookup m_documentFolder;
@@ -76,6 +96,14 @@ private:
     std::string m_bindAddress = "::";
     uint64_t m_formBodyLimit = defaultFormBodyLimit;
     bool m_logRequests = false;
+    QString m_uploadFolder;
+
+    std::unique_ptr<AccessCode> m_accessCode;
+    mutable std::mutex m_gateMutex; // guards the four members below
+    std::shared_ptr<const RequestGate> m_gate;
+    std::vector<std::string> m_allowedHosts;
+    bool m_codeEnabled = false;
+    std::chrono::steady_clock::time_point m_addressesRead;
 };
 
 } // namespace transfer
