@@ -100,7 +100,7 @@ std::optional<std::string> RequestGate::hostOf(std::string_view header) {
             return std::nullopt;
         const std::string literal = lower(host.substr(1, close - 1));
         const auto parsed = parseAddress(literal);
-        if (!parsed || parsed->family != AF_INET6 || literal.find(']') != std::string::npos)
+        if (!parsed || literal.find(':') == std::string::npos)
             return std::nullopt;
         return literal.substr(0, literal.find('%'));
     }

@@ -154,10 +154,12 @@ void TransferServer::rebuildGate() {
 }
 
 std::optional<HttpResponse> TransferServer::admit(const HttpRequest &request) {
+    // The gate reads views: the header texts live here for the whole check.
     const std::string host = request.header("Host");
-    const GateRequest input{request.method(), request.path(),          host,
-                            request.header("Origin"), request.header("Sec-Fetch-Site"),
-                            request.header("Cookie")};
+    const std::string origin = request.header("Origin");
+    const std::string fetchSite = request.header("Sec-Fetch-Site");
+    const std::string cookie = request.header("Cookie");
+    const GateRequest input{request.method(), request.path(), host, origin, fetchSite, cookie};
     std::shared_ptr<const RequestGate> gate;
     bool mayReread = false;
     {
