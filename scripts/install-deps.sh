@@ -12,6 +12,7 @@ packages=(
   libimagequant-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fontconfig gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   xvfb xauth imagemagick ghostscript ffmpeg libheif-examples curl chromium
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
