@@ -139,12 +139,14 @@ void TransferServer::rebuildGate() {
     }
     // Loopback answers even when getifaddrs does not list it (a namespace with lo down).
     config.addresses.insert(config.addresses.end(), {"127.0.0.1", "::1"});
-    config.port = m_server->isRunning() ? m_server->port() : m_port;
     config.openPaths = {str(wire::rootMarker), str(wire::iconPath), str(wire::signInPath)};
     for (const std::string_view asset : wire::assetFiles)
         config.openPaths.push_back(std::string("/").append(asset));
 
     std::lock_guard lock(m_gateMutex);
+    config.port = m_gatePort;
+    if (!m_gateAddress.empty())
+        config.preferredAddress = m_gateAddress;
     config.hostNames.insert(config.hostNames.end(), m_allowedHosts.begin(), m_allowedHosts.end());
     if (m_codeEnabled) {
         config.sessionCheck = [code = m_accessCode.get()](std::string_view token) { return code->isSession(token); };
@@ -285,7 +287,13 @@ bool TransferServer::startServer() {
         platform::log("Transfer server failed to start: " + QString::fromStdString(m_server->errorText()));
         return false;
     }
-    rebuildGate(); // names the port in its 421 page
+    {
+        std::lock_guard lock(m_gateMutex);
+        // Named in the 421 page: the port, and the bound address when it is a single one.
+        m_gatePort = m_server->port();
+        m_gateAddress = m_bindAddress == "::" || m_bindAddress == "0.0.0.0" ? std::string() : m_bindAddress;
+    }
+    rebuildGate();
     platform::log(QStringLiteral("Transfer server started on port %1").arg(m_server->port()));
     return true;
 }

@@ -99,10 +99,14 @@ private:
     QString m_uploadFolder;
 
     std::unique_ptr<AccessCode> m_accessCode;
-    mutable std::mutex m_gateMutex; // guards the four members below
+    // Guards the members below. The gate is rebuilt on worker threads too (when a literal Host
+    // may be a new address), so it reads nothing of the HTTP server itself.
+    mutable std::mutex m_gateMutex;
     std::shared_ptr<const RequestGate> m_gate;
     std::vector<std::string> m_allowedHosts;
     bool m_codeEnabled = false;
+    uint16_t m_gatePort = 0;
+    std::string m_gateAddress;
     std::chrono::steady_clock::time_point m_addressesRead;
 };
 
