@@ -57,10 +57,11 @@ int runServe(int argc, char **argv) {
     parser.addOption({"port", "The TCP port (default 8080).", "N", "8080"});
     parser.addOption({"bind", "The local address to listen on (default :: = every IPv6 and IPv4 address).",
                       "ADDRESS", "::"});
-    parser.addOption({"allow-host",
-                      "Also answer requests for this host name, e.g. one behind a reverse proxy (repeatable). "
-                      "Without it only this machine's names and addresses are served.",
-                      "NAME"});
+    parser.addOption(
+        {"allow-host",
+         "Also answer requests for this host name, e.g. one behind a reverse proxy (repeatable). "
+         "Without it only this machine's names and addresses are served.",
+         "NAME"});
     parser.addOption({"code", "Ask browsers for a six-digit access code, fresh at each start, before they "
                               "may list, download or upload."});
     if (!parser.parse(QCoreApplication::arguments())) {
@@ -106,7 +107,8 @@ int runServe(int argc, char **argv) {
     for (const QString &name : parser.values("allow-host")) {
         const auto host = transfer::RequestGate::hostOf(name.toStdString());
         if (!host || transfer::RequestGate::isAddressLiteral(*host) || host->find('.') == 0) {
-            std::fprintf(stderr, "tidewell serve: --allow-host wants a host name, not '%s'\n", qPrintable(name));
+            std::fprintf(stderr, "tidewell serve: --allow-host wants a host name, not '%s'\n",
+                         qPrintable(name));
             return 2;
         }
         allowedHosts.push_back(*host);
@@ -124,9 +126,10 @@ int runServe(int argc, char **argv) {
         QStringLiteral("http://%1:%2/").arg(browserHost(parser.value("bind"))).arg(server.port());
     const std::string code = server.accessCode();
     // With an access code the QR code carries it in the fragment: scanning it signs in.
-    const std::string scanned = code.empty() ? url.toStdString() : transfer::AccessCode::signInUrl(url.toStdString(), code);
-    std::printf("Serving %s\nOpen %s in a browser on the same network.\n", qPrintable(QDir::toNativeSeparators(*documents)),
-                qPrintable(url));
+    const std::string scanned =
+        code.empty() ? url.toStdString() : transfer::AccessCode::signInUrl(url.toStdString(), code);
+    std::printf("Serving %s\nOpen %s in a browser on the same network.\n",
+                qPrintable(QDir::toNativeSeparators(*documents)), qPrintable(url));
     if (!code.empty())
         std::printf("Access code: %s\n", code.c_str());
     std::printf("\n%s\nPress Ctrl-C to stop.\n", terminalQrCode(scanned).c_str());

@@ -52,10 +52,13 @@ std::string AccessCode::code() const {
     return m_code;
 }
 
-AccessCode::SignIn AccessCode::signIn(const std::string &address, std::string_view code, Clock::time_point now) {
+AccessCode::SignIn AccessCode::signIn(const std::string &address, std::string_view code,
+                                      Clock::time_point now) {
     std::lock_guard lock(m_mutex);
     if (m_wrong.size() > prunedAbove) {
-        std::erase_if(m_wrong, [now](const auto &entry) { return entry.second.empty() || now - entry.second.back() >= window; });
+        std::erase_if(m_wrong, [now](const auto &entry) {
+            return entry.second.empty() || now - entry.second.back() >= window;
+        });
     }
     std::deque<Clock::time_point> &wrong = m_wrong[address];
     while (!wrong.empty() && now - wrong.front() >= window)

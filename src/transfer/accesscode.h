@@ -23,7 +23,7 @@ public:
     enum class Outcome { Accepted, Wrong, TooMany };
     struct SignIn {
         Outcome outcome = Outcome::Wrong;
-        std::string session;   // the new token when accepted
+        std::string session;       // the new token when accepted
         int retryAfterSeconds = 0; // when refused for too many wrong codes
     };
 

@@ -43,11 +43,20 @@ std::string escapeHtml(std::string_view text) {
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -153,9 +162,11 @@ GateDecision RequestGate::misdirected() const {
     GateDecision decision;
     decision.status = 421;
     decision.contentType = "text/html; charset=utf-8";
-    decision.body = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Tidewell</title></head>"
-                    "<body><p>" + std::string(wire::misdirectedMessage) + " <a href=\"" + url + "\">" + url +
-                    "</a></p></body></html>\n";
+    decision.body =
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Tidewell</title></head>"
+        "<body><p>" +
+        std::string(wire::misdirectedMessage) + " <a href=\"" + url + "\">" + url +
+        "</a></p></body></html>\n";
     return decision;
 }
 
@@ -166,16 +177,17 @@ GateDecision RequestGate::check(const GateRequest &request) const {
             return misdirected();
     }
     if (isWrite(request.method)) {
-        const bool foreignSite = equalsNoCase(request.fetchSite, "cross-site") ||
-                                 equalsNoCase(request.fetchSite, "same-site");
-        const bool foreignOrigin = !request.origin.empty() &&
-                                   (request.host.empty() || (!equalsNoCase(request.origin, "http://" + std::string(request.host)) &&
-                                                             !equalsNoCase(request.origin, "https://" + std::string(request.host))));
+        const bool foreignSite =
+            equalsNoCase(request.fetchSite, "cross-site") || equalsNoCase(request.fetchSite, "same-site");
+        const bool foreignOrigin =
+            !request.origin.empty() &&
+            (request.host.empty() || (!equalsNoCase(request.origin, "http://" + std::string(request.host)) &&
+                                      !equalsNoCase(request.origin, "https://" + std::string(request.host))));
         if (foreignSite || foreignOrigin)
             return GateDecision{403, plainText, std::string(wire::foreignOriginMessage)};
     }
-    if (m_config.sessionCheck &&
-        std::find(m_config.openPaths.begin(), m_config.openPaths.end(), request.path) == m_config.openPaths.end()) {
+    if (m_config.sessionCheck && std::find(m_config.openPaths.begin(), m_config.openPaths.end(),
+                                           request.path) == m_config.openPaths.end()) {
         const std::string_view token = cookieValue(request.cookie, sessionCookie);
         if (token.empty() || !m_config.sessionCheck(token))
             return GateDecision{401, plainText, std::string(wire::codeNeededMessage)};

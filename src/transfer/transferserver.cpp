@@ -149,7 +149,9 @@ void TransferServer::rebuildGate() {
         config.preferredAddress = m_gateAddress;
     config.hostNames.insert(config.hostNames.end(), m_allowedHosts.begin(), m_allowedHosts.end());
     if (m_codeEnabled) {
-        config.sessionCheck = [code = m_accessCode.get()](std::string_view token) { return code->isSession(token); };
+        config.sessionCheck = [code = m_accessCode.get()](std::string_view token) {
+            return code->isSession(token);
+        };
     }
     m_gate = std::make_shared<const RequestGate>(std::move(config));
     m_addressesRead = std::chrono::steady_clock::now();
@@ -280,7 +282,8 @@ bool TransferServer::startServer() {
         folders << m_uploadFolder;
     for (const QString &folder : folders)
         if (const int removed = removeAbandonedStagingFiles(folder); removed > 0)
-            platform::log(QStringLiteral("Removed %1 unfinished file(s) of an earlier run in ").arg(removed) + folder);
+            platform::log(QStringLiteral("Removed %1 unfinished file(s) of an earlier run in ").arg(removed) +
+                          folder);
     if (isAccessCodeEnabled())
         m_accessCode->renew();
     if (!m_server->start(m_port, m_bindAddress)) {

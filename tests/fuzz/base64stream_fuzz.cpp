@@ -33,16 +33,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         std::abort();
     if (wholeOk && !spaceAsPlus) {
         const auto reference = QByteArray::fromBase64Encoding(QByteArray(text.data(), qsizetype(text.size())),
-                                                            QByteArray::AbortOnBase64DecodingErrors);
-        const bool onlyAlphabet = text.find_first_not_of(
-            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=") == std::string_view::npos;
+                                                              QByteArray::AbortOnBase64DecodingErrors);
+        const bool onlyAlphabet =
+            text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=") ==
+            std::string_view::npos;
         if (onlyAlphabet && reference && reference.decoded.toStdString() != whole)
             std::abort();
     }
 
     const QByteArray encoded = QByteArray(text.data(), qsizetype(text.size())).toBase64();
     std::string back;
-    if (!decode(std::string_view(encoded.constData(), size_t(encoded.size())), chunk, false, back) || back != text)
+    if (!decode(std::string_view(encoded.constData(), size_t(encoded.size())), chunk, false, back) ||
+        back != text)
         std::abort();
     return 0;
 }

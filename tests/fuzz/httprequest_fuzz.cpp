@@ -32,7 +32,9 @@ struct Harness {
         config.addresses = {"127.0.0.1", "::1"};
         config.port = 8080;
         config.openPaths = {"/", "/sign-in"};
-        config.sessionCheck = [this](std::string_view token) { return code.isSession(token); };
+        config.sessionCheck = [this](std::string_view token) {
+            return code.isSession(token);
+        };
         gate = std::make_unique<transfer::RequestGate>(std::move(config));
         server.setRequestFilter([this](const HttpRequest &request) -> std::optional<HttpResponse> {
             const std::string host = request.header("Host"), origin = request.header("Origin"),
@@ -48,34 +50,41 @@ struct Harness {
                 echo += '\n' + key + '=' + value;
             return HttpResponse::text(echo);
         });
-        server.route(http::Method::Post, "/sign-in", [this](const HttpRequest &request) {
-            const auto form = request.formPairs();
-            if (!form)
-                return HttpResponse::badRequest("form");
-            for (const auto &[key, value] : *form)
-                if (key == "code" && code.signIn(request.remoteAddress(), value).outcome ==
-                                         transfer::AccessCode::Outcome::Accepted)
-                    return HttpResponse::text("in");
-            return HttpResponse::withStatus(403);
-        }, http::RouteOptions{256});
-        server.route(http::Method::Put, "/stream", [](const HttpRequest &request) {
-            uint64_t total = 0;
-            const auto read = request.readBody([&total](const char *, size_t n) {
-                total += n;
-                return true;
-            });
-            return HttpResponse::text(std::to_string(total) + ' ' + std::to_string(int(read)));
-        }, http::RouteOptions{4096});
+        server.route(
+            http::Method::Post, "/sign-in",
+            [this](const HttpRequest &request) {
+                const auto form = request.formPairs();
+                if (!form)
+                    return HttpResponse::badRequest("form");
+                for (const auto &[key, value] : *form)
+                    if (key == "code" && code.signIn(request.remoteAddress(), value).outcome ==
+                                             transfer::AccessCode::Outcome::Accepted)
+                        return HttpResponse::text("in");
+                return HttpResponse::withStatus(403);
+            },
+            http::RouteOptions{256});
+        server.route(
+            http::Method::Put, "/stream",
+            [](const HttpRequest &request) {
+                uint64_t total = 0;
+                const auto read = request.readBody([&total](const char *, size_t n) {
+                    total += n;
+                    return true;
+                });
+                return HttpResponse::text(std::to_string(total) + ' ' + std::to_string(int(read)));
+            },
+            http::RouteOptions{4096});
         const std::string content(1000, 'z');
         server.route(http::Method::Get, "/file", [content](const HttpRequest &request) {
             (void)request.ranges();
             (void)request.contentLength();
-            return HttpResponse::stream(content.size(), "application/octet-stream",
-                                        [content](uint64_t offset, uint64_t length, const http::ChunkWriter &write) {
-                                            if (offset + length > content.size())
-                                                std::abort(); // the engine asked past the end
-                                            return write(content.data() + offset, size_t(length));
-                                        });
+            return HttpResponse::stream(
+                content.size(), "application/octet-stream",
+                [content](uint64_t offset, uint64_t length, const http::ChunkWriter &write) {
+                    if (offset + length > content.size())
+                        std::abort(); // the engine asked past the end
+                    return write(content.data() + offset, size_t(length));
+                });
         });
         if (!server.start(0, "127.0.0.1"))
             std::abort();

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     writer.encodeBool(QStringLiteral("b"), size % 2);
     const auto back = platform::KeyedUnarchiver::open(writer.finish(), text);
     if (!back || back->decodeText(QStringLiteral("t")) != text || back->decodeData("d:" + text) != bytes ||
-        back->decodeInteger(QStringLiteral("i")) != number || back->decodeBool(QStringLiteral("b")) != bool(size % 2))
+        back->decodeInteger(QStringLiteral("i")) != number ||
+        back->decodeBool(QStringLiteral("b")) != bool(size % 2))
         std::abort();
     return 0;
 }

@@ -41,9 +41,12 @@ const Tree &tree() {
         put(root + "/sub/inner.png");
         put(root + "/%2e%2e");
         const std::pair<const char *, QString> links[] = {
-            {"abs", base + "/outside"},       {"up", QStringLiteral("..")},
-            {"secret", base + "/outside/secret"}, {"loop", QStringLiteral("loop")},
-            {"sub/back", QStringLiteral("../../outside")}, {"sub/fine", QStringLiteral("../file.txt")},
+            {"abs", base + "/outside"},
+            {"up", QStringLiteral("..")},
+            {"secret", base + "/outside/secret"},
+            {"loop", QStringLiteral("loop")},
+            {"sub/back", QStringLiteral("../../outside")},
+            {"sub/fine", QStringLiteral("../file.txt")},
         };
         for (const auto &[name, target] : links)
             if (!QFile::link(target, root + "/" + name))
@@ -66,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string folder = input.substr(0, split);
     const std::string name = split == std::string::npos ? std::string() : input.substr(split + 1);
 
-    if (transfer::isSafeEntryName(name) &&
-        (name.find('/') != std::string::npos || name == "." || name == ".." || name.find('\0') != std::string::npos))
+    if (transfer::isSafeEntryName(name) && (name.find('/') != std::string::npos || name == "." ||
+                                            name == ".." || name.find('\0') != std::string::npos))
         std::abort();
 
     const std::optional<QString> relative = transfer::safeRelativeFolder(folder);
@@ -75,14 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const QString cleaned = QDir::cleanPath(t.root + '/' + *relative);
         if (!inside(t.root, cleaned))
             std::abort(); // the text alone already leaves the folder
-        if (const auto resolved = transfer::resolveInside(t.root, cleaned); resolved && !inside(t.canonical, *resolved))
+        if (const auto resolved = transfer::resolveInside(t.root, cleaned);
+            resolved && !inside(t.canonical, *resolved))
             std::abort();
     }
 
     // The raw input as a path below the root: whatever opens must be inside.
-    for (const std::string &path : {folder, relative && transfer::isSafeEntryName(name)
-                                                ? relative->toStdString() + "/" + name
-                                                : std::string()}) {
+    for (const std::string &path :
+         {folder, relative && transfer::isSafeEntryName(name) ? relative->toStdString() + "/" + name
+                                                              : std::string()}) {
         if (path.empty())
             continue;
         const platform::UniqueFd fd = transfer::openInside(t.root, QString::fromStdString(path));

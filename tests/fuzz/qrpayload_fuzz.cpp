@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         for (int x = 0; x < width; ++x)
             if (modules[size_t(y) * size_t(width) + size_t(x)] & 1)
                 for (int dy = 0; dy < scale; ++dy)
-                    std::fill_n(image.scanLine((y + quiet) * scale + dy) + (x + quiet) * scale, scale, uchar(0));
+                    std::fill_n(image.scanLine((y + quiet) * scale + dy) + (x + quiet) * scale, scale,
+                                uchar(0));
 
     const std::vector<MetadataObject> found = QRCodeDecoder::decode(image);
     if (flipCount == 0 && (found.size() != 1 || found.front().bytes.toStdString() != text))

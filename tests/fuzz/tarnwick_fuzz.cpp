@@ -15,8 +15,10 @@ namespace {
 QByteArray summary(const std::vector<tarnwick::StreamMessage> &messages) {
     QByteArray out;
     for (const auto &message : messages) {
-        out += message.error ? QByteArray("error ") + message.error->domain.toUtf8() + ' ' + QByteArray::number(message.error->code)
-                             : QJsonDocument::fromVariant(message.value.toVariant()).toJson(QJsonDocument::Compact);
+        out += message.error
+                   ? QByteArray("error ") + message.error->domain.toUtf8() + ' ' +
+                         QByteArray::number(message.error->code)
+                   : QJsonDocument::fromVariant(message.value.toVariant()).toJson(QJsonDocument::Compact);
         out += '\n';
     }
     return out;
@@ -41,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     const qsizetype chunk = data[0] % 9 + 1;
     const QByteArray bytes(reinterpret_cast<const char *>(data) + 1, qsizetype(size - 1));
-    const QString key = tarnwick::PayloadCipher::payloadKey(QString::fromLatin1(tarnwick::protocol::defaultAppIdentifier));
+    const QString key =
+        tarnwick::PayloadCipher::payloadKey(QString::fromLatin1(tarnwick::protocol::defaultAppIdentifier));
     const QString text = QString::fromLatin1(bytes);
 
     (void)tarnwick::PayloadCipher::decrypt(text, key);

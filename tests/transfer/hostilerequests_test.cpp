@@ -1,8 +1,8 @@
 // Requests from foreign web pages and foreign host names, the page's security headers, the
 // access code and the leftovers of killed writers, against a real server on loopback.
 #include "testenvironment.h"
-#include "transferclient.h"
 #include "transfer/stagedfile.h"
+#include "transferclient.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +21,9 @@ struct Raw {
     int status = 0;
     std::string head;
     std::string body;
-    bool hasHeader(const std::string &line) const { return head.find("\r\n" + line + "\r\n") != std::string::npos; }
+    bool hasHeader(const std::string &line) const {
+        return head.find("\r\n" + line + "\r\n") != std::string::npos;
+    }
     std::string header(const std::string &name) const {
         const size_t at = head.find("\r\n" + name + ": ");
         if (at == std::string::npos)
@@ -32,7 +34,8 @@ struct Raw {
 };
 
 QStringList entries(const QString &folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 } // namespace
@@ -76,7 +79,8 @@ TEST_P(ForeignWrites, ForeignOriginChangesNothingOwnOriginAndScriptsAreServed) {
     const WriteCase &c = GetParam();
     startServer();
     writeFile(doc(c.name), "original");
-    const std::string body = std::string(c.method) == "PUT" ? std::string("evil") : formBody("n", c.name, "evil");
+    const std::string body =
+        std::string(c.method) == "PUT" ? std::string("evil") : formBody("n", c.name, "evil");
     const std::vector<std::vector<std::string>> foreign = {
         {"Origin: http://evil.example.com", "Sec-Fetch-Site: cross-site"},
         {"Origin: http://evil.example.com"},
@@ -92,7 +96,8 @@ TEST_P(ForeignWrites, ForeignOriginChangesNothingOwnOriginAndScriptsAreServed) {
         EXPECT_EQ(entries(documents()), QStringList{c.name}) << c.target;
     }
     // The page's own requests (a browser sends Origin even to its own origin) and curl's.
-    const Raw own = send(c.method, c.target, {"Origin: http://" + this->own(), "Sec-Fetch-Site: same-origin"}, body);
+    const Raw own =
+        send(c.method, c.target, {"Origin: http://" + this->own(), "Sec-Fetch-Site: same-origin"}, body);
     EXPECT_EQ(own.status, 200) << own.body;
     EXPECT_EQ(readFile(doc(c.name)), c.replaces ? "evil" : "original");
     QFile::remove(doc(c.name));
@@ -104,16 +109,17 @@ TEST_P(ForeignWrites, ForeignOriginChangesNothingOwnOriginAndScriptsAreServed) {
 INSTANTIATE_TEST_SUITE_P(Routes, ForeignWrites,
                          ::testing::Values(WriteCase{"POST", "/save", "top.png", true},
                                            WriteCase{"POST", "/upload", "up.png", false},
-                                           WriteCase{"PUT", "/upload-stream?path=big.mp4", "big.mp4", false}));
+                                           WriteCase{"PUT", "/upload-stream?path=big.mp4", "big.mp4",
+                                                     false}));
 
 TEST_F(HostileRequests, OnlyOwnNamesAndAddressesAreServed) {
     startServer();
     writeFile(doc("a.txt"), "a");
     const std::string port = ":" + std::to_string(m_server->port());
     const std::string machine = QSysInfo::machineHostName().toStdString();
-    for (const std::string &host : {own(), std::string("localhost") + port, std::string("LOCALHOST"),
-                                    machine + port, machine + ".local" + port, std::string("[::1]") + port,
-                                    std::string("x")}) {
+    for (const std::string &host :
+         {own(), std::string("localhost") + port, std::string("LOCALHOST"), machine + port,
+          machine + ".local" + port, std::string("[::1]") + port, std::string("x")}) {
         EXPECT_EQ(send("GET", "/list?path=/", {}, {}, host).status, 200) << host;
     }
     for (const std::string &host : {std::string("evil.example.com") + port, std::string("rebind.test"),
@@ -121,8 +127,10 @@ TEST_F(HostileRequests, OnlyOwnNamesAndAddressesAreServed) {
         for (const char *target : {"/", "/list?path=/", "/download?path=a.txt"}) {
             const Raw refused = send("GET", target, {}, {}, host);
             EXPECT_EQ(refused.status, 421) << host << target;
-            EXPECT_NE(refused.body.find("This device answers only to its own addresses. Open <a href=\"http://"),
-                      std::string::npos) << refused.body;
+            EXPECT_NE(
+                refused.body.find("This device answers only to its own addresses. Open <a href=\"http://"),
+                std::string::npos)
+                << refused.body;
             EXPECT_EQ(refused.body.find("\"a\""), std::string::npos);
         }
     }
@@ -137,7 +145,8 @@ TEST_F(HostileRequests, PageAndAssetsCarrySecurityHeadersDownloadsAreAttachments
     for (const char *target : {"/", "/app.js", "/base.css", "/icon.png"}) {
         const Raw page = send("GET", target, {});
         EXPECT_EQ(page.status, 200) << target;
-        EXPECT_TRUE(page.hasHeader("Content-Security-Policy: default-src 'self'; img-src 'self' data:")) << target;
+        EXPECT_TRUE(page.hasHeader("Content-Security-Policy: default-src 'self'; img-src 'self' data:"))
+            << target;
         EXPECT_TRUE(page.hasHeader("X-Content-Type-Options: nosniff")) << target;
         EXPECT_TRUE(page.hasHeader("Referrer-Policy: no-referrer")) << target;
     }
@@ -216,8 +225,8 @@ TEST_F(HostileRequests, StartRemovesTemporaryFilesOfKilledWritersOnly) {
 
     startServer(upload);
     ::close(held);
-    EXPECT_EQ(entries(documents()),
-              (QStringList{".tidewell-link.part", ".tidewell-live.part", ".tidewell-notes.txt", "in", "live.part"}));
+    EXPECT_EQ(entries(documents()), (QStringList{".tidewell-link.part", ".tidewell-live.part",
+                                                 ".tidewell-notes.txt", "in", "live.part"}));
     EXPECT_TRUE(entries(upload).isEmpty());
     EXPECT_EQ(readFile(outside() + "/secret.txt").isEmpty(), false);
 }

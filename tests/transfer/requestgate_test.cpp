@@ -17,7 +17,9 @@ RequestGate::Config config(bool withCode) {
     c.port = 8080;
     c.openPaths = {"/", "/app.js", "/sign-in"};
     if (withCode)
-        c.sessionCheck = [](std::string_view token) { return token == "good"; };
+        c.sessionCheck = [](std::string_view token) {
+            return token == "good";
+        };
     return c;
 }
 
@@ -50,7 +52,8 @@ const GateCase gateCases[] = {
     {"LAN address without port", "GET", "/list", "192.168.1.20", "", "", "", false, 0},
     {"IPv6 loopback in brackets", "GET", "/list", "[::1]:8080", "", "", "", false, 0},
     {"IPv6 written longer", "GET", "/list", "[0:0::1]:8080", "", "", "", false, 0},
-    {"link-local with zone", "GET", "/list", "[fe80::1c2d:3eff:fe4f:5a6b%25wlan0]:8080", "", "", "", false, 0},
+    {"link-local with zone", "GET", "/list", "[fe80::1c2d:3eff:fe4f:5a6b%25wlan0]:8080", "", "", "", false,
+     0},
     {"IPv4-mapped IPv6", "GET", "/list", "[::ffff:192.168.1.20]", "", "", "", false, 0},
     {"localhost", "GET", "/list", "localhost:8080", "", "", "", false, 0},
     {"host name, any case, trailing dot", "GET", "/list", "TIDEWELL-box.:8080", "", "", "", false, 0},
@@ -67,27 +70,39 @@ const GateCase gateCases[] = {
     {"stray characters", "GET", "/list", "local host", "", "", "", false, 421},
     {"unclosed bracket", "GET", "/list", "[::1:8080", "", "", "", false, 421},
     // Writes: a foreign Origin or Sec-Fetch-Site is refused; the page's own and none are served.
-    {"same-origin save", "POST", "/save", "127.0.0.1:8080", "http://127.0.0.1:8080", "same-origin", "", false, 0},
-    {"same-origin over a TLS proxy", "POST", "/save", "files.example.org", "https://files.example.org", "", "", false, 0},
+    {"same-origin save", "POST", "/save", "127.0.0.1:8080", "http://127.0.0.1:8080", "same-origin", "", false,
+     0},
+    {"same-origin over a TLS proxy", "POST", "/save", "files.example.org", "https://files.example.org", "",
+     "", false, 0},
     {"curl save", "POST", "/save", "127.0.0.1:8080", "", "", "", false, 0},
-    {"foreign page save", "POST", "/save", "127.0.0.1:8080", "http://evil.example.com", "cross-site", "", false, 403},
-    {"foreign upload, Origin only", "POST", "/upload", "127.0.0.1:8080", "http://evil.example.com", "", "", false, 403},
-    {"another port of this host", "POST", "/upload", "127.0.0.1:8080", "http://127.0.0.1:9090", "", "", false, 403},
+    {"foreign page save", "POST", "/save", "127.0.0.1:8080", "http://evil.example.com", "cross-site", "",
+     false, 403},
+    {"foreign upload, Origin only", "POST", "/upload", "127.0.0.1:8080", "http://evil.example.com", "", "",
+     false, 403},
+    {"another port of this host", "POST", "/upload", "127.0.0.1:8080", "http://127.0.0.1:9090", "", "", false,
+     403},
     {"opaque origin", "PUT", "/upload-stream", "127.0.0.1:8080", "null", "", "", false, 403},
-    {"cross-site without Origin", "PUT", "/upload-stream", "127.0.0.1:8080", "", "cross-site", "", false, 403},
+    {"cross-site without Origin", "PUT", "/upload-stream", "127.0.0.1:8080", "", "cross-site", "", false,
+     403},
     {"same-site", "DELETE", "/x", "127.0.0.1:8080", "", "same-site", "", false, 403},
     {"Origin without Host", "POST", "/save", "", "http://127.0.0.1:8080", "", "", false, 403},
-    {"foreign page may read the page", "GET", "/", "127.0.0.1:8080", "http://evil.example.com", "cross-site", "", false, 0},
+    {"foreign page may read the page", "GET", "/", "127.0.0.1:8080", "http://evil.example.com", "cross-site",
+     "", false, 0},
     // The access code: the page, its assets and the sign-in route are open; the rest needs a session.
     {"code: page open", "GET", "/", "127.0.0.1:8080", "", "", "", true, 0},
     {"code: asset open", "GET", "/app.js", "127.0.0.1:8080", "", "", "", true, 0},
     {"code: sign-in open", "POST", "/sign-in", "127.0.0.1:8080", "", "", "", true, 0},
     {"code: list without cookie", "GET", "/list", "127.0.0.1:8080", "", "", "", true, 401},
-    {"code: download, wrong token", "GET", "/download", "127.0.0.1:8080", "", "", "tidewell_session=bad", true, 401},
-    {"code: list with session", "GET", "/list", "127.0.0.1:8080", "", "", "a=1; tidewell_session=good; b=2", true, 0},
-    {"code: cookie of a similar name", "GET", "/list", "127.0.0.1:8080", "", "", "xtidewell_session=good", true, 401},
-    {"code: foreign origin before session", "POST", "/upload", "127.0.0.1:8080", "http://evil.example.com", "", "tidewell_session=good", true, 403},
-    {"code: rebinding before session", "GET", "/list", "evil.example.com", "", "", "tidewell_session=good", true, 421},
+    {"code: download, wrong token", "GET", "/download", "127.0.0.1:8080", "", "", "tidewell_session=bad",
+     true, 401},
+    {"code: list with session", "GET", "/list", "127.0.0.1:8080", "", "", "a=1; tidewell_session=good; b=2",
+     true, 0},
+    {"code: cookie of a similar name", "GET", "/list", "127.0.0.1:8080", "", "", "xtidewell_session=good",
+     true, 401},
+    {"code: foreign origin before session", "POST", "/upload", "127.0.0.1:8080", "http://evil.example.com",
+     "", "tidewell_session=good", true, 403},
+    {"code: rebinding before session", "GET", "/list", "evil.example.com", "", "", "tidewell_session=good",
+     true, 421},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, RequestGateTable, ::testing::ValuesIn(gateCases));
@@ -126,7 +141,8 @@ TEST(AccessCode, SixDigitsSignInAndLimitPerAddress) {
 }
 
 TEST(AccessCode, SignInUrlCarriesTheCodeInTheFragment) {
-    EXPECT_EQ(AccessCode::signInUrl("http://192.168.1.20:8080/", "012345"), "http://192.168.1.20:8080/#code=012345");
+    EXPECT_EQ(AccessCode::signInUrl("http://192.168.1.20:8080/", "012345"),
+              "http://192.168.1.20:8080/#code=012345");
     EXPECT_EQ(AccessCode::signInUrl("http://h/#old", "1"), "http://h/#code=1");
 }
 
