@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# `kill -9` of `tidewell serve` in the middle of a streamed and of a form upload: no partial file
-# may appear under the target name, and the next start removes a hidden temporary file that a
-# killed writer left behind (where the file system has no O_TMPFILE).
+# `tidewell serve` against hostile conditions: `kill -9` in the middle of a streamed and of a form
+# upload leaves no partial file under the target name, and the next start removes a hidden
+# temporary file that a killed writer left behind (where the file system has no O_TMPFILE);
+# --allow-host and --code as a person uses them.
 set -u
 bin="$1"
 work=$(mktemp -d)
@@ -22,8 +23,8 @@ check() { # description, command...
   if "$@"; then passes=$((passes + 1)); else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
 
-start() {
-  "$bin" serve --documents "$work/docs" --port 0 --bind 127.0.0.1 >"$work/stdout" 2>"$work/stderr" &
+start() { # extra arguments go to serve
+  "$bin" serve --documents "$work/docs" --port 0 --bind 127.0.0.1 "$@" >"$work/stdout" 2>"$work/stderr" &
   pid=$!
   url=""
   for _ in $(seq 100); do
@@ -74,6 +75,27 @@ check "the server starts again" start
 check "the leftover is gone after the start" test ! -e "$work/docs/.tidewell-k1lled.part"
 check "the removal is logged" grep -q "Removed 1 unfinished file" "$work/stderr"
 check "the folder is empty" test -z "$(ls -A "$work/docs")"
+kill "$pid"
+wait "$pid"
+pid=""
+
+status() { # host, path, extra curl arguments...
+  local host="$1" path="$2"; shift 2
+  curl -s -o /dev/null -w '%{http_code}' -H "Host: $host" "$@" "${url}${path#/}"
+}
+"$bin" serve --allow-host '[::1]' >"$work/out" 2>&1; code=$?
+check "an address is refused as --allow-host" test "$code" -eq 2
+check "the refused name is named" grep -q "wants a host name" "$work/out"
+check "the server starts with --allow-host and --code" start --allow-host files.example.org --allow-host Other.Example --code
+port=${url##*:}; port=${port%/}
+check "an admitted name is served" test "$(status files.example.org:$port /)" = 200
+check "a second admitted name is served, in any case" test "$(status other.example /)" = 200
+check "a foreign name is refused with 421" test "$(status evil.example.com:$port /)" = 421
+code=$(grep -o 'Access code: [0-9]\{6\}' "$work/stdout" | grep -o '[0-9]*$')
+check "the access code is printed" test -n "$code"
+check "the list needs the code" test "$(status 127.0.0.1:$port /list)" = 401
+check "the right code signs in" bash -c "curl -sf -c '$work/jar' -d code=$code '${url}sign-in' >/dev/null"
+check "the session cookie opens the list" test "$(status 127.0.0.1:$port /list -b "$work/jar")" = 200
 kill "$pid"
 wait "$pid"
 pid=""
