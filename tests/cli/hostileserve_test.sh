@@ -28,7 +28,7 @@ start() { # extra arguments go to serve
   pid=$!
   url=""
   for _ in $(seq 100); do
-    url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/stdout" | head -n 1)
+    url=$(grep -so 'http://127.0.0.1:[0-9]*/' "$work/stdout" | head -n 1)
     [ -n "$url" ] && break
     sleep 0.1
   done
@@ -37,10 +37,12 @@ start() { # extra arguments go to serve
 
 # True once the server holds a file open in the document folder: the upload is being written.
 writing() {
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     ls -l "/proc/$pid/fd" 2>/dev/null | grep -q -- "$work/docs/" && return 0
     sleep 0.05
   done
+  echo "The server holds no file in the folder; its log:" >&2
+  cat "$work/stderr" >&2
   return 1
 }
 
