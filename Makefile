@@ -8,7 +8,7 @@ PORT ?= 8080
 # CI builds with warnings as errors.
 CMAKE_FLAGS ?= $(if $(CI),-DTIDEWELL_WERROR=ON)
 
-.PHONY: all deps configure build run test sanitize bench clean format
+.PHONY: all deps configure build run test sanitize fuzz fuzz-ci bench clean format
 
 all: build
 
@@ -44,6 +44,19 @@ sanitize: deps
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS) -LE browser
 
+# The libFuzzer targets of tests/fuzz, built with clang 14 in their own folder, each run for
+# FUZZ_SECONDS (60 here, 10 in CI) from the kept seeds.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@if [ ! -f build-fuzz/build.ninja ]; then \
+		CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIDEWELL_FUZZ=ON; \
+	fi
+	@cmake --build build-fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh
+
+fuzz-ci:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=10
+
 bench: deps
 	@$(MAKE) --no-print-directory build BUILD=build-release BUILD_TYPE=Release
 	TIDEWELL_BIN=$(CURDIR)/build-release/src/cli/tidewell bash bench/run.sh
@@ -52,4 +65,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-asan build-release
+	rm -rf $(BUILD) build-asan build-release build-fuzz

@@ -14,6 +14,7 @@ packages=(
   xvfb xauth imagemagick ghostscript ffmpeg libheif-examples curl chromium
   dbus-daemon at-spi2-core python3-pyatspi
   dbus avahi-daemon avahi-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

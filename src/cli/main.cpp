@@ -11,7 +11,8 @@ int main(int argc, char **argv) {
         std::printf("usage: tidewell [--port N] [--bind ADDRESS]\n"
                     "                                the desktop app (Qt options such as -platform apply);\n"
                     "                                the options place its transfer server\n"
-                    "       tidewell serve [--documents DIR] [--port N] [--bind ADDRESS]\n");
+                    "       tidewell serve [--documents DIR] [--port N] [--bind ADDRESS] [--allow-host NAME]...\n"
+                    "                      [--code] [--no-announce]\n");
         return 0;
     }
     return runDesktopApp(argc, argv);

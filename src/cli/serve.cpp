@@ -4,7 +4,9 @@
 #include "platform/networkinterfaces.h"
 #include "platform/paths.h"
 #include "terminalqr.h"
+#include "transfer/accesscode.h"
 #include "transfer/devicealerts.h"
+#include "transfer/requestgate.h"
 #include "transfer/transferserver.h"
 #include "zepcommon/localnetwork/serviceannouncer.h"
 
@@ -56,6 +58,13 @@ int runServe(int argc, char **argv) {
     parser.addOption({"port", "The TCP port (default 8080).", "N", "8080"});
     parser.addOption({"bind", "The local address to listen on (default :: = every IPv6 and IPv4 address).",
                       "ADDRESS", "::"});
+    parser.addOption(
+        {"allow-host",
+         "Also answer requests for this host name, e.g. one behind a reverse proxy (repeatable). "
+         "Without it only this machine's names and addresses are served.",
+         "NAME"});
+    parser.addOption({"code", "Ask browsers for a six-digit access code, fresh at each start, before they "
+                              "may list, download or upload."});
     parser.addOption({"no-announce", "Do not announce the server on the network over DNS-SD (Avahi)."});
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "tidewell serve: %s\n", qPrintable(parser.errorText()));
@@ -96,6 +105,18 @@ int runServe(int argc, char **argv) {
     server.setPort(uint16_t(port));
     server.setBindAddress(parser.value("bind").toStdString());
     server.setRequestLogging(true);
+    std::vector<std::string> allowedHosts;
+    for (const QString &name : parser.values("allow-host")) {
+        const auto host = transfer::RequestGate::hostOf(name.toStdString());
+        if (!host || transfer::RequestGate::isAddressLiteral(*host) || host->find('.') == 0) {
+            std::fprintf(stderr, "tidewell serve: --allow-host wants a host name, not '%s'\n",
+                         qPrintable(name));
+            return 2;
+        }
+        allowedHosts.push_back(*host);
+    }
+    server.setAllowedHosts(std::move(allowedHosts));
+    server.setAccessCodeEnabled(parser.isSet("code"));
     server.registerUploadRoute(*documents);
     server.registerRoutes();
     if (!server.isRunning()) {
@@ -105,9 +126,15 @@ int runServe(int argc, char **argv) {
 
     const QString url =
         QStringLiteral("http://%1:%2/").arg(browserHost(parser.value("bind"))).arg(server.port());
-    std::printf("Serving %s\nOpen %s in a browser on the same network.\n\n%s\nPress Ctrl-C to stop.\n",
-                qPrintable(QDir::toNativeSeparators(*documents)), qPrintable(url),
-                terminalQrCode(url.toStdString()).c_str());
+    const std::string code = server.accessCode();
+    // With an access code the QR code carries it in the fragment: scanning it signs in.
+    const std::string scanned =
+        code.empty() ? url.toStdString() : transfer::AccessCode::signInUrl(url.toStdString(), code);
+    std::printf("Serving %s\nOpen %s in a browser on the same network.\n",
+                qPrintable(QDir::toNativeSeparators(*documents)), qPrintable(url));
+    if (!code.empty())
+        std::printf("Access code: %s\n", code.c_str());
+    std::printf("\n%s\nPress Ctrl-C to stop.\n", terminalQrCode(scanned).c_str());
     std::fflush(stdout);
 
     // Announced by name while it runs, so that browsers on the network can find it as HOST.local.

@@ -230,6 +230,11 @@ bool HttpServer::hasRoute(Method method, const std::string &path) const {
     return m_routes.count({method, path}) != 0;
 }
 
+void HttpServer::setRequestFilter(RequestFilter filter) {
+    std::unique_lock lock(m_routesMutex);
+    m_filter = filter ? std::make_shared<const RequestFilter>(std::move(filter)) : nullptr;
+}
+
 std::shared_ptr<const HttpServer::Route> HttpServer::findRoute(const std::string &method,
                                                                const std::string &path) const {
     std::shared_lock lock(m_routesMutex);
@@ -318,8 +323,18 @@ void HttpServer::install(httplib::Server &server, const std::atomic<bool> &stopp
         HttpResponse response;
         const std::shared_ptr<const Route> route = findRoute(req.method, req.path);
         HttpRequest request(req, reader, route ? route->options.maxBodyBytes : 0, stopping);
+        std::shared_ptr<const RequestFilter> filter;
+        {
+            std::shared_lock lock(m_routesMutex);
+            filter = m_filter;
+        }
+        std::optional<HttpResponse> refusal;
+        if (filter && !stopping)
+            refusal = (*filter)(request);
         if (stopping) {
             response = HttpResponse::withStatus(503, "The server is stopping.");
+        } else if (refusal) {
+            response = std::move(*refusal);
         } else if (!route) {
             response = HttpResponse::notFound("Not Found");
         } else if (const auto length = request.contentLength();

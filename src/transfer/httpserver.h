@@ -91,6 +91,8 @@ struct HttpResponse {
 };
 
 using Handler = std::function<HttpResponse(const HttpRequest &)>;
+// Looks at every request before its route: a reply refuses it, nullopt lets it through.
+using RequestFilter = std::function<std::optional<HttpResponse>(const HttpRequest &)>;
 
 struct RouteOptions {
     uint64_t maxBodyBytes = 64 * 1024;
@@ -115,6 +117,9 @@ public:
 
     void route(Method method, const std::string &path, Handler handler, RouteOptions options = {});
     bool hasRoute(Method method, const std::string &path) const;
+    // Every request, whatever its route (or none), passes the filter first; a refused request
+    // never reaches a handler and its body is never read. May be set while the server runs.
+    void setRequestFilter(RequestFilter filter);
     // Takes effect at the next start.
     void setRequestLog(std::function<void(const std::string &line)> log) {
         m_options.requestLog = std::move(log);
@@ -146,6 +151,7 @@ private:
     ServerOptions m_options;
     mutable std::shared_mutex m_routesMutex;
     std::map<std::pair<Method, std::string>, std::shared_ptr<const Route>, std::less<>> m_routes;
+    std::shared_ptr<const RequestFilter> m_filter;
     std::unique_ptr<Instance> m_current;
     std::vector<std::unique_ptr<Instance>> m_retired;
     uint16_t m_port = 0;

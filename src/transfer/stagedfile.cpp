@@ -1,5 +1,6 @@
 #include "transfer/stagedfile.h"
 
+#include "platform/log.h"
 #include "store/folderlisting.h"
 
 #include <QFile>
@@ -8,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +35,13 @@ QString hiddenTempName(const QString &folder) {
     return folder + '/' + QLatin1String(stagingPrefix.data(), qsizetype(stagingPrefix.size())) +
            QString::number(QRandomGenerator::global()->generate64(), 36) +
            QLatin1String(stagingSuffix.data(), qsizetype(stagingSuffix.size()));
+}
+
+// Marks the file as held by a living writer. File systems without flock (some network ones)
+// refuse; their leftovers are then never taken for abandoned, which is the safe side.
+void holdLock(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        platform::log("Staged file: cannot lock it (" + errorText() + "); a leftover of it would be kept");
 }
 
 } // namespace
@@ -58,8 +68,10 @@ StagedFile::~StagedFile() {
 platform::Result<StagedFile, StageError> StagedFile::create(const QString &folder) {
     const QByteArray nativeFolder = QFile::encodeName(folder);
     platform::UniqueFd fd(::open(nativeFolder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode()));
-    if (fd)
+    if (fd) {
+        holdLock(fd.get());
         return StagedFile(std::move(fd), folder, QString());
+    }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return platform::fail(StageError::CannotCreate, errorText());
     const QString temp = hiddenTempName(folder);
@@ -67,6 +79,7 @@ platform::Result<StagedFile, StageError> StagedFile::create(const QString &folde
         ::open(QFile::encodeName(temp).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, creationMode()));
     if (!fd)
         return platform::fail(StageError::CannotCreate, errorText());
+    holdLock(fd.get());
     return StagedFile(std::move(fd), folder, temp);
 }
 
@@ -163,6 +176,37 @@ void StagedFile::discard() {
         ::unlink(QFile::encodeName(m_tempPath).constData());
     }
     m_tempPath.clear();
+}
+
+int removeAbandonedStagingFiles(const QString &folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    platform::UniqueFd dirFd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd)
+        return 0;
+    const int copy = ::dup(dirFd.get()); // fdopendir takes over the descriptor it is given
+    if (copy < 0)
+        return 0;
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::fdopendir(copy), &::closedir);
+    if (!dir) {
+        ::close(copy);
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        if (!store::isStagingName(entry->d_name))
+            continue;
+        // O_NOFOLLOW and the type check leave symlinks and anything but plain files alone.
+        platform::UniqueFd fd(
+            ::openat(dirFd.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+            continue; // a writer is alive (or locks cannot tell): keep it
+        if (::unlinkat(dirFd.get(), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace transfer

@@ -14,7 +14,9 @@ enum class StageError { CannotCreate, WriteFailed, AlreadyExists, CommitFailed }
 // A file written in the folder it will live in and put under its name only when complete. On
 // Linux it starts as an unnamed O_TMPFILE, so an interrupted write leaves nothing behind; where the
 // file system lacks O_TMPFILE a hidden temporary name is used (store::isStagingName) and removed on failure.
-// Until a commit succeeds the target name is never touched. Not thread-safe; one writer.
+// Until a commit succeeds the target name is never touched. The writer holds an exclusive flock on
+// its file for its whole life, so a hidden name whose lock can be taken belongs to a process that
+// died (removeAbandonedStagingFiles). Not thread-safe; one writer.
 class StagedFile {
 public:
     static platform::Result<StagedFile, StageError> create(const QString &folder);
@@ -51,5 +53,10 @@ private:
     qint64 m_size = 0;
     bool m_committed = false;
 };
+
+// Removes the hidden temporary files (store::isStagingName) directly in `folder` that no living
+// writer holds: what a process killed mid-write left behind. Files of a writer still at work, of
+// other types or behind symlinks are left alone. Returns how many were removed.
+int removeAbandonedStagingFiles(const QString &folder);
 
 } // namespace transfer

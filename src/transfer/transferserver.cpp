@@ -1,19 +1,25 @@
 #include "transfer/transferserver.h"
 
 #include "platform/log.h"
+#include "platform/networkinterfaces.h"
 #include "platform/paths.h"
 #include "thumbnails/thumbnailcache.h"
+#include "transfer/accesscode.h"
 #include "transfer/devicealerts.h"
 #include "transfer/downloadstream.h"
 #include "transfer/folderlister.h"
 #include "transfer/listthumbnailer.h"
 #include "transfer/pathguard.h"
+#include "transfer/requestgate.h"
+#include "transfer/stagedfile.h"
 #include "transfer/uploadreceiver.h"
 #include "transfer/webresources.h"
 #include "transfer/wire.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+#include <QSysInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +41,22 @@ std::string str(std::string_view text) {
     return std::string(text);
 }
 
+// The names this machine answers to: its host name, the same in .local (mDNS), and localhost.
+std::vector<std::string> ownHostNames() {
+    std::vector<std::string> names = {"localhost"};
+    const std::string host = QSysInfo::machineHostName().toStdString();
+    if (!host.empty() && host != "localhost") {
+        names.push_back(host);
+        if (!host.ends_with(".local"))
+            names.push_back(host + ".local");
+    }
+    return names;
+}
+
+// A literal Host that is not among the addresses read may be one the machine got since (a new
+// DHCP lease): the addresses are read again, but not more often than this.
+constexpr auto addressRereadInterval = std::chrono::seconds(2);
+
 } // namespace
 
 void ConsoleAlerts::showAlert(const QString &title, const QString &message, const QString &buttonTitle) {
@@ -47,9 +69,12 @@ TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
     , m_thumbnailCache(std::make_unique<thumbnails::ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
     , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
-    , m_server(std::make_unique<http::HttpServer>()) {
+    , m_server(std::make_unique<http::HttpServer>())
+    , m_accessCode(std::make_unique<AccessCode>()) {
     static std::once_flag resources;
     std::call_once(resources, initTransferResources);
+    rebuildGate();
+    m_server->setRequestFilter([this](const HttpRequest &request) { return admit(request); });
 }
 
 TransferServer::~TransferServer() {
@@ -76,6 +101,119 @@ void TransferServer::setRequestLogging(bool enabled) {
                                     : std::function<void(const std::string &)>());
 }
 
+void TransferServer::setAllowedHosts(std::vector<std::string> names) {
+    {
+        std::lock_guard lock(m_gateMutex);
+        m_allowedHosts = std::move(names);
+    }
+    rebuildGate();
+}
+
+void TransferServer::setAccessCodeEnabled(bool enabled) {
+    {
+        std::lock_guard lock(m_gateMutex);
+        m_codeEnabled = enabled;
+    }
+    m_accessCode->renew();
+    rebuildGate();
+}
+
+bool TransferServer::isAccessCodeEnabled() const {
+    std::lock_guard lock(m_gateMutex);
+    return m_codeEnabled;
+}
+
+std::string TransferServer::accessCode() const {
+    return isAccessCodeEnabled() ? m_accessCode->code() : std::string();
+}
+
+void TransferServer::rebuildGate() {
+    RequestGate::Config config;
+    config.hostNames = ownHostNames();
+    const QString wifi = platform::wifiInterfaceName();
+    for (const platform::InterfaceAddress &address : platform::interfaceAddresses()) {
+        config.addresses.push_back(address.address.toStdString());
+        if (config.preferredAddress.empty() && !address.isIPv6 && !address.isLoopback &&
+            (wifi.isEmpty() || address.interfaceName == wifi))
+            config.preferredAddress = address.address.toStdString();
+    }
+    // Loopback answers even when getifaddrs does not list it (a namespace with lo down).
+    config.addresses.insert(config.addresses.end(), {"127.0.0.1", "::1"});
+    config.openPaths = {str(wire::rootMarker), str(wire::iconPath), str(wire::signInPath)};
+    for (const std::string_view asset : wire::assetFiles)
+        config.openPaths.push_back(std::string("/").append(asset));
+
+    std::lock_guard lock(m_gateMutex);
+    config.port = m_gatePort;
+    if (!m_gateAddress.empty())
+        config.preferredAddress = m_gateAddress;
+    config.hostNames.insert(config.hostNames.end(), m_allowedHosts.begin(), m_allowedHosts.end());
+    if (m_codeEnabled) {
+        config.sessionCheck = [code = m_accessCode.get()](std::string_view token) {
+            return code->isSession(token);
+        };
+    }
+    m_gate = std::make_shared<const RequestGate>(std::move(config));
+    m_addressesRead = std::chrono::steady_clock::now();
+}
+
+std::optional<HttpResponse> TransferServer::admit(const HttpRequest &request) {
+    // The gate reads views: the header texts live here for the whole check.
+    const std::string host = request.header("Host");
+    const std::string origin = request.header("Origin");
+    const std::string fetchSite = request.header("Sec-Fetch-Site");
+    const std::string cookie = request.header("Cookie");
+    const GateRequest input{request.method(), request.path(), host, origin, fetchSite, cookie};
+    std::shared_ptr<const RequestGate> gate;
+    bool mayReread = false;
+    {
+        std::lock_guard lock(m_gateMutex);
+        gate = m_gate;
+        mayReread = std::chrono::steady_clock::now() - m_addressesRead >= addressRereadInterval;
+    }
+    GateDecision decision = gate->check(input);
+    if (decision.status == 421 && mayReread) {
+        const std::optional<std::string> name = RequestGate::hostOf(host);
+        if (name && RequestGate::isAddressLiteral(*name)) {
+            rebuildGate();
+            std::lock_guard lock(m_gateMutex);
+            decision = m_gate->check(input);
+        }
+    }
+    if (decision.allowed())
+        return std::nullopt;
+    HttpResponse refusal = HttpResponse::text(std::move(decision.body), decision.status);
+    refusal.contentType = std::move(decision.contentType);
+    return refusal;
+}
+
+HttpResponse TransferServer::signIn(const HttpRequest &request) const {
+    if (!isAccessCodeEnabled())
+        return HttpResponse::notFound(str(wire::noCodeMessage));
+    const std::optional<http::Pairs> form = request.formPairs();
+    if (!form)
+        return HttpResponse::badRequest(str(wire::formMissingMessage));
+    std::string code;
+    for (const auto &[key, value] : *form)
+        if (key == wire::codeField) {
+            code = value;
+            break;
+        }
+    const AccessCode::SignIn outcome = m_accessCode->signIn(request.remoteAddress(), code);
+    switch (outcome.outcome) {
+    case AccessCode::Outcome::Accepted:
+        return HttpResponse::text(str(wire::signedInMessage))
+            .withHeader("Set-Cookie", std::string(RequestGate::sessionCookie) + "=" + outcome.session +
+                                          "; Path=/; HttpOnly; SameSite=Strict");
+    case AccessCode::Outcome::Wrong:
+        return HttpResponse::text(str(wire::wrongCodeMessage), 403);
+    case AccessCode::Outcome::TooMany:
+        break;
+    }
+    return HttpResponse::text(str(wire::tooManyCodesMessage), 429)
+        .withHeader("Retry-After", std::to_string(outcome.retryAfterSeconds));
+}
+
 void TransferServer::alert(int kind) const {
     std::shared_ptr<DeviceAlerts> alerts;
     {
@@ -92,6 +230,7 @@ void TransferServer::alert(int kind) const {
 }
 
 void TransferServer::registerUploadRoute(const QString &folder) {
+    m_uploadFolder = folder;
     const http::RouteOptions formLimit{m_formBodyLimit};
     m_server->route(
         Method::Post, str(wire::uploadPath),
@@ -118,6 +257,9 @@ void TransferServer::registerRoutes() {
     m_server->route(
         Method::Post, str(wire::savePath), [this](const HttpRequest &request) { return save(request); },
         http::RouteOptions{m_formBodyLimit});
+    m_server->route(
+        Method::Post, str(wire::signInPath), [this](const HttpRequest &request) { return signIn(request); },
+        http::RouteOptions{1024});
     registerDownloadRoute();
     registerListRoute();
     m_server->route(Method::Any, str(wire::rootMarker),
@@ -132,10 +274,29 @@ void TransferServer::registerRoutes() {
 bool TransferServer::startServer() {
     if (m_server->isRunning())
         return true;
+    // A process killed mid-write may have left a hidden temporary file where O_TMPFILE is missing.
+    QStringList folders;
+    if (const std::optional<QString> documents = m_documentFolder())
+        folders << *documents;
+    if (!m_uploadFolder.isEmpty() && !folders.contains(m_uploadFolder))
+        folders << m_uploadFolder;
+    for (const QString &folder : folders)
+        if (const int removed = removeAbandonedStagingFiles(folder); removed > 0)
+            platform::log(QStringLiteral("Removed %1 unfinished file(s) of an earlier run in ").arg(removed) +
+                          folder);
+    if (isAccessCodeEnabled())
+        m_accessCode->renew();
     if (!m_server->start(m_port, m_bindAddress)) {
         platform::log("Transfer server failed to start: " + QString::fromStdString(m_server->errorText()));
         return false;
     }
+    {
+        std::lock_guard lock(m_gateMutex);
+        // Named in the 421 page: the port, and the bound address when it is a single one.
+        m_gatePort = m_server->port();
+        m_gateAddress = m_bindAddress == "::" || m_bindAddress == "0.0.0.0" ? std::string() : m_bindAddress;
+    }
+    rebuildGate();
     platform::log(QStringLiteral("Transfer server started on port %1").arg(m_server->port()));
     return true;
 }
@@ -203,7 +364,8 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
         return HttpResponse::notFound();
     const std::string type = contentTypeFor(*name);
     HttpResponse response = HttpResponse::stream(uint64_t(info.st_size), type, fileProvider(std::move(fd)));
-    response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName));
+    response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
+        .withHeader("X-Content-Type-Options", "nosniff");
     return response;
 }
 

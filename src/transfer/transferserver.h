@@ -3,11 +3,13 @@
 #include "transfer/httpserver.h"
 
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace thumbnails {
 class ThumbnailCache;
@@ -15,8 +17,10 @@ class ThumbnailCache;
 
 namespace transfer {
 
+class AccessCode;
 class DeviceAlerts;
 class ListThumbnailer;
+class RequestGate;
 
 // The Wi-Fi transfer server: owns the HTTP server, registers the routes of the transfer page and
 // keeps the one piece of shared state, the folder the browser listed last (currentFolder).
@@ -48,13 +52,26 @@ public:
     void setFormBodyLimit(uint64_t bytes) { m_formBodyLimit = bytes; }
     void setRequestLogging(bool enabled);
 
+    // Host names served besides the machine's own names and addresses (for example one behind a
+    // reverse proxy). Takes effect at once.
+    void setAllowedHosts(std::vector<std::string> names);
+    // The access code is off by default. Turned on, a fresh code is made at once and at every
+    // start, every route but the page and its assets needs a session, and the page asks for the
+    // code. Turning it off or on again forgets every session.
+    void setAccessCodeEnabled(bool enabled);
+    bool isAccessCodeEnabled() const;
+    // The current code; empty while the access code is off.
+    std::string accessCode() const;
+
     // The upload route (and its streamed twin) receive into this folder.
     void registerUploadRoute(const QString &folder);
     void registerDownloadRoute();
     void registerListRoute();
     // Registers every route but the upload route, then starts the server.
     void registerRoutes();
-    // Starts listening; logs the outcome. Starting a running server does nothing.
+    // Starts listening; logs the outcome. Starting a running server does nothing. Before it
+    // listens, the hidden temporary files that a killed process left in the upload folder and the
+    // top of the document folder are removed.
     bool startServer();
     void stop();
     bool isRunning() const { return m_server->isRunning(); }
@@ -65,6 +82,9 @@ private:
     http::HttpResponse download(const http::HttpRequest &request) const;
     http::HttpResponse upload(const http::HttpRequest &request, const QString &folder, bool streamed) const;
     http::HttpResponse save(const http::HttpRequest &request) const;
+    http::HttpResponse signIn(const http::HttpRequest &request) const;
+    std::optional<http::HttpResponse> admit(const http::HttpRequest &request);
+    void rebuildGate();
     void alert(int kind) const;
 
     DocumentFolderLookup m_documentFolder;
@@ -79,6 +99,18 @@ private:
     std::string m_bindAddress = "::";
     uint64_t m_formBodyLimit = defaultFormBodyLimit;
     bool m_logRequests = false;
+    QString m_uploadFolder;
+
+    std::unique_ptr<AccessCode> m_accessCode;
+    // Guards the members below. The gate is rebuilt on worker threads too (when a literal Host
+    // may be a new address), so it reads nothing of the HTTP server itself.
+    mutable std::mutex m_gateMutex;
+    std::shared_ptr<const RequestGate> m_gate;
+    std::vector<std::string> m_allowedHosts;
+    bool m_codeEnabled = false;
+    uint16_t m_gatePort = 0;
+    std::string m_gateAddress;
+    std::chrono::steady_clock::time_point m_addressesRead;
 };
 
 } // namespace transfer

@@ -55,6 +55,15 @@ inline constexpr std::string_view fieldTooLargeMessage = "A form field is too la
 inline constexpr std::string_view bodyUnreadableMessage = "The request body could not be read.";
 inline constexpr std::string_view writeFailedMessage = "The file could not be written.";
 inline constexpr std::string_view noDocumentsMessage = "The document folder is not available.";
+// Answers of the request gate and the access code.
+inline constexpr std::string_view misdirectedMessage = "This device answers only to its own addresses. Open";
+inline constexpr std::string_view foreignOriginMessage = "Requests from other web sites may not change files.";
+inline constexpr std::string_view codeNeededMessage = "The access code is needed.";
+inline constexpr std::string_view signedInMessage = "Signed in.";
+inline constexpr std::string_view wrongCodeMessage = "The access code is wrong.";
+inline constexpr std::string_view tooManyCodesMessage = "Too many wrong codes: try again in a minute.";
+inline constexpr std::string_view noCodeMessage = "No access code is in use.";
+inline constexpr std::string_view codeField = "code";
 
 // Route paths.
 inline constexpr std::string_view uploadPath = "/upload";
@@ -63,6 +72,7 @@ inline constexpr std::string_view iconPath = "/icon.png";
 inline constexpr std::string_view savePath = "/save";
 inline constexpr std::string_view downloadPath = "/download";
 inline constexpr std::string_view listPath = "/list";
+inline constexpr std::string_view signInPath = "/sign-in";
 inline constexpr std::string_view iconContentType = "image/png";
 
 // The download reply's one header: name, and the value's prefix and suffix around the file name.

@@ -55,6 +55,8 @@ void TransferServerTest::startServer(const QString &uploadFolder, const std::str
         m_server = std::make_unique<transfer::TransferServer>(
             [documents] { return std::optional<QString>(documents); }, m_alerts);
         m_server->setPort(0);
+        // The raw exchanges name the host "x", as a name admitted with --allow-host would be.
+        m_server->setAllowedHosts({"x"});
     }
     m_server->setBindAddress(bind);
     m_host = bind;

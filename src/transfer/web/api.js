@@ -17,6 +17,20 @@ const Api = (() => {
     return response.json();
   }
 
+  // Trades the device's access code for a session cookie. Resolves to { status, text }.
+  async function signIn(code) {
+    try {
+      const response = await fetch('/sign-in', {
+        method: 'POST',
+        headers: { 'Content-Type': 'application/x-www-form-urlencoded' },
+        body: new URLSearchParams({ code }).toString(),
+      });
+      return { status: response.status, text: await response.text() };
+    } catch (error) {
+      return { status: 0, text: 'The device did not answer. Is the transfer screen still open?' };
+    }
+  }
+
   function downloadUrl(name) {
     return '/download?path=' + encodeURIComponent(name);
   }
@@ -80,5 +94,5 @@ const Api = (() => {
     };
   }
 
-  return { list, downloadUrl, upload, STREAM_THRESHOLD };
+  return { list, signIn, downloadUrl, upload, STREAM_THRESHOLD };
 })();

@@ -63,7 +63,7 @@
       ? plural(folders, 'folder') + ', ' + plural(files, 'file') +
         (shown.length !== state.entries.length ? ' · ' + shown.length + ' shown' : '')
       : '';
-    empty.hidden = shown.length > 0 || !banner.hidden;
+    empty.hidden = shown.length > 0 || !banner.hidden || !$('signin').hidden;
     empty.textContent = state.entries.length ? 'Nothing here matches “' + filter.value.trim() + '”.' : 'This folder is empty.';
   }
 
@@ -105,13 +105,38 @@
       if (ticket !== state.loading) return;
       enter(folder);
       state.entries = [];
-      showNotice(failureText(error));
+      if (error.status === 401) askForCode();
+      else showNotice(failureText(error));
     } finally {
       if (ticket === state.loading) document.body.classList.remove('loading');
     }
     renderCrumbs();
     render();
   }
+
+  // With an access code turned on, the device answers 401 until this browser signed in once.
+  const signin = $('signin');
+  const signinError = $('signin-error');
+  function askForCode() {
+    signin.hidden = false;
+    $('signin-code').focus();
+  }
+  async function signIn(code) {
+    const result = await Api.signIn(code.trim());
+    signinError.hidden = result.status === 200;
+    signinError.textContent = result.status === 200 ? '' : result.text || 'The code was not accepted.';
+    if (result.status !== 200) {
+      askForCode();
+      return;
+    }
+    signin.hidden = true;
+    $('signin-code').value = '';
+    load(folderFromHash());
+  }
+  signin.addEventListener('submit', (event) => {
+    event.preventDefault();
+    signIn($('signin-code').value);
+  });
 
   // The server downloads from the folder listed last, so the folder is listed again first: another
   // browser may have listed a different one in the meantime. That fresh listing also tells whether
@@ -193,5 +218,12 @@
   filter.addEventListener('input', render);
   sort.addEventListener('change', render);
   window.addEventListener('hashchange', () => load(folderFromHash()));
-  load(folderFromHash());
+  // A scanned QR code brings the access code in the fragment: it signs in and leaves the address.
+  const scanned = /^#code=([0-9]+)$/.exec(location.hash);
+  if (scanned) {
+    history.replaceState(null, '', location.pathname + location.search + '#/');
+    signIn(scanned[1]);
+  } else {
+    load(folderFromHash());
+  }
 })();
