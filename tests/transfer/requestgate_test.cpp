@@ -42,8 +42,9 @@ TEST_P(RequestGateTable, Decides) {
     const RequestGate gate(config(c.withCode));
     const auto decision = gate.check(GateRequest{c.method, c.path, c.host, c.origin, c.fetchSite, c.cookie});
     EXPECT_EQ(decision.status, c.status) << c.what;
-    if (c.status == 421) // the refusal names the address to open instead
+    if (c.status == 421) { // the refusal names the address to open instead
         EXPECT_NE(decision.body.find("http://192.168.1.20:8080/"), std::string::npos) << decision.body;
+    }
 }
 
 const GateCase gateCases[] = {
