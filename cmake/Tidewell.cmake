@@ -21,7 +21,7 @@ set(TIDEWELL_LAYERS
   store
   thumbnails,tarnwick,apiserver
   ui
-  transfer,zepcommon
+  transfer,zepcommon,browser
   app
   cli)
 
