@@ -128,6 +128,8 @@ QWidget *FileBrowserView::makeBar() {
     m_search->setPlaceholderText(tr("Search"));
     m_search->setAccessibleName(tr("Search"));
     m_search->setClearButtonEnabled(true);
+    for (QToolButton *clear : m_search->findChildren<QToolButton *>())
+        clear->setAccessibleName(tr("Clear search"));
     m_search->installEventFilter(this);
     connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
         if (text != m_controller->searchText())

@@ -93,6 +93,9 @@ def inner(app_path):
                XDG_CONFIG_HOME=os.path.join(root, "config"), XDG_DATA_HOME=os.path.join(root, "data"),
                XDG_CACHE_HOME=os.path.join(root, "cache"), XDG_RUNTIME_DIR=os.path.join(root, "runtime"))
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+    os.makedirs(env["TIDEWELL_DOCUMENTS"])
+    with open(os.path.join(env["TIDEWELL_DOCUMENTS"], "notes.txt"), "w") as note:
+        note.write("a file the browser lists\n")
     bus = subprocess.Popen([LAUNCHER, "--launch-immediately"])
     app = None
     failures = []
@@ -121,6 +124,9 @@ def inner(app_path):
         for title in ("Files", "Wi-Fi Transfer", "Settings"):
             check(tree.find("page tab", title), "no page tab named " + title)
         check(tree.find("push button", "Close"), "no push button named Close")
+        for button in ("More", "Add"):
+            check(tree.find("push button", button), "no push button named " + button + " in the file browser")
+        check(tree.find("list item", "notes.txt"), "no list item named after the file notes.txt")
         check(tree.find("label", "Wi-Fi Transfer"), "no label for the transfer screen's title")
         # The splash covers the window for several seconds after launch.
         check(tree.find("progress bar", "Loading progress"), "no progress bar named Loading progress")
