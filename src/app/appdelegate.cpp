@@ -30,6 +30,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
 #include <QPalette>
 
 QString AppDelegate::logoImageName() {
@@ -99,6 +100,7 @@ void AppDelegate::registerViews() {
             palette.setColor(QPalette::Window, Qt::white);
             palette.setColor(QPalette::WindowText, QColor(0x1C, 0x1C, 0x1E));
             view->setPalette(palette);
+            view->largeTitleLabel()->setIndent(12);
             return view;
         });
     m_views.add<browser::FileBrowserViewController>([this](browser::FileBrowserViewController *screen) {
