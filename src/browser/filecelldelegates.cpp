@@ -53,6 +53,12 @@ void FileCellDelegate::paintPicture(QPainter *painter, const QRect &rect, const 
                            filled.width(), filled.height());
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
         painter->drawImage(target, picture);
+        // A hairline keeps white pictures (a PDF page) apart from the white background.
+        painter->setClipping(false);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QColor(0, 0, 0, 40));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     } else if (kind == FileKind::Image || kind == FileKind::Video || kind == FileKind::Pdf) {
         // Still being made, or none can be made: an empty frame, never another entry's picture.
         painter->setPen(Qt::NoPen);
