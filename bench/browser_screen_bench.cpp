@@ -78,7 +78,9 @@ bool visibleThumbnailsShown(QListView *view, browser::CellThumbnails &cells, con
         if (!rect.intersects(area))
             continue;
         const auto kind = browser::FileKind(index.data(browser::FileItemModel::KindRole).toInt());
-        if (cells.thumbnail(index.data(browser::FileItemModel::PathRole).toString(), kind).isNull())
+        if (cells.thumbnail(index.data(browser::FileItemModel::PathRole).toString(), kind,
+                            index.data(browser::FileItemModel::VersionRole).toLongLong())
+                .isNull())
             return false;
     }
     return true;

@@ -50,16 +50,27 @@ CellThumbnails::~CellThumbnails() {
     keepOnly({});
 }
 
-QImage CellThumbnails::thumbnail(const QString &path, FileKind kind) {
+QString CellThumbnails::key(const QString &path, qint64 version) {
+    return QString::number(version) + QLatin1Char(':') + path;
+}
+
+QImage CellThumbnails::thumbnail(const QString &path, FileKind kind, qint64 version) {
     if (kind != FileKind::Image && kind != FileKind::Video && kind != FileKind::Pdf)
         return {};
-    if (const QImage *image = m_images.object(path))
+    const QString cacheKey = key(path, version);
+    if (const QImage *image = m_images.object(cacheKey))
         return *image;
-    if (m_failed.contains(path) || m_pending.contains(path))
+    if (m_failed.contains(cacheKey))
         return {};
+    if (const auto pending = m_pending.constFind(path); pending != m_pending.cend()) {
+        if (pending->version == version)
+            return {};
+        pending->service->cancel(pending->id);
+        m_pending.erase(pending);
+    }
     thumbnails::ThumbnailService &service = kind == FileKind::Pdf ? m_pdfs : m_pictures;
     const int size = kind == FileKind::Pdf ? pdfCanvasHeight : pictureSize;
-    m_pending.insert(path, Pending{&service, service.request(path, size, thumbnails::Priority::Visible)});
+    m_pending.insert(path, Pending{&service, service.request(path, size, thumbnails::Priority::Visible), version});
     return {};
 }
 
@@ -85,8 +96,9 @@ void CellThumbnails::arrived(thumbnails::RequestId id, const QString &path, cons
     // An answer to a request this object no longer waits for (cancelled, or made before a clear).
     if (it == m_pending.cend() || it->id != id)
         return;
+    const QString cacheKey = key(path, it->version);
     m_pending.erase(it);
-    m_images.insert(path, new QImage(image), int(qMin<qsizetype>(image.sizeInBytes(), 1 << 30)));
+    m_images.insert(cacheKey, new QImage(image), int(qMin<qsizetype>(image.sizeInBytes(), 1 << 30)));
     emit changed(path);
 }
 
@@ -94,8 +106,8 @@ void CellThumbnails::failed(thumbnails::RequestId id, const QString &path) {
     const auto it = m_pending.constFind(path);
     if (it == m_pending.cend() || it->id != id)
         return;
+    m_failed.insert(key(path, it->version));
     m_pending.erase(it);
-    m_failed.insert(path);
     emit changed(path);
 }
 

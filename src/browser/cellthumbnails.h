@@ -37,8 +37,9 @@ public:
     ~CellThumbnails() override;
 
     // The picture of a file of these kinds (Image, Video, Pdf); null while it is being made, when
-    // it cannot be made, and for other kinds.
-    QImage thumbnail(const QString &path, FileKind kind);
+    // it cannot be made, and for other kinds. version tells contents apart that a path held at
+    // different times (FileItemModel::VersionRole): a file replaced under the same name is made anew.
+    QImage thumbnail(const QString &path, FileKind kind, qint64 version = 0);
     // Cancels the requests of every path not in the set.
     void keepOnly(const QSet<QString> &paths);
     // Forgets every picture and failure (the folder was listed again: files may have changed).
@@ -55,7 +56,9 @@ private:
     struct Pending {
         thumbnails::ThumbnailService *service;
         thumbnails::RequestId id;
+        qint64 version;
     };
+    static QString key(const QString &path, qint64 version);
     thumbnails::ThumbnailService &m_pictures;
     thumbnails::ThumbnailService &m_pdfs;
     QHash<QString, Pending> m_pending;

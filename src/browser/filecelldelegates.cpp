@@ -41,7 +41,8 @@ QImage FileCellDelegate::icon(const QString &name, int side) const {
 
 void FileCellDelegate::paintPicture(QPainter *painter, const QRect &rect, const QModelIndex &index) const {
     const FileKind kind = kindOf(index);
-    const QImage picture = m_resources.thumbnails.thumbnail(index.data(FileItemModel::PathRole).toString(), kind);
+    const QImage picture = m_resources.thumbnails.thumbnail(index.data(FileItemModel::PathRole).toString(), kind,
+                                                            index.data(FileItemModel::VersionRole).toLongLong());
     painter->save();
     if (!picture.isNull()) {
         // Scale to fill: the picture covers the rectangle and is cut at its longer side.

@@ -46,6 +46,8 @@ QVariant FileItemModel::data(const QModelIndex &index, int role) const {
         return int(m_selection->contains(entry.record.url()) ? Checked : Unchecked);
     case IsLastRole:
         return index.row() == rowCount() - 1;
+    case VersionRole:
+        return entry.record.timestamp().toMSecsSinceEpoch() ^ (entry.size << 20);
     default:
         return {};
     }
@@ -63,6 +65,7 @@ QHash<int, QByteArray> FileItemModel::roleNames() const {
     names.insert(ListDateRole, "listDate");
     names.insert(MoreButtonRole, "moreButton");
     names.insert(IsLastRole, "isLast");
+    names.insert(VersionRole, "version");
     return names;
 }
 

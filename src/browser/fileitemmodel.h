@@ -28,6 +28,7 @@ public:
         ListDateRole,                // QString: a file's creation date; empty for folders
         MoreButtonRole,              // int, a MoreButton
         IsLastRole,                  // bool: the last row (it draws no separator)
+        VersionRole,                 // qint64: changes when the file at the path is another one
     };
     // What the more button of a cell shows.
     enum MoreButton { MoreMenu, Checked, Unchecked };

@@ -93,6 +93,12 @@ TEST_F(BrowserWidgetsTest, CellPicturesArriveForTheirPathAndVideoFramesAreMade) 
     ASSERT_TRUE(waitFor([&] { return cells.pendingCount() == 0; }));
     EXPECT_EQ(cells.thumbnail(path("red.png"), FileKind::Image).pixelColor(5, 5), QColor(Qt::red));
     EXPECT_EQ(cells.thumbnail(path("blue.png"), FileKind::Image).pixelColor(5, 5), QColor(Qt::blue));
+    QImage green(32, 32, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    ASSERT_TRUE(green.save(path("red.png")));
+    EXPECT_TRUE(cells.thumbnail(path("red.png"), FileKind::Image, 7).isNull()) << "another file under the name";
+    ASSERT_TRUE(waitFor([&] { return cells.pendingCount() == 0; }));
+    EXPECT_EQ(cells.thumbnail(path("red.png"), FileKind::Image, 7).pixelColor(5, 5), QColor(Qt::green));
 
     if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
         GTEST_SKIP() << "ffmpeg is not installed";
