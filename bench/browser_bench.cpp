@@ -38,8 +38,11 @@ QString folder() {
 struct Browser {
     NoViewers viewers;
     platform::Defaults defaults{QStringLiteral("browser-bench")};
-    browser::FileBrowserViewController controller{browser::FileBrowserEnvironment{
-        viewers, defaults, [] { return std::optional<QString>(folder()); }, [](const QString &) { return false; }}};
+    browser::FileBrowserViewController controller{
+        browser::FileBrowserEnvironment{viewers, defaults, [] { return std::optional<QString>(folder()); },
+                                        [](const QString &) {
+                                            return false;
+                                        }}};
 };
 
 void listFolder(benchmark::State &state) {

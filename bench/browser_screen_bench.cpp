@@ -68,7 +68,8 @@ qint64 peakResidentKiB() {
 }
 
 // Whether every tile in the view's visible area shows its thumbnail (or has none to show).
-bool visibleThumbnailsShown(QListView *view, browser::CellThumbnails &cells, const browser::FileItemModel &model) {
+bool visibleThumbnailsShown(QListView *view, browser::CellThumbnails &cells,
+                            const browser::FileItemModel &model) {
     const QRect area = view->viewport()->rect();
     for (int row = 0; row < model.rowCount(); ++row) {
         const QModelIndex index = model.index(row);
@@ -78,8 +79,9 @@ bool visibleThumbnailsShown(QListView *view, browser::CellThumbnails &cells, con
         if (!rect.intersects(area))
             continue;
         const auto kind = browser::FileKind(index.data(browser::FileItemModel::KindRole).toInt());
-        if (cells.thumbnail(index.data(browser::FileItemModel::PathRole).toString(), kind,
-                            index.data(browser::FileItemModel::VersionRole).toLongLong())
+        if (cells
+                .thumbnail(index.data(browser::FileItemModel::PathRole).toString(), kind,
+                           index.data(browser::FileItemModel::VersionRole).toLongLong())
                 .isNull())
             return false;
     }
@@ -105,7 +107,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOption({"photos", "How many photos.", "N", "500"});
-    parser.addOption({"folder", "Where the photos are (made when missing).", "DIR", "/tmp/tidewell-photos-500"});
+    parser.addOption(
+        {"folder", "Where the photos are (made when missing).", "DIR", "/tmp/tidewell-photos-500"});
     parser.addOption({"scroll", "Scroll through the folder and report the peak memory."});
     parser.process(app);
     const QString folder = parser.value("folder");
@@ -123,8 +126,11 @@ int main(int argc, char **argv) {
     pdfOptions.generator = browser::pdfCellThumbnail;
     thumbnails::ThumbnailService pdfs(pdfOptions);
     browser::CellThumbnails cells(pictures, pdfs);
-    browser::FileBrowserViewController controller(browser::FileBrowserEnvironment{
-        viewers, defaults, [&] { return std::optional<QString>(folder); }, [](const QString &) { return false; }});
+    browser::FileBrowserViewController controller(
+        browser::FileBrowserEnvironment{viewers, defaults, [&] { return std::optional<QString>(folder); },
+                                        [](const QString &) {
+                                            return false;
+                                        }});
     controller.viewDidLoad();
     ZEPThemeManager theme;
     browser::FileBrowserView view(&controller, cells, theme);
@@ -151,8 +157,9 @@ int main(int argc, char **argv) {
             while (!visibleThumbnailsShown(view.gridView(), cells, *controller.model()))
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
-        std::printf("scrolled through in %lld ms, every screen's thumbnails shown; peak resident memory %.1f MiB\n",
-                    scrolling.elapsed(), double(peakResidentKiB()) / 1024.0);
+        std::printf(
+            "scrolled through in %lld ms, every screen's thumbnails shown; peak resident memory %.1f MiB\n",
+            scrolling.elapsed(), double(peakResidentKiB()) / 1024.0);
     }
     return 0;
 }

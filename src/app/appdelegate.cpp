@@ -1,15 +1,15 @@
 #include "app/appdelegate.h"
 
+#include "app/bottomtabbar.h"
 #include "app/fallbackviewerfactory.h"
 #include "browser/cellthumbnails.h"
 #include "browser/filebrowserview.h"
 #include "browser/filebrowserviewcontroller.h"
+#include "platform/defaults.h"
 #include "thumbnails/imagedecoder.h"
 #include "thumbnails/thumbnailservice.h"
 #include "ui/navigationcontroller.h"
 #include "ui/navigationstack.h"
-#include "platform/defaults.h"
-#include "app/bottomtabbar.h"
 
 #include "app/maintabbarcontroller.h"
 #include "app/maintabbarview.h"
@@ -92,17 +92,16 @@ bool AppDelegate::didFinishLaunching() {
 }
 
 void AppDelegate::registerViews() {
-    m_views.add<ui::NavigationController>(
-        [this](ui::NavigationController *stack) {
-            auto *view = new ui::NavigationStack(stack, m_views);
-            view->setAutoFillBackground(true);
-            QPalette palette = view->palette();
-            palette.setColor(QPalette::Window, Qt::white);
-            palette.setColor(QPalette::WindowText, QColor(0x1C, 0x1C, 0x1E));
-            view->setPalette(palette);
-            view->largeTitleLabel()->setIndent(12);
-            return view;
-        });
+    m_views.add<ui::NavigationController>([this](ui::NavigationController *stack) {
+        auto *view = new ui::NavigationStack(stack, m_views);
+        view->setAutoFillBackground(true);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        palette.setColor(QPalette::WindowText, QColor(0x1C, 0x1C, 0x1E));
+        view->setPalette(palette);
+        view->largeTitleLabel()->setIndent(12);
+        return view;
+    });
     m_views.add<browser::FileBrowserViewController>([this](browser::FileBrowserViewController *screen) {
         return new browser::FileBrowserView(screen, *m_cellThumbnails, m_environment.theme);
     });
@@ -141,9 +140,8 @@ void AppDelegate::installRootScreen() {
     tabBarController->setFileBrowser(m_fileBrowser);
     connect(m_fileBrowser, &browser::FileBrowserViewController::settingsRequested, tabBarController,
             [tabBarController] { tabBarController->selectTab(MainTabBarController::SettingsTab); });
-    connect(m_fileBrowser, &browser::FileBrowserViewController::stateChanged, root, [this, root] {
-        root->tabBar()->setVisible(m_fileBrowser->barState().tabBarVisible);
-    });
+    connect(m_fileBrowser, &browser::FileBrowserViewController::stateChanged, root,
+            [this, root] { root->tabBar()->setVisible(m_fileBrowser->barState().tabBarVisible); });
 }
 
 ui::ScreenController *AppDelegate::makeFileBrowser() {

@@ -16,8 +16,8 @@ struct MenuEntry {
     enum class Action { Select, Grid, List, SortBy, Sort, Settings };
     Action action;
     QString title;
-    QString icon;          // a picture name of the common bundle; empty: no icon
-    bool checked = false;  // shows a check mark
+    QString icon;                             // a picture name of the common bundle; empty: no icon
+    bool checked = false;                     // shows a check mark
     SortOption sortOption = SortOption::Time; // the option of a Sort entry
     std::vector<MenuEntry> children;          // the entries of the SortBy sub-menu
 };

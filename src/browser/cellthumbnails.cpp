@@ -70,7 +70,8 @@ QImage CellThumbnails::thumbnail(const QString &path, FileKind kind, qint64 vers
     }
     thumbnails::ThumbnailService &service = kind == FileKind::Pdf ? m_pdfs : m_pictures;
     const int size = kind == FileKind::Pdf ? pdfCanvasHeight : pictureSize;
-    m_pending.insert(path, Pending{&service, service.request(path, size, thumbnails::Priority::Visible), version});
+    m_pending.insert(path,
+                     Pending{&service, service.request(path, size, thumbnails::Priority::Visible), version});
     return {};
 }
 

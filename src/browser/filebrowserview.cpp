@@ -33,7 +33,8 @@ QIcon bundleIcon(const QString &name, int side = 24) {
 }
 
 QString themeColor(const ZEPThemeManager &theme) {
-    return theme.themeSuffix() == QLatin1String("blue") ? QStringLiteral("#1E7BF0") : QStringLiteral("#FF8A00");
+    return theme.themeSuffix() == QLatin1String("blue") ? QStringLiteral("#1E7BF0")
+                                                        : QStringLiteral("#FF8A00");
 }
 
 } // namespace
@@ -80,15 +81,7 @@ FileBrowserView::FileBrowserView(FileBrowserViewController *controller, CellThum
     column->addWidget(m_pages, 1);
     column->addWidget(m_selectionBar);
 
-    m_add->setText(QStringLiteral("+"));
-    m_add->setAccessibleName(tr("Add"));
-    m_add->setToolTip(tr("Add files, a folder or receive files over Wi-Fi"));
-    m_add->setFixedSize(56, 56);
-    m_add->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: white; border-radius: 28px; "
-                                        "font-size: 28px; font-weight: bold; }")
-                             .arg(themeColor(theme)));
-    connect(m_add, &QToolButton::clicked, controller, &FileBrowserViewController::showAddSheet);
-    m_add->raise();
+    setUpAddButton();
 
     connect(controller, &FileBrowserViewController::stateChanged, this, &FileBrowserView::render);
     connect(controller, &FileBrowserViewController::searchTextChanged, this, [this](const QString &text) {
@@ -99,13 +92,26 @@ FileBrowserView::FileBrowserView(FileBrowserViewController *controller, CellThum
         m_grid->scrollToTop();
         m_list->scrollToTop();
     });
-    connect(controller->model(), &QAbstractItemModel::modelReset, this, &FileBrowserView::scheduleVisibleUpdate);
+    connect(controller->model(), &QAbstractItemModel::modelReset, this,
+            &FileBrowserView::scheduleVisibleUpdate);
     connect(&thumbnails, &CellThumbnails::changed, this, [this] { currentView()->viewport()->update(); });
     setUpShortcuts();
     render();
 }
 
 FileBrowserView::~FileBrowserView() = default;
+
+void FileBrowserView::setUpAddButton() {
+    m_add->setText(QStringLiteral("+"));
+    m_add->setAccessibleName(tr("Add"));
+    m_add->setToolTip(tr("Add files, a folder or receive files over Wi-Fi"));
+    m_add->setFixedSize(56, 56);
+    m_add->setStyleSheet(QStringLiteral("QToolButton { background: %1; color: white; border-radius: 28px; "
+                                        "font-size: 28px; font-weight: bold; }")
+                             .arg(themeColor(m_theme)));
+    connect(m_add, &QToolButton::clicked, m_controller, &FileBrowserViewController::showAddSheet);
+    m_add->raise();
+}
 
 QWidget *FileBrowserView::makeBar() {
     auto *bar = new QWidget;
@@ -208,7 +214,8 @@ void FileBrowserView::setUpView(QListView *view) {
         if (index.isValid() && !m_controller->isSelecting())
             showCellMenu(index, view->viewport()->mapToGlobal(point));
     });
-    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &FileBrowserView::scheduleVisibleUpdate);
+    connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &FileBrowserView::scheduleVisibleUpdate);
     auto *delegate = static_cast<FileCellDelegate *>(view->itemDelegate());
     connect(delegate, &FileCellDelegate::moreButtonClicked, this, &FileBrowserView::showCellMenu);
 }
@@ -250,14 +257,15 @@ bool FileBrowserView::eventFilter(QObject *watched, QEvent *event) {
         return QWidget::eventFilter(watched, event);
     }
     const QModelIndex current = currentView()->currentIndex();
-    const bool up = key->key() == Qt::Key_Backspace ||
-                    (key->key() == Qt::Key_Up && key->modifiers() == Qt::AltModifier);
+    const bool up =
+        key->key() == Qt::Key_Backspace || (key->key() == Qt::Key_Up && key->modifiers() == Qt::AltModifier);
     if (up) {
         m_controller->goUp();
         return true;
     }
     if (key->key() == Qt::Key_Menu && current.isValid() && !m_controller->isSelecting()) {
-        showCellMenu(current, currentView()->viewport()->mapToGlobal(currentView()->visualRect(current).center()));
+        showCellMenu(current,
+                     currentView()->viewport()->mapToGlobal(currentView()->visualRect(current).center()));
         return true;
     }
     if (!m_controller->isSelecting())
@@ -278,7 +286,8 @@ void FileBrowserView::render() {
     const bool backItem = bar.leftItem == BarState::LeftItem::Back;
     m_back->setVisible(backItem && bar.backVisible);
     m_selectAll->setVisible(!backItem);
-    const QString selectText = bar.leftItem == BarState::LeftItem::DeselectAll ? tr("Deselect All") : tr("Select All");
+    const QString selectText =
+        bar.leftItem == BarState::LeftItem::DeselectAll ? tr("Deselect All") : tr("Select All");
     m_selectAll->setText(selectText);
     m_selectAll->setAccessibleName(selectText);
     m_more->setVisible(bar.rightItem == BarState::RightItem::More);
@@ -287,9 +296,9 @@ void FileBrowserView::render() {
     m_selectionBar->setVisible(bar.selectionBarVisible);
     m_deleteSelected->setEnabled(bar.deleteSelectedEnabled);
     m_emptyState->layout()->setContentsMargins(24, bar.emptyStateOffset, 24, 24);
-    const Page page = bar.emptyStateVisible ? EmptyPage
+    const Page page = bar.emptyStateVisible                        ? EmptyPage
                       : m_controller->viewMode() == ViewMode::List ? ListPage
-                                                                    : GridPage;
+                                                                   : GridPage;
     m_pages->setCurrentIndex(page);
     rebuildMoreMenu();
     placeAddButton();
@@ -303,15 +312,15 @@ void FileBrowserView::rebuildMoreMenu() {
         if (entry.action == MenuEntry::Action::SortBy) {
             target = m_moreMenu->addMenu(entry.title);
             for (const MenuEntry &child : entry.children) {
-                QAction *action = target->addAction(child.title, this, [this, child] {
-                    m_controller->triggerMenuEntry(child);
-                });
+                QAction *action = target->addAction(child.title, this,
+                                                    [this, child] { m_controller->triggerMenuEntry(child); });
                 action->setCheckable(true);
                 action->setChecked(child.checked);
             }
             continue;
         }
-        QAction *action = target->addAction(entry.title, this, [this, entry] { m_controller->triggerMenuEntry(entry); });
+        QAction *action =
+            target->addAction(entry.title, this, [this, entry] { m_controller->triggerMenuEntry(entry); });
         action->setCheckable(entry.checked);
         action->setChecked(entry.checked);
     }

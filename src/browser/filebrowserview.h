@@ -33,8 +33,8 @@ class FileListDelegate;
 class FileBrowserView : public QWidget {
     Q_OBJECT
 public:
-    FileBrowserView(FileBrowserViewController *controller, CellThumbnails &thumbnails, const ZEPThemeManager &theme,
-                    QWidget *parent = nullptr);
+    FileBrowserView(FileBrowserViewController *controller, CellThumbnails &thumbnails,
+                    const ZEPThemeManager &theme, QWidget *parent = nullptr);
     ~FileBrowserView() override;
 
     QListView *gridView() const { return m_grid; }
@@ -61,6 +61,7 @@ private:
     QWidget *makeBar();
     QWidget *makeEmptyState();
     QWidget *makeSelectionBar();
+    void setUpAddButton();
     void setUpView(QListView *view);
     void setUpShortcuts();
     void render();

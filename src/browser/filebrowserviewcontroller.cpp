@@ -85,7 +85,7 @@ bool FileBrowserViewController::isDocumentFolder(const QString &path) const {
 void FileBrowserViewController::viewDidLoad() {
     m_sortOption = storedSortOption();
     m_viewMode = m_env.defaults.stringValue(viewModeKey) == viewModeIcon(ViewMode::List) ? ViewMode::List
-                                                                                          : ViewMode::Grid;
+                                                                                         : ViewMode::Grid;
     loadRootFolder();
     updateBar();
 }
@@ -258,7 +258,8 @@ std::vector<MenuEntry> FileBrowserViewController::moreMenu() const {
     using Action = MenuEntry::Action;
     MenuEntry sortBy{Action::SortBy, tr("Sort by"), QStringLiteral("sort")};
     for (SortOption option : {SortOption::Time, SortOption::Date, SortOption::Size})
-        sortBy.children.push_back({Action::Sort, sortOptionTitle(option), {}, m_sortOption == option, option});
+        sortBy.children.push_back(
+            {Action::Sort, sortOptionTitle(option), {}, m_sortOption == option, option});
     return {
         {Action::Select, tr("Select"), QStringLiteral("select")},
         {Action::Grid, tr("Grid"), viewModeIcon(ViewMode::Grid), m_viewMode == ViewMode::Grid},
@@ -334,7 +335,7 @@ void FileBrowserViewController::updateBar() {
     bar.backVisible = !atTop;
     if (m_isSelecting) {
         bar.leftItem = m_selection->containsAll(itemURLs()) ? BarState::LeftItem::DeselectAll
-                                                             : BarState::LeftItem::SelectAll;
+                                                            : BarState::LeftItem::SelectAll;
         bar.rightItem = BarState::RightItem::Cancel;
         bar.addButtonVisible = false;
         bar.selectionBarVisible = true;

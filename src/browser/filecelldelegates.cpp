@@ -41,8 +41,9 @@ QImage FileCellDelegate::icon(const QString &name, int side) const {
 
 void FileCellDelegate::paintPicture(QPainter *painter, const QRect &rect, const QModelIndex &index) const {
     const FileKind kind = kindOf(index);
-    const QImage picture = m_resources.thumbnails.thumbnail(index.data(FileItemModel::PathRole).toString(), kind,
-                                                            index.data(FileItemModel::VersionRole).toLongLong());
+    const QImage picture =
+        m_resources.thumbnails.thumbnail(index.data(FileItemModel::PathRole).toString(), kind,
+                                         index.data(FileItemModel::VersionRole).toLongLong());
     painter->save();
     if (!picture.isNull()) {
         // Scale to fill: the picture covers the rectangle and is cut at its longer side.
@@ -50,8 +51,8 @@ void FileCellDelegate::paintPicture(QPainter *painter, const QRect &rect, const 
         clip.addRoundedRect(rect, 6, 6);
         painter->setClipPath(clip);
         const QSize filled = picture.size().scaled(rect.size(), Qt::KeepAspectRatioByExpanding);
-        const QRect target(rect.center().x() - filled.width() / 2 + 1, rect.center().y() - filled.height() / 2 + 1,
-                           filled.width(), filled.height());
+        const QRect target(rect.center().x() - filled.width() / 2 + 1,
+                           rect.center().y() - filled.height() / 2 + 1, filled.width(), filled.height());
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
         painter->drawImage(target, picture);
         // A hairline keeps white pictures (a PDF page) apart from the white background.
@@ -68,8 +69,8 @@ void FileCellDelegate::paintPicture(QPainter *painter, const QRect &rect, const 
     } else {
         const int side = qMin(rect.width(), rect.height());
         const QImage image = icon(iconName(kind), side);
-        painter->drawImage(QRect(rect.center().x() - side / 2 + 1, rect.center().y() - side / 2 + 1, side, side),
-                           image);
+        painter->drawImage(
+            QRect(rect.center().x() - side / 2 + 1, rect.center().y() - side / 2 + 1, side, side), image);
     }
     painter->restore();
 }
@@ -100,14 +101,16 @@ void FileCellDelegate::paintSelection(QPainter *painter, const QStyleOptionViewI
     painter->fillRect(option.rect, highlight);
 }
 
-bool FileCellDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
-                                   const QModelIndex &index) {
-    const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+bool FileCellDelegate::editorEvent(QEvent *event, QAbstractItemModel *model,
+                                   const QStyleOptionViewItem &option, const QModelIndex &index) {
+    const bool press = event->type() == QEvent::MouseButtonPress ||
+                       event->type() == QEvent::MouseButtonRelease ||
                        event->type() == QEvent::MouseButtonDblClick;
     if (!press || index.data(FileItemModel::MoreButtonRole).toInt() != FileItemModel::MoreMenu)
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     auto *mouse = static_cast<QMouseEvent *>(event);
-    if (mouse->button() != Qt::LeftButton || !moreButtonRect(option.rect).contains(mouse->position().toPoint()))
+    if (mouse->button() != Qt::LeftButton ||
+        !moreButtonRect(option.rect).contains(mouse->position().toPoint()))
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     if (event->type() == QEvent::MouseButtonRelease)
         emit moreButtonClicked(index, mouse->globalPosition().toPoint());
@@ -119,10 +122,12 @@ QRect FileGridDelegate::moreButtonRect(const QRect &cell) const {
     return QRect(tile.center().x() - moreSide / 2 + 1, tile.bottom() - moreSide - 4, moreSide, moreSide);
 }
 
-void FileGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const {
+void FileGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                             const QModelIndex &index) const {
     painter->save();
     paintSelection(painter, option);
-    const QRect tile(option.rect.x() + (option.rect.width() - tileWidth) / 2, option.rect.y(), tileWidth, tileHeight);
+    const QRect tile(option.rect.x() + (option.rect.width() - tileWidth) / 2, option.rect.y(), tileWidth,
+                     tileHeight);
     paintPicture(painter, QRect(tile.x(), tile.y() + 4, tileWidth, tileWidth), index);
 
     QFont nameFont = option.font;
@@ -164,7 +169,8 @@ QString FileListDelegate::detailText(const QModelIndex &index) {
     return parts.join(QLatin1Char(' '));
 }
 
-void FileListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const {
+void FileListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                             const QModelIndex &index) const {
     painter->save();
     paintSelection(painter, option);
     const QRect row = option.rect;

@@ -58,7 +58,8 @@ public:
 
     using FileCellDelegate::FileCellDelegate;
     QRect moreButtonRect(const QRect &cell) const override;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };
 
@@ -73,7 +74,8 @@ public:
 
     using FileCellDelegate::FileCellDelegate;
     QRect moreButtonRect(const QRect &cell) const override;
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     // The text of the detail line under the name: "PDF · 1.2 MB · 8 Dec 2026, 05:08" for a file,
     // the entry count for a folder.

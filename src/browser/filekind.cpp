@@ -22,7 +22,8 @@ FileKind fileKind(const QString &name, bool isDirectory) {
     const QString extension = lowerExtension(name);
     if (extension == QLatin1String("pdf"))
         return FileKind::Pdf;
-    if (extension == QLatin1String("mp4") || extension == QLatin1String("mov") || extension == QLatin1String("avi"))
+    if (extension == QLatin1String("mp4") || extension == QLatin1String("mov") ||
+        extension == QLatin1String("avi"))
         return FileKind::Video;
     if (extension == QLatin1String("mp3"))
         return FileKind::Audio;
@@ -50,9 +51,8 @@ QString typeLabel(const QString &name, bool isDirectory) {
 
 QString sizeText(qint64 bytes) {
     const double size = double(bytes);
-    const QString number = size >= 1048576.0
-                               ? QStringLiteral("%1 MB").arg(size / 1048576.0, 0, 'f', 1)
-                               : QStringLiteral("%1 KB").arg(size / 1024.0, 0, 'f', 1);
+    const QString number = size >= 1048576.0 ? QStringLiteral("%1 MB").arg(size / 1048576.0, 0, 'f', 1)
+                                             : QStringLiteral("%1 KB").arg(size / 1024.0, 0, 'f', 1);
     return number + QLatin1Char(' ') + middleDot;
 }
 

@@ -96,7 +96,8 @@ TEST_F(BrowserWidgetsTest, CellPicturesArriveForTheirPathAndVideoFramesAreMade) 
     QImage green(32, 32, QImage::Format_RGB32);
     green.fill(Qt::green);
     ASSERT_TRUE(green.save(path("red.png")));
-    EXPECT_TRUE(cells.thumbnail(path("red.png"), FileKind::Image, 7).isNull()) << "another file under the name";
+    EXPECT_TRUE(cells.thumbnail(path("red.png"), FileKind::Image, 7).isNull())
+        << "another file under the name";
     ASSERT_TRUE(waitFor([&] { return cells.pendingCount() == 0; }));
     EXPECT_EQ(cells.thumbnail(path("red.png"), FileKind::Image, 7).pixelColor(5, 5), QColor(Qt::green));
 
@@ -114,13 +115,15 @@ TEST_F(BrowserWidgetsTest, CellPicturesArriveForTheirPathAndVideoFramesAreMade) 
 
 TEST_F(BrowserWidgetsTest, ListRowsDrawFolderAndFileDetailsAndNoSeparatorUnderTheLastRow) {
     auto item = [this](const QString &name, bool folder) {
-        return FileItem{FileRecord(QUrl::fromLocalFile(path(name)), QDateTime(QDate(2024, 5, 6), QTime(7, 8))),
-                        name, folder, 2048, 3};
+        return FileItem{
+            FileRecord(QUrl::fromLocalFile(path(name)), QDateTime(QDate(2024, 5, 6), QTime(7, 8))), name,
+            folder, 2048, 3};
     };
     FileItemModel model(nullptr);
     model.setItems({item("Trips", true), item("notes.txt", false), item("last.txt", false)});
     EXPECT_EQ(FileListDelegate::detailText(model.index(0)), "3 items");
-    EXPECT_EQ(FileListDelegate::detailText(model.index(1)), QString::fromUtf8("TXT · 2.0 KB · 6 May 2024, 07:08"))
+    EXPECT_EQ(FileListDelegate::detailText(model.index(1)),
+              QString::fromUtf8("TXT · 2.0 KB · 6 May 2024, 07:08"))
         << "a file row after a folder row shows its type and date again";
 
     thumbnails::ThumbnailService pictures(options());
@@ -149,10 +152,11 @@ TEST_F(BrowserWidgetsTest, KeyboardDrivesSearchFoldersAndSelection) {
     testsupport::writeFile(path("docs/beta.txt"), "b");
     NoViewers viewers;
     platform::Defaults defaults(QStringLiteral("widgets-test"));
-    FileBrowserViewController controller(FileBrowserEnvironment{
-        viewers, defaults, [this] { return std::optional<QString>(path("docs")); }, [](const QString &) {
-            return false;
-        }});
+    FileBrowserViewController controller(
+        FileBrowserEnvironment{viewers, defaults, [this] { return std::optional<QString>(path("docs")); },
+                               [](const QString &) {
+                                   return false;
+                               }});
     controller.viewDidLoad();
     controller.showList();
     thumbnails::ThumbnailService pictures(options());
@@ -164,11 +168,12 @@ TEST_F(BrowserWidgetsTest, KeyboardDrivesSearchFoldersAndSelection) {
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
 
-    for (QWidget *control : std::initializer_list<QWidget *>{view.searchField(), view.moreButton(), view.addButton(),
-                                                             view.backButton(), view.cancelButton(),
-                                                             view.deleteSelectedButton(), view.listView()})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             view.searchField(), view.moreButton(), view.addButton(), view.backButton(), view.cancelButton(),
+             view.deleteSelectedButton(), view.listView()})
         EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
-    EXPECT_EQ(controller.model()->index(0).data(Qt::AccessibleTextRole).toString(), controller.items()[0].name);
+    EXPECT_EQ(controller.model()->index(0).data(Qt::AccessibleTextRole).toString(),
+              controller.items()[0].name);
 
     QTest::keyClick(view.listView(), Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(view.searchField()->hasFocus());

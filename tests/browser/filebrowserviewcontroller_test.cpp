@@ -45,14 +45,16 @@ protected:
     // A file of `size` bytes, created (as the app records it) `minutes` after a fixed time.
     void file(const QString &name, int size, int minutes) {
         testsupport::writeFile(path(name), QByteArray(size, 'x'));
-        ASSERT_TRUE(platform::setCreationDate(path(name), QDateTime(QDate(2024, 1, 1), QTime(8, 0), Qt::UTC)
-                                                                  .addSecs(minutes * 60)));
+        ASSERT_TRUE(platform::setCreationDate(
+            path(name), QDateTime(QDate(2024, 1, 1), QTime(8, 0), Qt::UTC).addSecs(minutes * 60)));
     }
     FileBrowserViewController &browser() {
         if (!m_browser) {
             m_browser = std::make_unique<FileBrowserViewController>(FileBrowserEnvironment{
                 m_viewers, *m_defaults, [this] { return std::optional<QString>(m_dir.path()); },
-                [](const QString &file) { return file.endsWith(".png"); }});
+                [](const QString &file) {
+                    return file.endsWith(".png");
+                }});
             m_tester = std::make_unique<QAbstractItemModelTester>(
                 m_browser->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
             m_browser->viewDidLoad();
