@@ -1,5 +1,6 @@
 #include "browser/cellthumbnails.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPdfDocument>
 
@@ -14,6 +15,12 @@ constexpr double largestPageSide = 4000.0;
 } // namespace
 
 QImage pdfCellThumbnail(const QString &path, int) {
+    // Files that do not start as a PDF are not handed to the PDF library at all: its parser keeps
+    // memory from documents it rejects.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.read(1024).contains("%PDF-"))
+        return {};
+    file.close();
     QPdfDocument document;
     if (document.load(path) != QPdfDocument::Error::None || document.pageCount() < 1)
         return {};
