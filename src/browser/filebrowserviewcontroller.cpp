@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+
 namespace browser {
 
 const QString FileBrowserViewController::sortOptionKey = QStringLiteral("FileBrowserSortOption");
@@ -126,7 +128,7 @@ std::optional<std::vector<FileItem>> FileBrowserViewController::listFolder(const
         }
         items.push_back(FileItem{FileRecord(QUrl::fromLocalFile(entryPath),
                                             QDateTime::fromMSecsSinceEpoch(entry.createdMs, Qt::UTC)),
-                                 name, entry.isDirectory, entry.size, count});
+                                 name, entry.isDirectory, entry.size, entry.modifiedMs, count});
     }
     return items;
 }
@@ -147,9 +149,27 @@ void FileBrowserViewController::sortAll() {
     m_allItems = std::move(sorted);
 }
 
+void FileBrowserViewController::sortListed() {
+    // The listing has just read every entry's attributes: sorting on them is as fresh as reading
+    // them again, and halves the work of a load.
+    auto key = [option = m_sortOption](const FileItem &item) {
+        switch (option) {
+        case SortOption::Date:
+            return item.modifiedMs;
+        case SortOption::Size:
+            return item.size;
+        case SortOption::Time:
+            break;
+        }
+        return item.record.timestamp().toMSecsSinceEpoch();
+    };
+    std::stable_sort(m_allItems.begin(), m_allItems.end(),
+                     [&key](const FileItem &a, const FileItem &b) { return key(a) < key(b); });
+}
+
 void FileBrowserViewController::setLists(std::vector<FileItem> all) {
     m_allItems = std::move(all);
-    sortAll();
+    sortListed();
     m_model->setItems(m_allItems);
 }
 

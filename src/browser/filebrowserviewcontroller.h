@@ -126,7 +126,9 @@ signals:
 private:
     std::optional<std::vector<FileItem>> listFolder(const QString &path) const;
     void setLists(std::vector<FileItem> all);
+    // Sorts allItems by the attributes read again now (a change of order) or as listed (a load).
     void sortAll();
+    void sortListed();
     void showFolder(const QString &path, std::optional<FileRecord> folder);
     void clearSearch();
     void updateBar();

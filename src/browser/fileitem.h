@@ -14,6 +14,7 @@ struct FileItem {
     QString name;
     bool isDirectory = false;
     qint64 size = 0;
+    qint64 modifiedMs = 0; // as the listing read it, ms since 1970 UTC
     // A folder's entries, hidden ones counted; negative when the folder cannot be read.
     int entryCount = 0;
 

@@ -116,8 +116,12 @@ TEST_F(BrowserWidgetsTest, CellPicturesArriveForTheirPathAndVideoFramesAreMade) 
 TEST_F(BrowserWidgetsTest, ListRowsDrawFolderAndFileDetailsAndNoSeparatorUnderTheLastRow) {
     auto item = [this](const QString &name, bool folder) {
         return FileItem{
-            FileRecord(QUrl::fromLocalFile(path(name)), QDateTime(QDate(2024, 5, 6), QTime(7, 8))), name,
-            folder, 2048, 3};
+            FileRecord(QUrl::fromLocalFile(path(name)), QDateTime(QDate(2024, 5, 6), QTime(7, 8))),
+            name,
+            folder,
+            2048,
+            0,
+            3};
     };
     FileItemModel model(nullptr);
     model.setItems({item("Trips", true), item("notes.txt", false), item("last.txt", false)});
