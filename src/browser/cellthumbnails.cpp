@@ -61,7 +61,8 @@ QString CellThumbnails::key(const QString &path, qint64 version) {
     return QString::number(version) + QLatin1Char(':') + path;
 }
 
-QImage CellThumbnails::thumbnail(const QString &path, FileKind kind, qint64 version) {
+QImage CellThumbnails::thumbnail(const QString &path, FileKind kind, qint64 version,
+                                 thumbnails::Priority priority) {
     if (kind != FileKind::Image && kind != FileKind::Video && kind != FileKind::Pdf)
         return {};
     const QString cacheKey = key(path, version);
@@ -70,15 +71,14 @@ QImage CellThumbnails::thumbnail(const QString &path, FileKind kind, qint64 vers
     if (m_failed.contains(cacheKey))
         return {};
     if (const auto pending = m_pending.constFind(path); pending != m_pending.cend()) {
-        if (pending->version == version)
+        if (pending->version == version && pending->priority >= priority)
             return {};
         pending->service->cancel(pending->id);
         m_pending.erase(pending);
     }
     thumbnails::ThumbnailService &service = kind == FileKind::Pdf ? m_pdfs : m_pictures;
     const int size = kind == FileKind::Pdf ? pdfCanvasHeight : pictureSize;
-    m_pending.insert(path,
-                     Pending{&service, service.request(path, size, thumbnails::Priority::Visible), version});
+    m_pending.insert(path, Pending{&service, service.request(path, size, priority), version, priority});
     return {};
 }
 

@@ -39,7 +39,10 @@ public:
     // The picture of a file of these kinds (Image, Video, Pdf); null while it is being made, when
     // it cannot be made, and for other kinds. version tells contents apart that a path held at
     // different times (FileItemModel::VersionRole): a file replaced under the same name is made anew.
-    QImage thumbnail(const QString &path, FileKind kind, qint64 version = 0);
+    // A request made for Prefetch (a tile about to scroll in) is made again as Visible when a
+    // tile on screen asks for it.
+    QImage thumbnail(const QString &path, FileKind kind, qint64 version = 0,
+                     thumbnails::Priority priority = thumbnails::Priority::Visible);
     // Cancels the requests of every path not in the set.
     void keepOnly(const QSet<QString> &paths);
     // Forgets every picture and failure (the folder was listed again: files may have changed).
@@ -57,6 +60,7 @@ private:
         thumbnails::ThumbnailService *service;
         thumbnails::RequestId id;
         qint64 version;
+        thumbnails::Priority priority;
     };
     static QString key(const QString &path, qint64 version);
     thumbnails::ThumbnailService &m_pictures;

@@ -364,17 +364,26 @@ void FileBrowserView::updateVisible() {
     m_visibleUpdatePending = false;
     QListView *view = currentView();
     const QRect area = view->viewport()->rect();
+    // The screen below the visible one is asked for at low priority, so scrolling on finds its
+    // pictures made or under way; everything further away is cancelled.
+    const QRect ahead = area.adjusted(0, 0, 0, area.height());
     const FileItemModel *model = m_controller->model();
-    QSet<QString> shown;
+    QSet<QString> kept;
     for (int row = 0; row < model->rowCount(); ++row) {
         const QModelIndex index = model->index(row);
         const QRect rect = view->visualRect(index);
-        if (rect.top() > area.bottom())
+        if (rect.top() > ahead.bottom())
             break;
-        if (rect.intersects(area))
-            shown.insert(index.data(FileItemModel::PathRole).toString());
+        if (!rect.intersects(ahead))
+            continue;
+        const QString path = index.data(FileItemModel::PathRole).toString();
+        kept.insert(path);
+        if (!rect.intersects(area))
+            m_thumbnails.thumbnail(path, FileKind(index.data(FileItemModel::KindRole).toInt()),
+                                   index.data(FileItemModel::VersionRole).toLongLong(),
+                                   thumbnails::Priority::Prefetch);
     }
-    m_thumbnails.keepOnly(shown);
+    m_thumbnails.keepOnly(kept);
 }
 
 } // namespace browser

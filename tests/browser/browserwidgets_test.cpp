@@ -86,7 +86,8 @@ TEST_F(BrowserWidgetsTest, CellPicturesArriveForTheirPathAndVideoFramesAreMade) 
     EXPECT_TRUE(cells.thumbnail(path("red.png"), FileKind::Image).isNull()) << "made off the GUI thread";
     cells.keepOnly({});
     EXPECT_EQ(cells.pendingCount(), 0) << "a path scrolled away is cancelled";
-    cells.thumbnail(path("red.png"), FileKind::Image);
+    cells.thumbnail(path("red.png"), FileKind::Image, 0, thumbnails::Priority::Prefetch);
+    cells.thumbnail(path("red.png"), FileKind::Image); // scrolled into view: asked again, at once
     cells.thumbnail(path("blue.png"), FileKind::Image);
     EXPECT_TRUE(cells.thumbnail(path("notes.txt"), FileKind::Other).isNull());
     EXPECT_EQ(cells.pendingCount(), 2);
