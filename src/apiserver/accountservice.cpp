@@ -16,6 +16,8 @@ const char *const invalidEmailText = "Please enter a valid email address.";
 const char *const shortPasswordText = "Password should be at least 8 characters.";
 const char *const wrongCredentialsText = "The email or password is not correct.";
 const char *const sessionExpiredText = "Session expired.";
+const char *const tooManyAttemptsText =
+    "Too many attempts with a wrong password. Please wait a while and try again.";
 
 QJsonObject errorAnswer(const QString &text) {
     return {{QStringLiteral("error"), text}};
@@ -48,6 +50,7 @@ struct AccountService::Call {
     AccountStore &store;
     const QJsonObject &parameters;
     qint64 now;
+    QString address;
 
     // A parameter as text; missing, null or non-text values read as empty.
     QString text(const char *name) const { return parameters.value(QLatin1String(name)).toString(); }
@@ -57,7 +60,7 @@ struct AccountService::Call {
 AccountService::AccountService(DatabaseConfig database, AccountOptions options, Mailer &mailer, Clock clock)
     : m_database(std::move(database))
     , m_options(std::move(options))
-    , m_hasher(m_options.scrypt)
+    , m_hasher(m_options.argon2)
     , m_dummyHash(m_hasher.hash(QStringLiteral("no account has this password")).value_or(QString()))
     , m_mailer(mailer)
     , m_clock(std::move(clock)) {}
@@ -72,7 +75,8 @@ bool AccountService::handles(const QString &endpoint) {
     return names.contains(endpoint);
 }
 
-QJsonObject AccountService::handle(const QString &endpoint, const QJsonObject &parameters) {
+QJsonObject AccountService::handle(const QString &endpoint, const QJsonObject &parameters,
+                                   const QString &clientAddress) {
     static const std::map<QString, Handler> table = {
         {endpoints::signUp, &AccountService::signUp},
         {endpoints::login, &AccountService::login},
@@ -97,7 +101,7 @@ QJsonObject AccountService::handle(const QString &endpoint, const QJsonObject &p
         return errorAnswer(failedText);
     }
     AccountStore store(connection);
-    Call call{store, parameters, m_clock().toSecsSinceEpoch()};
+    Call call{store, parameters, m_clock().toSecsSinceEpoch(), clientAddress};
     return (this->*handler->second)(call);
 }
 
@@ -160,23 +164,63 @@ QJsonObject AccountService::signUp(Call &call) {
     return messageAnswer("Your account has been created. You can sign in now.");
 }
 
+std::optional<bool> AccountService::checkAttempt(Call &call, const QString &email,
+                                                 const std::function<bool()> &verify, QJsonObject *error) {
+    LoginThrottle throttle(call.store, m_options.limits, call.now);
+    const auto may = throttle.mayTry(email, call.address);
+    if (!may || !*may) {
+        *error = may ? errorAnswer(tooManyAttemptsText) : failed(may);
+        return std::nullopt;
+    }
+    const bool right = verify();
+    const auto recorded = right ? throttle.succeeded(email) : throttle.failed(email, call.address);
+    if (!recorded) {
+        *error = failed(recorded);
+        return std::nullopt;
+    }
+    return right;
+}
+
 QJsonObject AccountService::login(Call &call) {
+    const QString email = call.email();
     const QString password = call.text("password");
-    const auto user = call.store.userByEmail(call.email());
+    const auto user = call.store.userByEmail(email);
     if (!user && user.reason() != StoreError::NotFound)
         return failed(user);
-    if (!user) {
-        // As slow as a wrong password, so the answer time does not tell who has an account.
-        m_hasher.verify(password, m_dummyHash);
+    enum class Match { None, Password, Temporary } match = Match::None;
+    QJsonObject error;
+    const auto checked = checkAttempt(
+        call, email,
+        [&] {
+            if (!user) {
+                // As slow as a wrong password, so the answer time does not tell who has an account.
+                m_hasher.verify(password, m_dummyHash);
+                return false;
+            }
+            if (password.isEmpty())
+                return false;
+            if (!user->passwordHash.isEmpty() && m_hasher.verify(password, user->passwordHash))
+                match = Match::Password;
+            else if (matchesTemporary(call, *user, password))
+                match = Match::Temporary;
+            return match != Match::None;
+        },
+        &error);
+    if (!checked)
+        return error;
+    if (!*checked)
         return errorAnswer(wrongCredentialsText);
+    if (match == Match::Password && m_hasher.needsRehash(user->passwordHash)) {
+        // An older hash (scrypt, or weaker parameters) is replaced now that the password is known;
+        // when that fails the old one keeps working.
+        if (const auto hash = m_hasher.hash(password); hash) {
+            if (auto replaced = call.store.replacePasswordHash(user->id, user->passwordHash, *hash);
+                !replaced)
+                platform::log(QStringLiteral("tidewell-api: could not replace an old password hash: %1")
+                                  .arg(replaced.message()));
+        }
     }
-    if (password.isEmpty())
-        return errorAnswer(wrongCredentialsText);
-    if (!user->passwordHash.isEmpty() && m_hasher.verify(password, user->passwordHash))
-        return startSession(call, *user, false);
-    if (matchesTemporary(call, *user, password))
-        return startSession(call, *user, true);
-    return errorAnswer(wrongCredentialsText);
+    return startSession(call, *user, match == Match::Temporary);
 }
 
 QJsonObject AccountService::validateSession(Call &call) {
@@ -308,8 +352,16 @@ QJsonObject AccountService::resetPassword(Call &call) {
         return failed(user);
     // An address alone would let anyone take over any account: the caller must show the
     // temporary password from the mail or a live session of the account.
-    const bool allowed = user && (matchesTemporary(call, *user, call.text("temporaryPassword")) ||
-                                  sessionUser(call, user->id, call.text("sessionId")));
+    bool allowed = user && sessionUser(call, user->id, call.text("sessionId"));
+    if (user && !allowed && !call.text("temporaryPassword").isEmpty()) {
+        QJsonObject error;
+        const auto checked = checkAttempt(
+            call, user->email, [&] { return matchesTemporary(call, *user, call.text("temporaryPassword")); },
+            &error);
+        if (!checked)
+            return error;
+        allowed = *checked;
+    }
     if (!allowed)
         return errorAnswer("Resetting a password needs the temporary password from the email.");
     const auto hash = m_hasher.hash(newPassword);
@@ -364,10 +416,20 @@ QJsonObject AccountService::changePassword(Call &call) {
     const auto user = call.store.userByEmail(call.email());
     if (!user && user.reason() != StoreError::NotFound)
         return failed(user);
-    const bool oldMatches =
-        user && !oldPassword.isEmpty() &&
-        ((!user->passwordHash.isEmpty() && m_hasher.verify(oldPassword, user->passwordHash)) ||
-         matchesTemporary(call, *user, oldPassword));
+    bool oldMatches = false;
+    if (user && !oldPassword.isEmpty()) {
+        QJsonObject error;
+        const auto checked = checkAttempt(
+            call, user->email,
+            [&] {
+                return (!user->passwordHash.isEmpty() && m_hasher.verify(oldPassword, user->passwordHash)) ||
+                       matchesTemporary(call, *user, oldPassword);
+            },
+            &error);
+        if (!checked)
+            return error;
+        oldMatches = *checked;
+    }
     if (!oldMatches)
         return errorAnswer("The old password is not correct.");
     const auto hash = m_hasher.hash(newPassword);

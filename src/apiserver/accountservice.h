@@ -3,6 +3,7 @@
 #include "accountstore.h"
 #include "database.h"
 #include "idtokenverifier.h"
+#include "loginthrottle.h"
 #include "mailer.h"
 #include "passwordhasher.h"
 
@@ -17,7 +18,8 @@ namespace apiserver {
 using Clock = std::function<QDateTime()>;
 
 struct AccountOptions {
-    ScryptParameters scrypt;
+    Argon2Parameters argon2;
+    LoginLimits limits;
     std::chrono::seconds sessionLifetime{30 * 24 * 3600};
     std::chrono::seconds temporaryPasswordLifetime{3600};
     // Sign in with Apple: the key set and the app's identifier as audience. Without keys the
@@ -33,14 +35,18 @@ struct AccountOptions {
 
 // The twelve account endpoints. Every answer is a JSON object with "message" (success text),
 // "error" (failure text) or "result" (userId, sessionId, email, isForgotPasswordRequested).
-// Passwords of at least 8 characters are stored as scrypt hashes; session ids come from the
-// CSPRNG. Safe from any thread: each call opens its own database connection.
+// Passwords of at least 8 characters are stored as Argon2id hashes (scrypt hashes of earlier
+// versions are replaced at the next sign-in); password attempts are limited per account and per
+// address (LoginLimits); session ids come from the CSPRNG. Safe from any thread: each call opens
+// its own database connection.
 class AccountService {
 public:
     AccountService(DatabaseConfig database, AccountOptions options, Mailer &mailer, Clock clock);
 
     static bool handles(const QString &endpoint);
-    QJsonObject handle(const QString &endpoint, const QJsonObject &parameters);
+    // clientAddress: the caller's address, for the per-address limit; empty when unknown.
+    QJsonObject handle(const QString &endpoint, const QJsonObject &parameters,
+                       const QString &clientAddress = {});
 
 private:
     struct Call;
@@ -65,6 +71,11 @@ private:
     // The user of a live session that belongs to userId; NotFound when there is none.
     StoreResult<UserRecord> sessionUser(Call &call, const QString &userId, const QString &sessionId);
     bool matchesTemporary(const Call &call, const UserRecord &user, const QString &password) const;
+    // Checks a password attempt through the throttle: nullopt when the attempt may not be checked
+    // now (or the database failed: then *error is set), else whether verify said yes, with the
+    // outcome recorded.
+    std::optional<bool> checkAttempt(Call &call, const QString &email, const std::function<bool()> &verify,
+                                     QJsonObject *error);
 
     DatabaseConfig m_database;
     AccountOptions m_options;

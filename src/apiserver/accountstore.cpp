@@ -145,6 +145,42 @@ StoreResult<bool> AccountStore::insertOutbox(const QString &recipient, const QSt
                {*id, recipient, subject, body, now});
 }
 
+StoreResult<bool> AccountStore::replacePasswordHash(const QString &userId, const QString &oldHash,
+                                                    const QString &newHash) {
+    QSqlQuery query(m_connection.database());
+    return run(query, QStringLiteral("UPDATE users SET password_hash = ? WHERE id = ? AND password_hash = ?"),
+               {newHash, userId, oldHash});
+}
+
+StoreResult<FailureRecord> AccountStore::failures(const QString &subject) {
+    QSqlQuery query(m_connection.database());
+    if (auto ran =
+            run(query, QStringLiteral("SELECT failures, last_failure FROM login_failures WHERE subject = ?"),
+                {subject});
+        !ran)
+        return fail(ran.reason(), ran.message());
+    if (!query.next())
+        return FailureRecord{};
+    return FailureRecord{query.value(0).toInt(), query.value(1).toLongLong()};
+}
+
+StoreResult<bool> AccountStore::addFailure(const QString &subject, qint64 now, qint64 forgetBefore) {
+    QSqlQuery query(m_connection.database());
+    // ON CONFLICT … DO UPDATE is understood by SQLite (3.24 and later) and PostgreSQL alike.
+    return run(query,
+               QStringLiteral("INSERT INTO login_failures (subject, failures, last_failure) VALUES (?, 1, ?)"
+                              " ON CONFLICT (subject) DO UPDATE SET"
+                              " failures = CASE WHEN login_failures.last_failure < ? THEN 1"
+                              " ELSE login_failures.failures + 1 END,"
+                              " last_failure = excluded.last_failure"),
+               {subject, now, forgetBefore});
+}
+
+StoreResult<bool> AccountStore::clearFailures(const QString &subject) {
+    QSqlQuery query(m_connection.database());
+    return run(query, QStringLiteral("DELETE FROM login_failures WHERE subject = ?"), {subject});
+}
+
 StoreResult<InstallRecord> AccountStore::install(const QString &id) {
     QSqlQuery query(m_connection.database());
     if (auto ran = run(query, QStringLiteral("SELECT id, app, token FROM installs WHERE id = ?"), {id}); !ran)

@@ -33,6 +33,12 @@ struct InstallRecord {
     QString token;
 };
 
+// Failed password attempts against one subject ("account:<email>" or "address:<ip>").
+struct FailureRecord {
+    int failures = 0;
+    qint64 lastFailure = 0; // seconds since the epoch
+};
+
 enum class StoreError { NotFound, Failed };
 
 template <typename T> using StoreResult = platform::Result<T, StoreError>;
@@ -51,6 +57,10 @@ public:
     StoreResult<bool> insertUser(const UserRecord &user, qint64 now);
     // Sets the password and clears any temporary password.
     StoreResult<bool> setPassword(const QString &userId, const QString &hash);
+    // Replaces the password hash only where it still is `oldHash` (a newer password set meanwhile
+    // stays); the temporary password is left alone.
+    StoreResult<bool> replacePasswordHash(const QString &userId, const QString &oldHash,
+                                          const QString &newHash);
     StoreResult<bool> setTemporaryPassword(const QString &userId, const QString &hash, qint64 expires);
     StoreResult<bool> setAppleSubject(const QString &userId, const QString &subject);
     // Removes the user with all their sessions, in one transaction.
@@ -62,6 +72,13 @@ public:
 
     StoreResult<bool> insertOutbox(const QString &recipient, const QString &subject, const QString &body,
                                    qint64 now);
+
+    // No failures yet reads as a record of 0.
+    StoreResult<FailureRecord> failures(const QString &subject);
+    // One more failure at `now`; a count whose last failure is older than forgetBefore starts
+    // again at 1. One statement, so concurrent servers on one database count every failure.
+    StoreResult<bool> addFailure(const QString &subject, qint64 now, qint64 forgetBefore);
+    StoreResult<bool> clearFailures(const QString &subject);
 
     StoreResult<InstallRecord> install(const QString &id);
     StoreResult<bool> insertInstall(const InstallRecord &install, qint64 now);

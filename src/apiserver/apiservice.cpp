@@ -72,7 +72,8 @@ std::optional<ApiService::Identity> ApiService::identify(const QString &app, con
     return Identity{*newId, *newToken};
 }
 
-ServiceAnswer ApiService::handle(const QByteArray &body, const QByteArray &tokenHeader) {
+ServiceAnswer ApiService::handle(const QByteArray &body, const QByteArray &tokenHeader,
+                                 const QString &clientAddress) {
     const QJsonDocument document = QJsonDocument::fromJson(body);
     if (!document.isObject())
         return badRequest(QStringLiteral("The request is not a JSON object."));
@@ -99,13 +100,14 @@ ServiceAnswer ApiService::handle(const QByteArray &body, const QByteArray &token
 
     ServiceAnswer reply;
     if (inner.value(QLatin1String(proto::streamField)).toBool()) {
-        reply = stream(endpoint, inner);
+        reply = stream(endpoint, inner, clientAddress);
     } else {
         QByteArray plainAnswer;
         if (endpoint == QLatin1String(proto::remoteValuesEndpoint))
             plainAnswer = m_remoteValues;
         else
-            plainAnswer = QJsonDocument(answer(endpoint, inner)).toJson(QJsonDocument::Compact);
+            plainAnswer =
+                QJsonDocument(answer(endpoint, inner, clientAddress)).toJson(QJsonDocument::Compact);
         const auto encrypted = PayloadCipher::encrypt(QString::fromUtf8(plainAnswer), key);
         if (!encrypted)
             return serverError();
@@ -117,13 +119,15 @@ ServiceAnswer ApiService::handle(const QByteArray &body, const QByteArray &token
     return reply;
 }
 
-QJsonObject ApiService::answer(const QString &endpoint, const QJsonObject &inner) {
+QJsonObject ApiService::answer(const QString &endpoint, const QJsonObject &inner,
+                               const QString &clientAddress) {
     if (AccountService::handles(endpoint))
-        return m_accounts.handle(endpoint, inner);
+        return m_accounts.handle(endpoint, inner, clientAddress);
     return {{QStringLiteral("error"), QStringLiteral("Unknown endpoint: %1").arg(endpoint)}};
 }
 
-ServiceAnswer ApiService::stream(const QString &endpoint, const QJsonObject &inner) {
+ServiceAnswer ApiService::stream(const QString &endpoint, const QJsonObject &inner,
+                                 const QString &clientAddress) {
     std::vector<QJsonObject> messages;
     if (endpoint == QLatin1String(endpoints::streamEcho)) {
         bool ok = false;
@@ -133,7 +137,7 @@ ServiceAnswer ApiService::stream(const QString &endpoint, const QJsonObject &inn
             messages.push_back(
                 {{QStringLiteral("index"), index}, {QStringLiteral("text"), field(inner, "text")}});
     } else {
-        messages.push_back(answer(endpoint, inner));
+        messages.push_back(answer(endpoint, inner, clientAddress));
     }
     ServiceAnswer reply;
     reply.streamed = true;

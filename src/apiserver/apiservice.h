@@ -28,7 +28,10 @@ class ApiService {
 public:
     ApiService(DatabaseConfig database, AccountService &accounts, QJsonObject remoteValues, Clock clock);
 
-    ServiceAnswer handle(const QByteArray &body, const QByteArray &tokenHeader);
+    // clientAddress: the caller's IP address as the connection shows it (sign-in attempts are
+    // limited per address too); empty when unknown.
+    ServiceAnswer handle(const QByteArray &body, const QByteArray &tokenHeader,
+                         const QString &clientAddress = {});
 
 private:
     struct Identity {
@@ -36,8 +39,8 @@ private:
         QString token;
     };
     std::optional<Identity> identify(const QString &app, const QString &installId, const QString &token);
-    QJsonObject answer(const QString &endpoint, const QJsonObject &inner);
-    ServiceAnswer stream(const QString &endpoint, const QJsonObject &inner);
+    QJsonObject answer(const QString &endpoint, const QJsonObject &inner, const QString &clientAddress);
+    ServiceAnswer stream(const QString &endpoint, const QJsonObject &inner, const QString &clientAddress);
 
     DatabaseConfig m_database;
     AccountService &m_accounts;

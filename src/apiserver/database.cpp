@@ -99,6 +99,10 @@ platform::Result<bool, DatabaseError> createSchema(const DatabaseConfig &config)
         " subject TEXT NOT NULL,"
         " body TEXT NOT NULL,"
         " created_at BIGINT NOT NULL)",
+        "CREATE TABLE IF NOT EXISTS login_failures ("
+        " subject TEXT PRIMARY KEY,"
+        " failures INTEGER NOT NULL,"
+        " last_failure BIGINT NOT NULL)",
         "CREATE TABLE IF NOT EXISTS installs ("
         " id TEXT PRIMARY KEY,"
         " app TEXT NOT NULL,"

@@ -32,7 +32,7 @@ HttpFrontend::HttpFrontend(ApiService &service)
     m_server->Post(proto::servicePath, [this](const httplib::Request &request, httplib::Response &response) {
         const QByteArray body = QByteArray::fromStdString(request.body);
         const QByteArray token = QByteArray::fromStdString(request.get_header_value(proto::tokenHeader));
-        ServiceAnswer answer = m_service.handle(body, token);
+        ServiceAnswer answer = m_service.handle(body, token, QString::fromStdString(request.remote_addr));
         response.status = answer.status;
         if (!answer.token.isEmpty())
             response.set_header(proto::tokenHeader, answer.token.toStdString());

@@ -62,7 +62,7 @@ int main(int argc, char **argv) {
         return failWith(remoteValues.message());
 
     AccountOptions accountOptions;
-    accountOptions.scrypt = options->scrypt;
+    accountOptions.argon2 = options->argon2;
     QString error;
     accountOptions.appleKeys = keySet(options->appleKeysFile, &error);
     accountOptions.appleAudience = options->appleAudience;

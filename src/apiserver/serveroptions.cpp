@@ -23,9 +23,12 @@ platform::Result<ServerOptions, OptionError> parseServerOptions(const QStringLis
     const QCommandLineOption googleAudience("google-audience", "The Google client id in ID tokens.", "ID");
     const QCommandLineOption googleDevelopment(
         "google-development", "Development only: accept Google sign-in with a bare, unverified e-mail.");
-    const QCommandLineOption scryptCost("scrypt-cost", "scrypt cost N, a power of two. Default 32768.", "N");
+    const QCommandLineOption argonMemory("argon2-memory",
+                                         "Argon2id memory per password hash in KiB. Default 19456.", "KIB");
+    const QCommandLineOption argonPasses("argon2-passes", "Argon2id passes per password hash. Default 2.",
+                                         "N");
     parser.addOptions({help, database, port, bind, remote, appleKeys, appleAudience, googleKeys,
-                       googleAudience, googleDevelopment, scryptCost});
+                       googleAudience, googleDevelopment, argonMemory, argonPasses});
     if (!parser.parse(arguments))
         return fail(OptionError::Invalid, parser.errorText());
     if (parser.isSet(help))
@@ -45,14 +48,20 @@ platform::Result<ServerOptions, OptionError> parseServerOptions(const QStringLis
         if (!ok || options.port < 0 || options.port > 65535)
             return fail(OptionError::Invalid, QStringLiteral("The port must be a number from 0 to 65535."));
     }
-    if (parser.isSet(scryptCost)) {
+    if (parser.isSet(argonMemory)) {
         bool ok = false;
-        options.scrypt.cost = parser.value(scryptCost).toULongLong(&ok);
-        const bool powerOfTwo =
-            ok && options.scrypt.cost >= 2 && (options.scrypt.cost & (options.scrypt.cost - 1)) == 0;
-        if (!powerOfTwo || options.scrypt.cost > (1u << 20))
+        const quint64 kib = parser.value(argonMemory).toULongLong(&ok);
+        if (!ok || kib < 8 || kib > 4 * 1024 * 1024)
             return fail(OptionError::Invalid,
-                        QStringLiteral("The scrypt cost must be a power of two up to 1048576."));
+                        QStringLiteral("The Argon2id memory must be a number of KiB from 8 to 4194304."));
+        options.argon2.memoryBytes = size_t(kib) * 1024;
+    }
+    if (parser.isSet(argonPasses)) {
+        bool ok = false;
+        options.argon2.passes = parser.value(argonPasses).toULongLong(&ok);
+        if (!ok || options.argon2.passes < 1 || options.argon2.passes > 100)
+            return fail(OptionError::Invalid,
+                        QStringLiteral("The Argon2id passes must be a number from 1 to 100."));
     }
     options.remoteValuesFile = parser.value(remote);
     options.appleKeysFile = parser.value(appleKeys);

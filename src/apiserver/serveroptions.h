@@ -20,7 +20,7 @@ struct ServerOptions {
     QString googleKeysFile;
     QString googleAudience;
     bool googleDevelopment = false;
-    ScryptParameters scrypt;
+    Argon2Parameters argon2;
 };
 
 enum class OptionError { Invalid, HelpShown };

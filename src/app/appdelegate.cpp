@@ -1,10 +1,11 @@
 #include "app/appdelegate.h"
 
 #include "app/bottomtabbar.h"
-#include "app/fallbackviewerfactory.h"
 #include "browser/cellthumbnails.h"
 #include "browser/filebrowserview.h"
 #include "browser/filebrowserviewcontroller.h"
+#include "browser/viewers/viewers.h"
+#include "browser/viewers/viewerviews.h"
 #include "platform/defaults.h"
 #include "thumbnails/imagedecoder.h"
 #include "thumbnails/thumbnailservice.h"
@@ -105,6 +106,7 @@ void AppDelegate::registerViews() {
     m_views.add<browser::FileBrowserViewController>([this](browser::FileBrowserViewController *screen) {
         return new browser::FileBrowserView(screen, *m_cellThumbnails, m_environment.theme);
     });
+    browser::registerViewerViews(m_views);
     m_views.add<PlaceholderScreen>([](PlaceholderScreen *screen) { return new PlaceholderPage(screen); });
     m_views.add<transfer::TransferViewController>([](transfer::TransferViewController *screen) {
         auto *view = new transfer::TransferView(screen);
@@ -155,8 +157,8 @@ ui::ScreenController *AppDelegate::makeFileBrowser() {
     m_cellThumbnails = std::make_unique<browser::CellThumbnails>(*m_pictureThumbnails, *m_pdfThumbnails);
     browser::ViewerFactory *viewers = m_environment.viewers;
     if (!viewers) {
-        m_fallbackViewers = std::make_unique<FallbackViewerFactory>();
-        viewers = m_fallbackViewers.get();
+        m_viewers = std::make_unique<browser::Viewers>();
+        viewers = m_viewers.get();
     }
     platform::Defaults &defaults =
         m_environment.defaults ? *m_environment.defaults : platform::Defaults::standard();

@@ -52,7 +52,7 @@ struct AppEnvironment {
     QString wifiInterface;
     // Where the browser keeps its view mode and sort option; null: the standard defaults.
     platform::Defaults *defaults = nullptr;
-    // The screens the browser opens files in; null: the fallback viewers of the app.
+    // The screens the browser opens files in; null: the picture viewer and the PDF reader.
     browser::ViewerFactory *viewers = nullptr;
 };
 
@@ -105,7 +105,7 @@ private:
     QPointer<ui::ScreenHost> m_host;
     QPointer<MainTabBarController> m_tabBarController;
     QPointer<browser::FileBrowserViewController> m_fileBrowser;
-    std::unique_ptr<browser::ViewerFactory> m_fallbackViewers;
+    std::unique_ptr<browser::ViewerFactory> m_viewers;
     std::unique_ptr<thumbnails::ThumbnailService> m_pictureThumbnails;
     std::unique_ptr<thumbnails::ThumbnailService> m_pdfThumbnails;
     std::unique_ptr<browser::CellThumbnails> m_cellThumbnails;

@@ -26,7 +26,7 @@ SheetContainer *ScreenHost::present(ScreenController *screen, Presentation prese
         return nullptr;
     int height = presentation.height;
     if (presentation.style == Presentation::Style::FullScreen)
-        height = 0;
+        height = SheetContainer::fullScreenHeight;
     else if (presentation.style == Presentation::Style::Popover && height <= 0)
         height = popoverHeight;
     attach(screen);

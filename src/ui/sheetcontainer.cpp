@@ -64,6 +64,10 @@ void SheetContainer::layOut() {
     if (!window)
         return;
     setGeometry(window->rect());
+    if (m_height == fullScreenHeight) {
+        m_page->setGeometry(rect());
+        return;
+    }
     const int available = height() - topGap;
     const int sheetHeight = m_height <= 0 || m_height > available ? available : m_height;
     m_page->setGeometry(0, height() - sheetHeight, width(), sheetHeight);

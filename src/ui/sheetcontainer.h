@@ -8,7 +8,8 @@ namespace ui {
 class ScreenController;
 
 // A page sheet laid over a window: the window dims behind it and the sheet's page, of a given
-// height (the whole window when 0 or taller), rises from the bottom. It drives the lifecycle of
+// height (all but a dimmed strip at the top when 0 or taller; the whole window, with nothing
+// showing through, for fullScreenHeight), rises from the bottom. It drives the lifecycle of
 // the sheet's screen — it appears when the sheet opens and disappears when it closes — and, as a
 // sheet does, leaves the screen below it alone: that one stays visible and gets no call.
 //
@@ -18,6 +19,8 @@ class ScreenController;
 class SheetContainer : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int fullScreenHeight = -1;
+
     // `window` is covered and must outlive the sheet; the page becomes the container's child.
     SheetContainer(ScreenController *screen, QWidget *page, QWidget *window, int height = 0);
     ~SheetContainer() override;

@@ -147,12 +147,14 @@ TEST_F(EnvelopeTest, StreamChunksHaveTheAskedSizeAndDecode) {
 
 TEST(ServerOptions, ParsesTheFlagsAndRefusesBadOnes) {
     const auto options = parseServerOptions({"tidewell-api", "--db", "postgresql://u:p@db.local:5433/tw",
-                                             "--port", "0", "--google-development", "--scrypt-cost", "1024"});
+                                             "--port", "0", "--google-development", "--argon2-memory", "64",
+                                             "--argon2-passes", "1"});
     ASSERT_TRUE(options) << options.message().toStdString();
     EXPECT_EQ(options->port, 0);
     EXPECT_EQ(options->bindAddress, "127.0.0.1") << "loopback unless told otherwise";
     EXPECT_TRUE(options->googleDevelopment);
-    EXPECT_EQ(options->scrypt.cost, 1024u);
+    EXPECT_EQ(options->argon2.memoryBytes, 64u * 1024);
+    EXPECT_EQ(options->argon2.passes, 1u);
     const DatabaseConfig postgres = DatabaseConfig::fromArgument(options->database);
     EXPECT_EQ(postgres.driver, "QPSQL");
     EXPECT_EQ(postgres.host, "db.local");
@@ -161,7 +163,8 @@ TEST(ServerOptions, ParsesTheFlagsAndRefusesBadOnes) {
     EXPECT_FALSE(postgres.describe().contains(":p@")) << "the password stays out of log lines";
 
     for (const QStringList &bad : {QStringList{"x", "--port", "70000"}, QStringList{"x", "--port", "http"},
-                                   QStringList{"x", "--scrypt-cost", "1000"}, QStringList{"x", "--unknown"},
+                                   QStringList{"x", "--argon2-memory", "4"}, QStringList{"x", "--argon2-passes", "0"},
+                                   QStringList{"x", "--unknown"},
                                    QStringList{"x", "--apple-keys", "k.json"}, QStringList{"x", "stray"}}) {
         const auto parsed = parseServerOptions(bad);
         ASSERT_FALSE(parsed) << bad.join(' ').toStdString();

@@ -3,14 +3,14 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-using apiserver::PasswordHasher;
+using apiserver::ScryptHasher;
 using apiserver::ScryptParameters;
 
 namespace {
 
-const PasswordHasher hasher(ScryptParameters{1 << 10, 8, 1});
+const ScryptHasher hasher(ScryptParameters{1 << 10, 8, 1});
 
-TEST(PasswordHasher, VerifiesOnlyTheRightPassword) {
+TEST(ScryptHasher, VerifiesOnlyTheRightPassword) {
     const auto hash = hasher.hash(QStringLiteral("correct horse"));
     ASSERT_TRUE(hash);
     EXPECT_TRUE(hash->startsWith(QLatin1String("scrypt$1024$8$1$")));
@@ -19,17 +19,17 @@ TEST(PasswordHasher, VerifiesOnlyTheRightPassword) {
     EXPECT_FALSE(hasher.verify(QString(), *hash));
 }
 
-TEST(PasswordHasher, SaltsEveryHash) {
+TEST(ScryptHasher, SaltsEveryHash) {
     EXPECT_NE(hasher.hash(QStringLiteral("same")), hasher.hash(QStringLiteral("same")));
 }
 
-TEST(PasswordHasher, HashesKeepTheirOwnParameters) {
-    const auto old = PasswordHasher(ScryptParameters{1 << 4, 8, 1}).hash(QStringLiteral("password"));
+TEST(ScryptHasher, HashesKeepTheirOwnParameters) {
+    const auto old = ScryptHasher(ScryptParameters{1 << 4, 8, 1}).hash(QStringLiteral("password"));
     ASSERT_TRUE(old);
     EXPECT_TRUE(hasher.verify(QStringLiteral("password"), *old));
 }
 
-TEST(PasswordHasher, MalformedHashesNeverVerify) {
+TEST(ScryptHasher, MalformedHashesNeverVerify) {
     const auto good = hasher.hash(QStringLiteral("password"));
     ASSERT_TRUE(good);
     QStringList parts = good->split('$');

@@ -70,7 +70,7 @@ CallAnswer postAndWait(tarnwick::ApiClient &client, const QString &endpoint,
 tarnwick::ApiClientSettings testClientSettings(const QUrl &url, const QString &name,
                                                std::shared_ptr<std::atomic<bool>> vpn = {});
 
-// Parameters for tests: fast scrypt.
+// Parameters for tests: the cheapest Argon2id.
 apiserver::AccountOptions fastAccountOptions();
 
 } // namespace testsupport
