@@ -1,5 +1,17 @@
 #include "app/appdelegate.h"
 
+#include "app/bottomtabbar.h"
+#include "browser/cellthumbnails.h"
+#include "browser/filebrowserview.h"
+#include "browser/filebrowserviewcontroller.h"
+#include "browser/viewers/viewers.h"
+#include "browser/viewers/viewerviews.h"
+#include "platform/defaults.h"
+#include "thumbnails/imagedecoder.h"
+#include "thumbnails/thumbnailservice.h"
+#include "ui/navigationcontroller.h"
+#include "ui/navigationstack.h"
+
 #include "app/maintabbarcontroller.h"
 #include "app/maintabbarview.h"
 #include "app/mainwindow.h"
@@ -21,6 +33,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
+#include <QPalette>
 
 QString AppDelegate::logoImageName() {
     return QStringLiteral("TidewellLogo");
@@ -34,6 +48,10 @@ AppDelegate::AppDelegate(AppEnvironment environment, QObject *parent)
 }
 
 AppDelegate::~AppDelegate() = default;
+
+browser::FileBrowserViewController *AppDelegate::fileBrowser() const {
+    return m_fileBrowser.data();
+}
 
 MainTabBarController *AppDelegate::tabBarController() const {
     return m_tabBarController.data();
@@ -77,6 +95,20 @@ bool AppDelegate::didFinishLaunching() {
 }
 
 void AppDelegate::registerViews() {
+    m_views.add<ui::NavigationController>([this](ui::NavigationController *stack) {
+        auto *view = new ui::NavigationStack(stack, m_views);
+        view->setAutoFillBackground(true);
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        palette.setColor(QPalette::WindowText, QColor(0x1C, 0x1C, 0x1E));
+        view->setPalette(palette);
+        view->largeTitleLabel()->setIndent(12);
+        return view;
+    });
+    m_views.add<browser::FileBrowserViewController>([this](browser::FileBrowserViewController *screen) {
+        return new browser::FileBrowserView(screen, *m_cellThumbnails, m_environment.theme);
+    });
+    browser::registerViewerViews(m_views);
     m_views.add<PlaceholderScreen>([](PlaceholderScreen *screen) { return new PlaceholderPage(screen); });
     m_views.add<transfer::TransferViewController>([](transfer::TransferViewController *screen) {
         auto *view = new transfer::TransferView(screen);
@@ -86,13 +118,7 @@ void AppDelegate::registerViews() {
 }
 
 void AppDelegate::installRootScreen() {
-    const QString documents = QDir::toNativeSeparators(platform::documentFolder().value_or(QString()));
-    auto *files = new PlaceholderScreen(
-        tr("Files"),
-        tr("The file browser comes in a later version. Until then, open Wi-Fi Transfer to move files "
-           "between a computer and the document folder:\n\n%1")
-            .arg(documents),
-        this);
+    ui::ScreenController *files = makeFileBrowser();
     auto *transferScreen = new transfer::TransferViewController(
         m_environment.transferService, m_environment.theme, m_environment.colors,
         transfer::addressLookup(m_environment.wifiInterface), {}, this);
@@ -122,6 +148,35 @@ void AppDelegate::installRootScreen() {
     tabBarController->viewDidLoad();
     m_transferScreen = transferScreen;
     m_tabBarController = tabBarController;
+    tabBarController->setFileBrowser(m_fileBrowser);
+    connect(m_fileBrowser, &browser::FileBrowserViewController::settingsRequested, tabBarController,
+            [tabBarController] { tabBarController->selectTab(MainTabBarController::SettingsTab); });
+    connect(m_fileBrowser, &browser::FileBrowserViewController::stateChanged, root,
+            [this, root] { root->tabBar()->setVisible(m_fileBrowser->barState().tabBarVisible); });
+}
+
+ui::ScreenController *AppDelegate::makeFileBrowser() {
+    // Pictures and video frames share the desktop's thumbnail cache; the PDF canvases of the cells are
+    // no standard thumbnails, so they are kept in a cache of the app's own.
+    m_pictureThumbnails = std::make_unique<thumbnails::ThumbnailService>();
+    thumbnails::ThumbnailService::Options pdfOptions;
+    pdfOptions.cacheRoot = platform::cacheFolder() + QStringLiteral("/pdf-cells");
+    pdfOptions.generator = browser::pdfCellThumbnail;
+    m_pdfThumbnails = std::make_unique<thumbnails::ThumbnailService>(pdfOptions);
+    m_cellThumbnails = std::make_unique<browser::CellThumbnails>(*m_pictureThumbnails, *m_pdfThumbnails);
+    browser::ViewerFactory *viewers = m_environment.viewers;
+    if (!viewers) {
+        m_viewers = std::make_unique<browser::Viewers>();
+        viewers = m_viewers.get();
+    }
+    platform::Defaults &defaults =
+        m_environment.defaults ? *m_environment.defaults : platform::Defaults::standard();
+    auto *browserScreen = new browser::FileBrowserViewController(
+        browser::FileBrowserEnvironment{*viewers, defaults, [] { return platform::documentFolder(); },
+                                        thumbnails::isDecodableImage},
+        this);
+    m_fileBrowser = browserScreen;
+    return new ui::NavigationController(browserScreen, this);
 }
 
 void AppDelegate::presentLoadingScreen() {

@@ -14,8 +14,17 @@ class MainWindow;
 class RemoteValues;
 class ZEPThemeManager;
 
+namespace browser {
+class CellThumbnails;
+class FileBrowserViewController;
+class ViewerFactory;
+} // namespace browser
 namespace platform {
+class Defaults;
 class NotificationCenter;
+} // namespace platform
+namespace thumbnails {
+class ThumbnailService;
 }
 namespace transfer {
 class TransferService;
@@ -44,6 +53,10 @@ struct AppEnvironment {
     // The transfer screen announces its server over DNS-SD and hosts the local-network
     // permission screen (off where no Avahi should be asked, as in tests).
     bool localNetwork = false;
+    // Where the browser keeps its view mode and sort option; null: the standard defaults.
+    platform::Defaults *defaults = nullptr;
+    // The screens the browser opens files in; null: the picture viewer and the PDF reader.
+    browser::ViewerFactory *viewers = nullptr;
 };
 
 // Prepares the process and shows the first screens. didFinishLaunching runs, in this order:
@@ -52,7 +65,8 @@ struct AppEnvironment {
 //   3. the orange colour theme is applied;
 //   4. a click outside a text field ends editing (KeyboardManager);
 //   5. the window is shown;
-//   6. the root screen — MainTabBarController with its three tabs, their pages made by the view
+//   6. the root screen — MainTabBarController with its three tabs (the file browser in a navigation
+//      stack, the transfer screen, settings), their pages made by the view
 //      registry — is set in the window, which turns black behind it; a screen host carries out
 //      the presentations and alerts the screens ask for;
 //   7. the splash (AppLoadingScreen with the logo "TidewellLogo", no animation) is laid over the
@@ -73,6 +87,7 @@ public:
 
     MainWindow *window() const { return m_window.get(); }
     MainTabBarController *tabBarController() const;
+    browser::FileBrowserViewController *fileBrowser() const;
     transfer::TransferViewController *transferScreen() const;
     KeyboardManager &keyboardManager() { return m_keyboard; }
     // The splash while it is on screen; null once it has gone.
@@ -83,6 +98,7 @@ public:
 private:
     void registerViews();
     void installRootScreen();
+    ui::ScreenController *makeFileBrowser();
     void presentLoadingScreen();
 
     AppEnvironment m_environment;
@@ -91,6 +107,11 @@ private:
     std::unique_ptr<MainWindow> m_window;
     QPointer<ui::ScreenHost> m_host;
     QPointer<MainTabBarController> m_tabBarController;
+    QPointer<browser::FileBrowserViewController> m_fileBrowser;
+    std::unique_ptr<browser::ViewerFactory> m_viewers;
+    std::unique_ptr<thumbnails::ThumbnailService> m_pictureThumbnails;
+    std::unique_ptr<thumbnails::ThumbnailService> m_pdfThumbnails;
+    std::unique_ptr<browser::CellThumbnails> m_cellThumbnails;
     QPointer<transfer::TransferViewController> m_transferScreen;
     QPointer<AppLoadingView> m_loadingView;
     bool m_launched = false;

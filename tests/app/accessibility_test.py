@@ -95,6 +95,9 @@ def inner(app_path):
                # The app asks Avahi over the system bus; here it finds none rather than the machine's.
                DBUS_SYSTEM_BUS_ADDRESS="unix:path=" + os.path.join(root, "no-system-bus"))
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+    os.makedirs(env["TIDEWELL_DOCUMENTS"])
+    with open(os.path.join(env["TIDEWELL_DOCUMENTS"], "notes.txt"), "w") as note:
+        note.write("a file the browser lists\n")
     bus = subprocess.Popen([LAUNCHER, "--launch-immediately"])
     app = None
     failures = []
@@ -123,6 +126,9 @@ def inner(app_path):
         for title in ("Files", "Wi-Fi Transfer", "Settings"):
             check(tree.find("page tab", title), "no page tab named " + title)
         check(tree.find("push button", "Close"), "no push button named Close")
+        for button in ("More", "Add"):
+            check(tree.find("push button", button), "no push button named " + button + " in the file browser")
+        check(tree.find("list item", "notes.txt"), "no list item named after the file notes.txt")
         check(tree.find("label", "Wi-Fi Transfer"), "no label for the transfer screen's title")
         # The splash covers the window for several seconds after launch.
         check(tree.find("progress bar", "Loading progress"), "no progress bar named Loading progress")

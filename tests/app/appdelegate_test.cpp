@@ -3,6 +3,8 @@
 #include "app/maintabbarcontroller.h"
 #include "app/maintabbarview.h"
 #include "app/mainwindow.h"
+#include "browser/filebrowserview.h"
+#include "browser/filebrowserviewcontroller.h"
 #include "platform/notificationcenter.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferview.h"
@@ -153,6 +155,28 @@ TEST_F(AppDelegateTest, TabClicksSwitchPagesAndRunTheServerOnlyOnTheTransferTab)
     EXPECT_TRUE(m_server.isRunning());
     m_delegate->applicationWillTerminate();
     EXPECT_FALSE(m_server.isRunning());
+}
+
+TEST_F(AppDelegateTest, FilesTabHoldsTheBrowserWhoseSelectionModeAndMenuReachTheTabBar) {
+    m_delegate->setSplashAnimationsEnabled(false);
+    m_delegate->didFinishLaunching();
+    m_center.post(refreshed);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_delegate->loadingView() == nullptr; }, 10000));
+    browser::FileBrowserViewController *files = m_delegate->fileBrowser();
+    ASSERT_NE(files, nullptr);
+    EXPECT_NE(tabView()
+                  ->pages()
+                  ->widget(MainTabBarController::FileBrowserTab)
+                  ->findChild<browser::FileBrowserView *>(),
+              nullptr);
+    EXPECT_EQ(m_delegate->tabBarController()->fileBrowser(), files) << "the transfer screen refreshes it";
+
+    files->toggleSelectionMode();
+    EXPECT_FALSE(tabView()->tabBar()->isVisible());
+    files->exitSelectionMode();
+    EXPECT_TRUE(tabView()->tabBar()->isVisible());
+    files->triggerMenuEntry(files->moreMenu().back());
+    EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::SettingsTab);
 }
 
 } // namespace
