@@ -21,10 +21,17 @@ bool looksLikeHeif(const QString &path) {
     return type == heif_filetype_yes_supported || type == heif_filetype_maybe;
 }
 
+// Palette and one-bit pictures are scaled in full colour: scaling keeps a picture's format, and a
+// one-bit picture scaled smoothly comes back dithered to black and white whatever its palette.
 QImage scaledToFit(const QImage &image, int maxSide) {
     if (image.isNull() || (image.width() <= maxSide && image.height() <= maxSide))
         return image;
-    return image.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const bool indexed = image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB ||
+                         image.format() == QImage::Format_Indexed8;
+    const QImage source = indexed ? image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                                  : QImage::Format_RGB32)
+                                  : image;
+    return source.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QImage decodeHeif(const QString &path, int maxSide) {
@@ -83,8 +90,9 @@ QImage decodeImage(const QString &path, int maxSide) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > maxSide || size.height() > maxSide)) {
-        // Readers that support it (JPEG) decode straight at the smaller size.
+    if (size.isValid() && (size.width() > maxSide || size.height() > maxSide) && reader.format() == "jpeg") {
+        // JPEG decodes straight at a smaller size. Other readers that take a scaled size only scale
+        // after decoding, in the picture's own format (see scaledToFit): they are scaled below.
         reader.setScaledSize(size.scaled(maxSide, maxSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     }
     QImage image = reader.read();

@@ -46,6 +46,25 @@ TEST_F(GeneratorTest, KindComesFromTheExtensionElseFromPictureContents) {
     EXPECT_TRUE(makeThumbnail(path("notes.txt"), 128).isNull());
 }
 
+// Pictures stored with a palette keep their colours when scaled: a one-bit picture scaled as it
+// is comes back dithered to black and white.
+TEST_F(GeneratorTest, PalettePicturesKeepTheirColours) {
+    const QColor sky(135, 206, 235);
+    QImage mono(300, 200, QImage::Format_Mono);
+    mono.setColorTable({sky.rgb(), qRgb(255, 0, 0)});
+    mono.fill(0);
+    QImage indexed(300, 200, QImage::Format_Indexed8);
+    indexed.setColorTable({sky.rgb()});
+    indexed.fill(0);
+    for (const auto &[name, picture] : {std::pair{"mono.png", mono}, std::pair{"indexed.png", indexed}}) {
+        ASSERT_TRUE(picture.save(path(name), "PNG"));
+        const QImage thumbnail = makeThumbnail(path(name), 128);
+        ASSERT_EQ(thumbnail.width(), 128) << name;
+        for (const QPoint at : {QPoint(0, 0), QPoint(64, 40), QPoint(127, 84)})
+            EXPECT_EQ(QColor(thumbnail.pixel(at)), sky) << name;
+    }
+}
+
 // A page twice as wide as high, black on its right half: white where nothing is drawn, not the
 // transparent background the renderer gives.
 TEST_F(GeneratorTest, PdfFirstPageOnWhiteScaledToFit) {
