@@ -23,10 +23,11 @@ TransferLocalNetwork::TransferLocalNetwork(platform::Defaults &defaults, platfor
     , m_reachability(new NetworkReachability(this))
     , m_relay(new ApplicationStateRelay(center, this))
     , m_announcer(new ServiceAnnouncer(this)) {
-    m_prompt = std::make_unique<LocalNetworkPrompt>(LocalNetworkPrompt{*m_manager, [this]() -> ui::ScreenController * {
-        return new LNAPermissionScreen(*m_manager, *m_reachability, m_remoteValues, m_theme, m_colors,
-                                       &openNetworkSettings, m_center);
-    }});
+    m_prompt = std::make_unique<LocalNetworkPrompt>(LocalNetworkPrompt{
+        *m_manager, [this]() -> ui::ScreenController * {
+            return new LNAPermissionScreen(*m_manager, *m_reachability, m_remoteValues, m_theme, m_colors,
+                                           &openNetworkSettings, m_center);
+        }});
 }
 
 TransferLocalNetwork::~TransferLocalNetwork() = default;

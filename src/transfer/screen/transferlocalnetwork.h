@@ -34,9 +34,9 @@ class TransferViewController;
 class TransferLocalNetwork : public QObject {
     Q_OBJECT
 public:
-    TransferLocalNetwork(platform::Defaults &defaults, platform::NotificationCenter &center, ZEPThemeManager &theme,
-                         const ui::ColorResolver &colors, const RemoteValues &remoteValues,
-                         QObject *parent = nullptr);
+    TransferLocalNetwork(platform::Defaults &defaults, platform::NotificationCenter &center,
+                         ZEPThemeManager &theme, const ui::ColorResolver &colors,
+                         const RemoteValues &remoteValues, QObject *parent = nullptr);
     ~TransferLocalNetwork() override;
 
     void registerViews(ui::ViewRegistry &views);

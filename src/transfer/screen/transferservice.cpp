@@ -32,3 +32,15 @@ quint16 TransferServerService::port() const {
 }
 
 } // namespace transfer
+
+namespace transfer {
+
+void TransferServerService::setAccessCodeEnabled(bool enabled) {
+    m_server.setAccessCodeEnabled(enabled);
+}
+
+QString TransferServerService::accessCode() const {
+    return QString::fromStdString(m_server.accessCode());
+}
+
+} // namespace transfer

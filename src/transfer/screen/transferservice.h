@@ -21,6 +21,11 @@ public:
     virtual bool isRunning() const = 0;
     // The port a browser reaches it on: the one it listens on, or the one it will listen on.
     virtual quint16 port() const = 0;
+    // The access code a browser must give before it may list, download or upload; off by
+    // default. Turned on, a fresh code is made at once and at every start.
+    virtual void setAccessCodeEnabled(bool enabled) = 0;
+    // The current code; empty while it is off.
+    virtual QString accessCode() const = 0;
 };
 
 // The service over a TransferServer, which is not owned and outlives the adapter.
@@ -34,6 +39,8 @@ public:
     void stop() override;
     bool isRunning() const override;
     quint16 port() const override;
+    void setAccessCodeEnabled(bool enabled) override;
+    QString accessCode() const override;
 
 private:
     TransferServer &m_server;

@@ -2,6 +2,7 @@
 
 #include "zepcommon/theme/zepcolors.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -58,6 +59,8 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
     , m_controller(controller)
     , m_code(new QLabel)
     , m_localAddress(new QLabel)
+    , m_accessSwitch(new QCheckBox(tr("Ask browsers for an access code")))
+    , m_accessCode(new QLabel)
     , m_close(new QPushButton(tr("Close"))) {
     setObjectName(QStringLiteral("transferView"));
     auto *content = new QWidget;
@@ -77,8 +80,11 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
         column->addWidget(label);
         if (which == Label::ScanCode)
             column->addWidget(m_code, 0, Qt::AlignHCenter);
-        if (which == Label::Address)
+        if (which == Label::Address) {
             column->addWidget(m_localAddress);
+            column->addWidget(m_accessSwitch, 0, Qt::AlignHCenter);
+            column->addWidget(m_accessCode);
+        }
     }
     column->addStretch();
     m_code->setObjectName(QStringLiteral("transferCode"));
@@ -86,6 +92,15 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
     m_localAddress->setAlignment(Qt::AlignHCenter);
     m_localAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_code->setFixedSize(codeSide, codeSide);
+    m_accessSwitch->setObjectName(QStringLiteral("transferAccessCodeSwitch"));
+    m_accessSwitch->setAccessibleName(m_accessSwitch->text());
+    m_accessCode->setObjectName(QStringLiteral("transferAccessCode"));
+    m_accessCode->setAlignment(Qt::AlignHCenter);
+    m_accessCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont codeFont = m_accessCode->font();
+    codeFont.setPointSizeF(codeFont.pointSizeF() * 1.3);
+    codeFont.setBold(true);
+    m_accessCode->setFont(codeFont);
     m_close->setAccessibleName(tr("Close"));
     m_code->setScaledContents(true);
 
@@ -98,6 +113,7 @@ TransferView::TransferView(TransferViewController *controller, QWidget *parent)
     outer->addWidget(scroll);
 
     connect(m_close, &QPushButton::clicked, controller, &TransferViewController::close);
+    connect(m_accessSwitch, &QCheckBox::toggled, controller, &TransferViewController::setAccessCodeEnabled);
     connect(controller, &TransferViewController::labelsChanged, this, &TransferView::updateTexts);
     connect(controller, &TransferViewController::addressChanged, this, &TransferView::updateAddress);
     applyColors();
@@ -134,6 +150,11 @@ void TransferView::updateAddress() {
     m_localAddress->setAccessibleName(local ? m_localAddress->text() : tr("Not announced by name"));
     m_localAddress->setVisible(local.has_value());
     label(Label::ScanCode)->setVisible(!code.isNull());
+    m_accessSwitch->setChecked(m_controller->isAccessCodeEnabled());
+    const QString access = m_controller->accessCodeText();
+    m_accessCode->setText(access);
+    m_accessCode->setAccessibleName(access);
+    m_accessCode->setVisible(!access.isEmpty());
 }
 
 void TransferView::applyColors() {

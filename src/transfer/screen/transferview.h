@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <array>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -26,6 +27,9 @@ public:
     // The ".local" URL under the address, shown while the server is announced.
     QLabel *localAddressLabel() const { return m_localAddress; }
     QPushButton *closeButton() const { return m_close; }
+    // The access-code switch, and the code while it is on.
+    QCheckBox *accessCodeSwitch() const { return m_accessSwitch; }
+    QLabel *accessCodeLabel() const { return m_accessCode; }
 
     // Loads the controller (viewDidLoad, once) and shows its texts.
     void load();
@@ -39,6 +43,8 @@ private:
     std::array<QLabel *, TransferViewController::labelCount> m_labels{};
     QLabel *m_code;
     QLabel *m_localAddress;
+    QCheckBox *m_accessSwitch;
+    QLabel *m_accessCode;
     QPushButton *m_close;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/log.h"
 #include "platform/paths.h"
+#include "transfer/accesscode.h"
 #include "transfer/screen/localnetworkprompt.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/screen/wifiaddress.h"
@@ -126,16 +127,42 @@ void TransferViewController::viewWillAppear() {
 }
 
 void TransferViewController::showAddress(const std::optional<QString> &host) {
+    m_host = host;
     if (host) {
         m_address = transferUrl(*host, m_server.port());
         m_labels[size_t(Label::Address)] = *m_address;
-        m_addressCode = makeCode(*m_address);
+        const QString code = m_server.accessCode();
+        m_addressCodeText =
+            code.isEmpty()
+                ? *m_address
+                : QString::fromStdString(AccessCode::signInUrl(m_address->toStdString(), code.toStdString()));
+        m_addressCode = makeCode(m_addressCodeText);
     } else {
         m_address.reset();
         m_labels[size_t(Label::Address)] = placeholderText();
         m_addressCode = {};
+        m_addressCodeText.clear();
     }
     emit addressChanged();
+}
+
+void TransferViewController::setAccessCodeEnabled(bool enabled) {
+    if (enabled == m_accessCodeEnabled)
+        return;
+    m_accessCodeEnabled = enabled;
+    m_server.setAccessCodeEnabled(enabled);
+    platform::log(enabled ? QStringLiteral("Transfer screen: the page asks for an access code")
+                          : QStringLiteral("Transfer screen: the page asks for no access code"));
+    // While the server runs, the code (and the QR code carrying it) changes on screen at once.
+    if (m_server.isRunning())
+        showAddress(m_host);
+}
+
+QString TransferViewController::accessCodeText() const {
+    const QString code = m_server.accessCode();
+    if (!m_accessCodeEnabled || code.isEmpty() || !m_server.isRunning())
+        return {};
+    return tr("Access code: %1").arg(code);
 }
 
 void TransferViewController::viewDidAppear() {

@@ -39,7 +39,8 @@ struct LocalNetworkPrompt;
 // it. With an announcer the running server is announced over DNS-SD ("Tidewell on HOST",
 // `_http._tcp`, "path=/") and withdrawn when it stops; with a local-network prompt each
 // appearance probes the local network, and the first denied result of the run presents the
-// permission screen over this one. A server that fails to start is logged by the server; the address is shown all the same.
+// permission screen over this one. A server that fails to start is logged by the server; the address is shown
+// all the same.
 //
 // The server, the theme and the colour resolver are not owned and outlive the controller. GUI
 // thread only.
@@ -90,8 +91,17 @@ public:
     QString addressLabelText() const { return labelText(Label::Address); }
     // The URL shown, once an address was found.
     std::optional<QString> address() const { return m_address; }
-    // The QR code of the URL shown; null while there is none.
+    // The QR code of the URL shown, with the access code in its fragment while that is on, so
+    // scanning it signs in; null while there is no address.
     QImage addressCode() const { return m_addressCode; }
+    QString addressCodeText() const { return m_addressCodeText; }
+
+    // The screen's access-code switch (off at first): while on, a browser must give the code
+    // shown here; the server makes a fresh one at every start.
+    bool isAccessCodeEnabled() const { return m_accessCodeEnabled; }
+    void setAccessCodeEnabled(bool enabled);
+    // "Access code: 123456" while the switch is on and the server runs; empty otherwise.
+    QString accessCodeText() const;
     // The named colour of the address ("ZEPColorInAppWithoutDark-" + theme), resolved at each
     // appearance; nullopt when the colour is missing, and the view keeps its own.
     QString addressColorName() const;
@@ -130,6 +140,9 @@ private:
     std::optional<QString> m_address;
     std::optional<QColor> m_addressColor;
     QImage m_addressCode;
+    QString m_addressCodeText;
+    bool m_accessCodeEnabled = false;
+    std::optional<QString> m_host;
     localnetwork::ServiceAnnouncer *m_announcer = nullptr;
     LocalNetworkPrompt *m_prompt = nullptr;
     std::optional<QString> m_localAddress;

@@ -99,9 +99,15 @@ public:
     }
     bool isRunning() const override { return running; }
     quint16 port() const override { return running ? listeningPort : 8080; }
+    void setAccessCodeEnabled(bool enabled) override {
+        calls << (enabled ? "code on" : "code off");
+        code = enabled ? "123456" : "";
+    }
+    QString accessCode() const override { return code; }
 
     QStringList calls;
     bool running = false;
+    QString code;
 };
 
 class TransferScreenTest : public ::testing::Test {
@@ -198,6 +204,26 @@ TEST_F(TransferScreenTest, AppearingStartsTheServerAtTheAddressShownAndDisappear
     m_screen->viewWillDisappear();
     EXPECT_EQ(m_service.calls, (QStringList{"routes " + m_documents, "start", "stop"}));
     EXPECT_EQ(browser.refreshed.size(), 2u);
+}
+
+// The switch turns the server's access code on and off; while on, the code is on screen and in the
+// QR code's fragment, so scanning the code signs the browser in.
+TEST_F(TransferScreenTest, AccessCodeSwitchShowsTheCodeAndPutsItInTheQrCode) {
+    m_screen->viewWillAppear();
+    const QString page = QStringLiteral("http://192.168.1.20:%1").arg(RecordingService::listeningPort);
+    EXPECT_FALSE(m_screen->isAccessCodeEnabled());
+    EXPECT_EQ(m_screen->accessCodeText(), QString());
+
+    const std::pair<bool, QString> steps[] = {{true, page + "#code=123456"}, {false, page}};
+    for (const auto &[enabled, scanned] : steps) {
+        m_screen->setAccessCodeEnabled(enabled);
+        EXPECT_EQ(m_service.calls.back(), enabled ? "code on" : "code off");
+        EXPECT_EQ(m_screen->accessCodeText(), enabled ? "Access code: 123456" : "");
+        EXPECT_EQ(m_screen->addressLabelText(), page) << "the address shown stays the page's own";
+        const auto codes = QRCodeDecoder::decode(m_screen->addressCode());
+        ASSERT_EQ(codes.size(), 1u);
+        EXPECT_EQ(codes[0].stringValue, scanned);
+    }
 }
 
 TEST_F(TransferScreenTest, OverTheRealServerNothingAnswersAfterClosing) {

@@ -237,6 +237,8 @@ public:
     void stop() override { running = false; }
     bool isRunning() const override { return running; }
     quint16 port() const override { return 8123; }
+    void setAccessCodeEnabled(bool) override {}
+    QString accessCode() const override { return {}; }
     bool running = false;
 };
 
