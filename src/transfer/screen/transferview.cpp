@@ -153,7 +153,7 @@ void TransferView::updateAddress() {
     m_accessSwitch->setChecked(m_controller->isAccessCodeEnabled());
     const QString access = m_controller->accessCodeText();
     m_accessCode->setText(access);
-    m_accessCode->setAccessibleName(access);
+    m_accessCode->setAccessibleName(access.isEmpty() ? tr("No access code asked") : access);
     m_accessCode->setVisible(!access.isEmpty());
 }
 
