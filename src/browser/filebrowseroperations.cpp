@@ -166,4 +166,16 @@ void FileBrowserViewController::shareItem(int row) {
         emit shareRequested(item->record.url());
 }
 
+void FileBrowserViewController::importDropped(const QList<QUrl> &urls) {
+    QList<QUrl> local;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            local << url;
+        else
+            platform::log(QStringLiteral("Only local files can be imported: %1").arg(url.toString()));
+    }
+    if (!local.isEmpty() && !m_isSelecting)
+        emit importRequested(QUrl::fromLocalFile(shownFolder()), local);
+}
+
 } // namespace browser

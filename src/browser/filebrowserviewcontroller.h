@@ -123,6 +123,9 @@ public:
     // logged), lists the folder again and ends selection mode.
     void deleteSelected();
     void shareItem(int row);
+    // Files and folders dropped onto the browser: imported into the shown folder by the add
+    // sheet's rules (importRequested).
+    void importDropped(const QList<QUrl> &urls);
 
 signals:
     // The bars, the menu, the view mode or the empty state changed.
@@ -137,6 +140,8 @@ signals:
     void renameRequested(const QUrl &url);
     void deleteRequested(const QList<QUrl> &urls);
     void shareRequested(const QUrl &url);
+    // The composing code imports these local files into the folder (the add sheet, shown).
+    void importRequested(const QUrl &folder, const QList<QUrl> &urls);
 
 private:
     std::optional<std::vector<FileItem>> listFolder(const QString &path) const;

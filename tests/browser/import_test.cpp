@@ -10,7 +10,6 @@
 #include "transfer/screen/transferservice.h"
 #include "transfer/transferserver.h"
 #include "transfer/urlencoding.h"
-#include "ui/navigationcontroller.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
@@ -207,11 +206,10 @@ TEST_F(ImportTest, TransferSheetUploadsIntoTheShownSubFolderAndTheBrowserListsIt
     QSignalSpy presented(m_sheet.get(), &ui::ScreenController::presentRequested);
     m_sheet->openTransfer();
     ASSERT_EQ(presented.count(), 1);
-    auto *navigation = qobject_cast<ui::NavigationController *>(presented[0][0].value<ui::ScreenController *>());
-    ASSERT_TRUE(navigation);
-    std::unique_ptr<ui::ScreenController> owner(navigation);
-    auto *transferScreen = qobject_cast<transfer::TransferViewController *>(navigation->screenAt(0));
+    auto *transferScreen =
+        qobject_cast<transfer::TransferViewController *>(presented[0][0].value<ui::ScreenController *>());
     ASSERT_TRUE(transferScreen);
+    std::unique_ptr<ui::ScreenController> owner(transferScreen);
     transferScreen->viewDidLoad();
     transferScreen->viewWillAppear();
     ASSERT_TRUE(m_server->isRunning());

@@ -5,7 +5,6 @@
 #include "browser/operations/filename.h"
 #include "platform/log.h"
 #include "transfer/screen/transferviewcontroller.h"
-#include "ui/navigationcontroller.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -275,10 +274,10 @@ void ImportViewController::openTransfer() {
     screen->setDelegate(this);
     screen->setFolderRecord(m_openFolder);
     m_transfer = screen;
-    auto *navigation = new ui::NavigationController(screen);
-    navigation->setTitle(transferTitle());
+    // Presented on its own rather than in a navigation stack: the screen's close button
+    // dismisses its sheet, which a stack's root cannot.
     screen->setTitle(transferTitle());
-    present(navigation, ui::Presentation::sheet(0));
+    present(screen, ui::Presentation::sheet(0));
 }
 
 } // namespace browser
