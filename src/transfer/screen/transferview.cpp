@@ -153,7 +153,8 @@ void TransferView::updateAddress() {
     m_accessSwitch->setChecked(m_controller->isAccessCodeEnabled());
     const QString access = m_controller->accessCodeText();
     m_accessCode->setText(access);
-    m_accessCode->setAccessibleName(access);
+    // Screen readers list the label while it is hidden too, so it always has a name.
+    m_accessCode->setAccessibleName(access.isEmpty() ? tr("No access code") : access);
     m_accessCode->setVisible(!access.isEmpty());
 }
 
