@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -42,6 +43,13 @@ ImportView::ImportView(ImportViewController *controller, QWidget *parent)
     , m_progressBar(new QProgressBar)
     , m_cancel(new QPushButton(tr("Cancel Import"))) {
     setObjectName(QStringLiteral("importView"));
+    // The sheet lies over the dark window: it paints its own light page.
+    setAutoFillBackground(true);
+    QPalette page = palette();
+    page.setColor(QPalette::Window, Qt::white);
+    page.setColor(QPalette::WindowText, QColor(0x1C, 0x1C, 0x1E));
+    page.setColor(QPalette::ButtonText, QColor(0x1C, 0x1C, 0x1E));
+    setPalette(page);
     setAccessibleName(tr("Add"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(20, 16, 20, 20);
@@ -92,7 +100,13 @@ void ImportView::openFileDialog() {
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
-    connect(dialog, &QFileDialog::urlsSelected, m_controller, &ImportViewController::importPicked);
+    // filesSelected fires for Qt's own dialog and the desktop's alike (urlsSelected does not).
+    connect(dialog, &QFileDialog::filesSelected, m_controller, [this](const QStringList &files) {
+        QList<QUrl> urls;
+        for (const QString &file : files)
+            urls << QUrl::fromLocalFile(file);
+        m_controller->importPicked(urls);
+    });
     dialog->open();
 }
 
