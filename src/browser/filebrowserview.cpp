@@ -8,17 +8,16 @@
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QAction>
-#include <algorithm>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
@@ -27,6 +26,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace browser {
 
