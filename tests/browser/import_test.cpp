@@ -229,3 +229,21 @@ TEST_F(ImportTest, TransferSheetUploadsIntoTheShownSubFolderAndTheBrowserListsIt
     ASSERT_EQ(m_browser->items().size(), 1u);
     EXPECT_EQ(m_browser->items()[0].name, "up.png");
 }
+
+TEST_F(ImportTest, DroppedFolderComesWithItsImportableFilesOnlyAndOnlyOnce) {
+    picked("Album/a.jpg", "jpeg bytes");
+    picked("Album/notes.txt", "not importable");
+    picked("Album/Trip/b.mp4", "video bytes");
+    importAndWait({m_picked.path() + "/Album"});
+    EXPECT_TRUE(m_alerts.empty());
+    EXPECT_EQ(testsupport::readFile(document("Album/a.jpg")), "jpeg bytes");
+    EXPECT_EQ(testsupport::readFile(document("Album/Trip/b.mp4")), "video bytes");
+    EXPECT_FALSE(QFileInfo::exists(document("Album/notes.txt")));
+    EXPECT_EQ(platform::recordedCreationDate(QFile::encodeName(document("Album/Trip/b.mp4")), false), importTime);
+    EXPECT_EQ(listed(), QStringList{"Album"});
+
+    importAndWait({m_picked.path() + "/Album"});
+    ASSERT_EQ(m_alerts.size(), 1u) << "a folder of that name is there already";
+    EXPECT_EQ(QDir(m_documents.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Album"});
+}

@@ -5,6 +5,8 @@
 #include "platform/uniquefd.h"
 #include "store/folderlisting.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,6 +124,58 @@ CopyResult copyAsNewFile(const QString &source, const QString &target, const QDa
     if (::link(temp.path.constData(), targetPath.constData()) != 0) {
         const int error = errno;
         return fail(error == EEXIST ? CopyError::AlreadyExists : CopyError::WriteFailed, systemError(error));
+    }
+    return copied;
+}
+
+CopyResult copyFolderAsNew(const QString &source, const QString &target, const QDateTime &created,
+                           const std::atomic<bool> &cancel, const std::function<void(qint64)> &progress,
+                           const std::function<bool(const QString &)> &accept) {
+    const QByteArray targetPath = QFile::encodeName(target);
+    struct stat existing {};
+    if (::lstat(targetPath.constData(), &existing) == 0)
+        return fail(CopyError::AlreadyExists, QStringLiteral("already exists"));
+    const QString staging = hiddenTempName(QFileInfo(target).path());
+    if (::mkdir(QFile::encodeName(staging).constData(), 0777) != 0)
+        return fail(CopyError::WriteFailed, systemError(errno));
+    auto failed = [&staging](CopyResult result) {
+        QDir(staging).removeRecursively();
+        return result;
+    };
+
+    qint64 copied = 0;
+    const QDir from(source);
+    QDirIterator entries(source, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        const QFileInfo info = entries.fileInfo();
+        const QString inside = staging + QLatin1Char('/') + from.relativeFilePath(path);
+        if (info.isSymLink())
+            continue;
+        if (info.isDir()) {
+            if (!QDir().mkpath(inside))
+                return failed(fail(CopyError::WriteFailed, QStringLiteral("cannot create %1").arg(inside)));
+            continue;
+        }
+        if (!info.isFile() || (accept && !accept(path)))
+            continue;
+        CopyResult file = copyAsNewFile(path, inside, created, cancel, [&](qint64 bytes) {
+            if (progress)
+                progress(copied + bytes);
+        });
+        if (!file)
+            return failed(fail(file.reason(), info.fileName() + QStringLiteral(": ") + file.message()));
+        copied += *file;
+    }
+    if (cancel.load())
+        return failed(fail(CopyError::Cancelled, QStringLiteral("cancelled")));
+    if (!platform::setCreationDate(staging, created))
+        return failed(fail(CopyError::WriteFailed, QStringLiteral("could not record the creation date")));
+    const QByteArray stagingPath = QFile::encodeName(staging);
+    if (::renameat2(AT_FDCWD, stagingPath.constData(), AT_FDCWD, targetPath.constData(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
+        return failed(fail(error == EEXIST ? CopyError::AlreadyExists : CopyError::WriteFailed, systemError(error)));
     }
     return copied;
 }

@@ -23,4 +23,15 @@ platform::Result<qint64, CopyError> copyAsNewFile(const QString &source, const Q
                                                   const QDateTime &created, const std::atomic<bool> &cancel,
                                                   const std::function<void(qint64)> &progress);
 
+// Copies the folder `source` with its sub-folders to `target`, a name that must not exist yet,
+// taking only the regular files `accept` approves (symlinks are not followed; other files are
+// skipped). The tree is built under a hidden temporary name in the target's folder, each file
+// by copyAsNewFile, and renamed into place as a whole, refusing an existing entry; a failure or a
+// cancel removes it, so the target is either absent or complete. `progress` gets the bytes
+// written so far. Answers the bytes copied.
+platform::Result<qint64, CopyError> copyFolderAsNew(const QString &source, const QString &target,
+                                                    const QDateTime &created, const std::atomic<bool> &cancel,
+                                                    const std::function<void(qint64)> &progress,
+                                                    const std::function<bool(const QString &path)> &accept);
+
 } // namespace browser

@@ -7,10 +7,28 @@
 #include "transfer/screen/transferviewcontroller.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace browser {
+
+namespace {
+
+qint64 importSize(const QString &path) {
+    const QFileInfo info(path);
+    if (!info.isDir())
+        return info.size();
+    qint64 size = 0;
+    QDirIterator entries(path, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        entries.next();
+        size += entries.fileInfo().size();
+    }
+    return size;
+}
+
+} // namespace
 
 struct ImportViewController::Job {
     QList<QUrl> files;
@@ -178,7 +196,10 @@ void ImportViewController::importPicked(const QList<QUrl> &urls) {
         const QFileInfo info(path);
         const bool listed = importableExtensions().contains(info.suffix().toLower());
         // Only the header is read to recognise a picture, whatever the file's size.
-        const bool importable = info.isFile() && (listed || (m_env.isDecodableImage && m_env.isDecodableImage(path)));
+        // A folder (dropped from the desktop) comes with the files inside it that pass these rules.
+        const bool folder = info.isDir() && !info.isSymLink();
+        const bool importable =
+            folder || (info.isFile() && (listed || (m_env.isDecodableImage && m_env.isDecodableImage(path))));
         if (!importable) {
             showImportAlert(tr("Unsupported File"),
                             tr("\"%1\" is not a kind of file that can be imported.").arg(info.fileName()));
@@ -203,20 +224,28 @@ void ImportViewController::startCopies(const QList<QUrl> &files) {
     m_progress = {};
     m_progress.filesTotal = int(files.size());
     for (const QUrl &file : files)
-        m_progress.bytesTotal += QFileInfo(file.toLocalFile()).size();
+        m_progress.bytesTotal += importSize(file.toLocalFile());
     emit progressChanged();
 
-    m_copying = QtConcurrent::run([this, job] {
+    // The files inside a dropped folder follow the picker's rules; the test runs on the copying
+    // thread and reads headers only.
+    auto accept = [isImage = m_env.isDecodableImage](const QString &path) {
+        return importableExtensions().contains(QFileInfo(path).suffix().toLower()) || (isImage && isImage(path));
+    };
+    m_copying = QtConcurrent::run([this, job, accept] {
         qint64 before = 0;
         for (const QUrl &file : job->files) {
             const QString source = file.toLocalFile();
             const QString name = QFileInfo(source).fileName();
-            auto copied = copyAsNewFile(
-                source, QDir(job->destination).filePath(name), job->created, job->cancel, [this, before](qint64 bytes) {
-                    QMetaObject::invokeMethod(
-                        this, [this, done = before + bytes] { m_progress.bytesDone = done; emit progressChanged(); },
-                        Qt::QueuedConnection);
-                });
+            auto report = [this, before](qint64 bytes) {
+                QMetaObject::invokeMethod(
+                    this, [this, done = before + bytes] { m_progress.bytesDone = done; emit progressChanged(); },
+                    Qt::QueuedConnection);
+            };
+            const QString target = QDir(job->destination).filePath(name);
+            auto copied = QFileInfo(source).isDir()
+                              ? copyFolderAsNew(source, target, job->created, job->cancel, report, accept)
+                              : copyAsNewFile(source, target, job->created, job->cancel, report);
             if (copied)
                 before += *copied;
             const bool duplicate = !copied && copied.reason() == CopyError::AlreadyExists;
