@@ -83,8 +83,17 @@ void FileBrowserViewController::performRename(int row, const QString &newName) {
     const QByteArray newNative = QFile::encodeName(newPath);
     // renameat2 with RENAME_NOREPLACE refuses an existing target without a race, which also
     // covers the same name and a symlink that points nowhere.
-    if (::renameat2(AT_FDCWD, oldNative.constData(), AT_FDCWD, newNative.constData(), RENAME_NOREPLACE) != 0) {
-        const int error = errno;
+    const int result = ::renameat2(AT_FDCWD, oldNative.constData(), AT_FDCWD, newNative.constData(), RENAME_NOREPLACE);
+    int error = result == 0 ? 0 : errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without RENAME_NOREPLACE: check, then rename.
+        const QFileInfo target(newPath);
+        if (target.exists() || target.isSymLink())
+            error = EEXIST;
+        else
+            error = ::rename(oldNative.constData(), newNative.constData()) == 0 ? 0 : errno;
+    }
+    if (error != 0) {
         if (error == EEXIST || newName == item->record.url().fileName()) {
             showAlert(problemAlert(QStringLiteral("File exists"),
                                    QStringLiteral("A file with same name already exists.")));

@@ -44,9 +44,13 @@ ImportViewController::ImportViewController(ImportEnvironment environment, QObjec
 }
 
 ImportViewController::~ImportViewController() {
-    if (m_job)
+    const bool copying = m_job != nullptr;
+    if (copying)
         m_job->cancel = true;
     m_copying.waitForFinished();
+    // Closing the sheet cancels the batch; what was copied before stays and shows.
+    if (copying)
+        refreshBrowser(false);
     if (m_transfer)
         m_transfer->setDelegate(nullptr);
 }

@@ -51,7 +51,8 @@ struct ImportProgress {
 // the copy shows). progressChanged reports bytes and files; cancelImport stops after the file
 // under way is discarded. When the batch ends the browser lists the destination again and the
 // sheet closes if closeAfterImport is still true; a pressed alert closes it once the batch is
-// done. Destroying the controller cancels and waits for the copy. GUI thread only.
+// done. Destroying the controller (closing the sheet) cancels the batch, waits for the copy under
+// way to be discarded and re-lists the destination. GUI thread only.
 class ImportViewController : public ui::ScreenController, public transfer::TransferViewControllerDelegate {
     Q_OBJECT
 public:
