@@ -4,6 +4,8 @@
 #include "browser/cellthumbnails.h"
 #include "browser/filebrowserview.h"
 #include "browser/filebrowserviewcontroller.h"
+#include "browser/import/importview.h"
+#include "browser/import/importviewcontroller.h"
 #include "browser/viewers/viewers.h"
 #include "browser/viewers/viewerviews.h"
 #include "platform/defaults.h"
@@ -109,6 +111,8 @@ void AppDelegate::registerViews() {
         return new browser::FileBrowserView(screen, *m_cellThumbnails, m_environment.theme);
     });
     browser::registerViewerViews(m_views);
+    m_views.add<browser::ImportViewController>(
+        [](browser::ImportViewController *screen) { return new browser::ImportView(screen); });
     m_views.add<PlaceholderScreen>([](PlaceholderScreen *screen) { return new PlaceholderPage(screen); });
     m_views.add<transfer::TransferViewController>([](transfer::TransferViewController *screen) {
         auto *view = new transfer::TransferView(screen);
@@ -151,6 +155,13 @@ void AppDelegate::installRootScreen() {
     tabBarController->setFileBrowser(m_fileBrowser);
     connect(m_fileBrowser, &browser::FileBrowserViewController::settingsRequested, tabBarController,
             [tabBarController] { tabBarController->selectTab(MainTabBarController::SettingsTab); });
+    connect(m_fileBrowser, &browser::FileBrowserViewController::addSheetRequested, this,
+            [this] { presentAddSheet(); });
+    connect(m_fileBrowser, &browser::FileBrowserViewController::importRequested, this,
+            [this](const QUrl &, const QList<QUrl> &urls) {
+                if (browser::ImportViewController *sheet = presentAddSheet())
+                    sheet->importPicked(urls);
+            });
     connect(m_fileBrowser, &browser::FileBrowserViewController::stateChanged, root,
             [this, root] { root->tabBar()->setVisible(m_fileBrowser->barState().tabBarVisible); });
 }
@@ -177,6 +188,24 @@ ui::ScreenController *AppDelegate::makeFileBrowser() {
         this);
     m_fileBrowser = browserScreen;
     return new ui::NavigationController(browserScreen, this);
+}
+
+browser::ImportViewController *AppDelegate::presentAddSheet() {
+    if (!m_fileBrowser)
+        return nullptr;
+    browser::ImportEnvironment environment{
+        [] { return platform::documentFolder(); }, thumbnails::isDecodableImage,
+        [this] {
+            return new transfer::TransferViewController(m_environment.transferService, m_environment.theme,
+                                                        m_environment.colors,
+                                                        transfer::addressLookup(m_environment.wifiInterface));
+        },
+        {}};
+    auto *sheet = new browser::ImportViewController(std::move(environment));
+    sheet->setDelegate(m_fileBrowser);
+    sheet->setOpenFolder(m_fileBrowser->openFolder());
+    m_fileBrowser->present(sheet, ui::Presentation::sheet(400));
+    return sheet;
 }
 
 void AppDelegate::presentLoadingScreen() {

@@ -17,6 +17,7 @@ class ZEPThemeManager;
 namespace browser {
 class CellThumbnails;
 class FileBrowserViewController;
+class ImportViewController;
 class ViewerFactory;
 } // namespace browser
 namespace platform {
@@ -69,6 +70,7 @@ struct AppEnvironment {
 //      stack, the transfer screen, settings), their pages made by the view
 //      registry — is set in the window, which turns black behind it; a screen host carries out
 //      the presentations and alerts the screens ask for;
+//      the browser's add button and files dropped onto it open the add sheet;
 //   7. the splash (AppLoadingScreen with the logo "TidewellLogo", no animation) is laid over the
 //      window at once, without an appearing animation; it goes away by itself.
 // Each step writes a console line. GUI thread only; launch runs once.
@@ -99,6 +101,8 @@ private:
     void registerViews();
     void installRootScreen();
     ui::ScreenController *makeFileBrowser();
+    // The add sheet over the browser, 400 high, for the folder it shows.
+    browser::ImportViewController *presentAddSheet();
     void presentLoadingScreen();
 
     AppEnvironment m_environment;

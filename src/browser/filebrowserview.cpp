@@ -4,15 +4,20 @@
 #include "browser/filebrowserviewcontroller.h"
 #include "browser/filecelldelegates.h"
 #include "browser/fileitemmodel.h"
+#include "browser/operations/desktopsharelauncher.h"
 #include "zepcommon/theme/zepthememanager.h"
 
 #include <QAction>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
@@ -21,6 +26,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace browser {
 
@@ -70,6 +77,9 @@ FileBrowserView::FileBrowserView(FileBrowserViewController *controller, CellThum
     m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     for (QListView *view : {m_grid, m_list})
         setUpView(view);
+    m_shareLauncher = std::make_unique<DesktopShareLauncher>();
+    setAcceptDrops(true);
+    connect(controller, &FileBrowserViewController::shareRequested, this, &FileBrowserView::showShareMenu);
     m_pages->addWidget(m_grid);
     m_pages->addWidget(m_list);
     m_pages->addWidget(m_emptyState);
@@ -203,6 +213,9 @@ void FileBrowserView::setUpView(QListView *view) {
     view->setFrameShape(QFrame::NoFrame);
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     view->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Dragging out offers file URLs; drops go to the browser itself, never into a cell.
+    view->setDragDropMode(QAbstractItemView::DragOnly);
+    view->setDefaultDropAction(Qt::CopyAction);
     view->installEventFilter(this);
     connect(view, &QListView::activated, this, [this](const QModelIndex &index) {
         if (!m_controller->isSelecting())
@@ -339,6 +352,58 @@ void FileBrowserView::showCellMenu(const QModelIndex &index, const QPoint &globa
     QMenu *menu = makeCellMenu(index.row());
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPosition);
+}
+
+QMenu *FileBrowserView::makeShareMenu(const QUrl &file) {
+    const ShareMenu share = shareMenuFor(file);
+    auto *menu = new QMenu(this);
+    menu->setAccessibleName(share.title.isEmpty() ? FileBrowserViewController::shareTitle() : share.title);
+    if (!share.title.isEmpty())
+        menu->addSection(share.title);
+    for (const ShareMenu::Entry &entry : share.entries) {
+        QAction *action = menu->addAction(entry.title, this, [this, file, which = entry.action] {
+            runShareAction(which, file, *m_shareLauncher);
+        });
+        action->setToolTip(entry.accessibleName);
+    }
+    return menu;
+}
+
+void FileBrowserView::setShareLauncher(std::unique_ptr<ShareLauncher> launcher) {
+    if (launcher)
+        m_shareLauncher = std::move(launcher);
+}
+
+void FileBrowserView::showShareMenu(const QUrl &file) {
+    QMenu *menu = makeShareMenu(file);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QPoint cursor = QCursor::pos();
+    const bool overView = rect().contains(mapFromGlobal(cursor));
+    menu->popup(overView ? cursor : mapToGlobal(rect().center()));
+}
+
+void FileBrowserView::dragEnterEvent(QDragEnterEvent *event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool local = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl &url) {
+        return url.isLocalFile();
+    });
+    if (local && event->source() == nullptr && !m_controller->isSelecting()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void FileBrowserView::dragMoveEvent(QDragMoveEvent *event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void FileBrowserView::dropEvent(QDropEvent *event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_controller->importDropped(event->mimeData()->urls());
 }
 
 void FileBrowserView::resizeEvent(QResizeEvent *event) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QUrl>
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -17,6 +19,7 @@ class CellThumbnails;
 class FileBrowserViewController;
 class FileGridDelegate;
 class FileListDelegate;
+class ShareLauncher;
 
 // The view of the file browser: a bar (the back button going up a folder, the search field, the
 // More button; in selection mode the select-all and cancel buttons), the grid and the list over the
@@ -25,7 +28,8 @@ class FileListDelegate;
 //
 // Keyboard: arrows move, Enter opens, Backspace or Alt+Up goes up, Ctrl+F focuses the search (Escape
 // in it clears it), F5 reloads; in selection mode Space toggles the current entry and Ctrl+A selects
-// all. The context-menu key or a right click opens an entry's Rename / Delete / Share menu.
+// all. The context-menu key or a right click opens an entry's Rename / Delete / Share menu. Entries
+// drag out as file URLs; files dropped from the desktop are handed to the controller to import.
 //
 // Thumbnails are asked for by the cells as they paint; after every scroll, resize or reload the
 // requests of entries no longer on screen are cancelled. The controller, the thumbnails and the theme
@@ -52,10 +56,19 @@ public:
     QWidget *emptyState() const { return m_emptyState; }
     // The menu of an entry's more button, built for the row (the caller owns it).
     QMenu *makeCellMenu(int row);
+    // The share menu of a file: its type's title as a section, then open, show in the file
+    // manager, copy and mail (the caller owns it).
+    QMenu *makeShareMenu(const QUrl &file);
+    // What the share menu's entries launch; the desktop's own unless replaced.
+    void setShareLauncher(std::unique_ptr<ShareLauncher> launcher);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Local files and folders dropped from the desktop are imported into the shown folder.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     QWidget *makeBar();
@@ -70,6 +83,7 @@ private:
     void scheduleVisibleUpdate();
     void updateVisible();
     void showCellMenu(const QModelIndex &index, const QPoint &globalPosition);
+    void showShareMenu(const QUrl &file);
     void clicked(const QModelIndex &index);
 
     FileBrowserViewController *m_controller;
@@ -92,6 +106,7 @@ private:
     FileGridDelegate *m_gridDelegate;
     FileListDelegate *m_listDelegate;
     bool m_visibleUpdatePending = false;
+    std::unique_ptr<ShareLauncher> m_shareLauncher;
 };
 
 } // namespace browser

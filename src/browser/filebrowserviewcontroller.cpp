@@ -194,6 +194,7 @@ void FileBrowserViewController::showFolder(const QString &path, std::optional<Fi
     m_selection->clear();
     m_model->setSelecting(false);
     m_openFolder = isDocumentFolder(path) ? std::nullopt : std::move(folder);
+    m_emptyStateHidden = false;
     m_allItems.clear();
     m_model->setItems({});
     clearSearch();
@@ -362,7 +363,7 @@ void FileBrowserViewController::updateBar() {
         bar.deleteSelectedEnabled = !m_selection->isEmpty();
         bar.tabBarVisible = false;
     }
-    bar.emptyStateVisible = m_allItems.empty();
+    bar.emptyStateVisible = m_allItems.empty() && !m_emptyStateHidden;
     bar.emptyStateOffset = bar.emptyStateVisible ? 240 : 105;
     m_bar = bar;
     setTitle(bar.title);
@@ -418,32 +419,6 @@ void FileBrowserViewController::goUp() {
 
 void FileBrowserViewController::showAddSheet() {
     emit addSheetRequested(QUrl::fromLocalFile(shownFolder()));
-}
-
-void FileBrowserViewController::renameItem(int row) {
-    if (row >= 0 && row < int(items().size()))
-        emit renameRequested(items()[size_t(row)].record.url());
-}
-
-void FileBrowserViewController::confirmDelete(int row) {
-    if (row >= 0 && row < int(items().size()))
-        emit deleteRequested({items()[size_t(row)].record.url()});
-}
-
-void FileBrowserViewController::shareItem(int row) {
-    if (row >= 0 && row < int(items().size()))
-        emit shareRequested(items()[size_t(row)].record.url());
-}
-
-void FileBrowserViewController::confirmDeleteSelected() {
-    if (!m_isSelecting || m_selection->isEmpty())
-        return;
-    QList<QUrl> unique;
-    for (const QUrl &url : m_selection->selectedURLs()) {
-        if (!unique.contains(url))
-            unique.append(url);
-    }
-    emit deleteRequested(unique);
 }
 
 } // namespace browser

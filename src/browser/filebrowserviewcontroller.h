@@ -102,12 +102,30 @@ public:
     void goUp();
     void showAddSheet();
 
-    // The cell menu's entries and the selection bar's delete button. The file operations answer
-    // the requests these raise.
+    // The cell menu's entries and the selection bar's delete button (filebrowseroperations.cpp).
+    // Each asks through an alert and raises its signal below; the alert's button runs the
+    // operation, which acts on the disk at once and then lists the shown folder again. A failure
+    // of the file system is logged and changes nothing else.
+    static QString renameTitle(); // the cell menu's Rename entry and the rename button
+    static QString deleteTitle(); // the cell menu's Delete entry and the delete buttons
+    static QString shareTitle();
     void renameItem(int row);
+    // Renames the entry in this row to `newName` in its folder. A name that cannot be a file name
+    // here (fileNameProblem) and a name already taken (the same one included) get an alert.
+    void performRename(int row, const QString &newName);
+    // The rename button's rule: enabled exactly when the field holds a character (a space too).
+    static bool nameFieldChanged(const QStringList &fields);
     void confirmDelete(int row);
-    void shareItem(int row);
+    // Moves the entry to the trash (a folder with its contents), then lists the folder again.
+    void deleteItem(int row);
     void confirmDeleteSelected();
+    // Deletes every selected URL in order (one appended twice fails the second time, which is
+    // logged), lists the folder again and ends selection mode.
+    void deleteSelected();
+    void shareItem(int row);
+    // Files and folders dropped onto the browser: imported into the shown folder by the add
+    // sheet's rules (importRequested).
+    void importDropped(const QList<QUrl> &urls);
 
 signals:
     // The bars, the menu, the view mode or the empty state changed.
@@ -122,6 +140,8 @@ signals:
     void renameRequested(const QUrl &url);
     void deleteRequested(const QList<QUrl> &urls);
     void shareRequested(const QUrl &url);
+    // The composing code imports these local files into the folder (the add sheet, shown).
+    void importRequested(const QUrl &folder, const QList<QUrl> &urls);
 
 private:
     std::optional<std::vector<FileItem>> listFolder(const QString &path) const;
@@ -136,6 +156,7 @@ private:
     void setViewMode(ViewMode mode);
     QList<QUrl> itemURLs() const;
     bool isDocumentFolder(const QString &path) const;
+    const FileItem *itemAt(int row) const;
 
     FileBrowserEnvironment m_env;
     SelectionManager *m_selection;
@@ -147,6 +168,9 @@ private:
     bool m_isSelecting = false;
     QString m_searchText;
     BarState m_bar;
+    // After the last entry of a sub-folder is deleted the list stays empty without the empty
+    // state; the next load of a folder shows it again where it is empty.
+    bool m_emptyStateHidden = false;
 };
 
 store::SortKey sortKeyFor(SortOption option);

@@ -2,6 +2,7 @@
 
 #include "browser/filekind.h"
 #include "browser/selectionmanager.h"
+#include <QMimeData>
 
 namespace browser {
 
@@ -94,6 +95,34 @@ void FileItemModel::selectionChanged() {
     if (m_items.empty())
         return;
     emit dataChanged(index(0), index(rowCount() - 1), {MoreButtonRole});
+}
+
+Qt::ItemFlags FileItemModel::flags(const QModelIndex &index) const {
+    Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    if (index.isValid())
+        flags |= Qt::ItemIsDragEnabled;
+    return flags;
+}
+
+QStringList FileItemModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData *FileItemModel::mimeData(const QModelIndexList &indexes) const {
+    QList<QUrl> urls;
+    for (const QModelIndex &index : indexes) {
+        if (index.isValid() && index.row() < int(m_items.size()))
+            urls << m_items[size_t(index.row())].record.url();
+    }
+    if (urls.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+Qt::DropActions FileItemModel::supportedDragActions() const {
+    return Qt::CopyAction;
 }
 
 } // namespace browser

@@ -38,6 +38,11 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
+    // Entries are dragged out as file URLs (text/uri-list), to be copied by whatever takes them.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
 
     const std::vector<FileItem> &items() const { return m_items; }
     const FileItem &item(int row) const { return m_items.at(size_t(row)); }

@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QListView>
 #include <QPainter>
 #include <QPdfWriter>
@@ -215,4 +217,32 @@ TEST_F(BrowserWidgetsTest, KeyboardDrivesSearchFoldersAndSelection) {
     view.cancelButton()->click();
     EXPECT_FALSE(controller.isSelecting());
     EXPECT_TRUE(view.addButton()->isVisible());
+}
+
+TEST_F(BrowserWidgetsTest, ShareMenuCarriesTheTypeTitleAndDragsOfferFileUrls) {
+    testsupport::writeFile(path("docs/shot.png"), "\x89PNG\r\n\x1a\n");
+    NoViewers viewers;
+    platform::Defaults defaults(QStringLiteral("widgets-share-test"));
+    FileBrowserViewController controller(FileBrowserEnvironment{
+        viewers, defaults, [this] { return std::optional<QString>(path("docs")); }, {}});
+    controller.viewDidLoad();
+    thumbnails::ThumbnailService pictures(options());
+    thumbnails::ThumbnailService pdfs(options());
+    CellThumbnails cells(pictures, pdfs);
+    ZEPThemeManager theme;
+    FileBrowserView view(&controller, cells, theme);
+    const QUrl shot = QUrl::fromLocalFile(path("docs/shot.png"));
+    std::unique_ptr<QMenu> menu(view.makeShareMenu(shot));
+    QStringList texts;
+    for (QAction *action : menu->actions())
+        texts << action->text();
+    EXPECT_EQ(texts, (QStringList{"Share Picture", "Open with Default Application", "Show in File Manager", "Copy",
+                                  "Send by E-Mail…"}));
+    EXPECT_TRUE(menu->actions().first()->isSeparator()) << "the title is a section, not an entry";
+
+    const QModelIndex first = controller.model()->index(0);
+    EXPECT_TRUE(controller.model()->flags(first) & Qt::ItemIsDragEnabled);
+    std::unique_ptr<QMimeData> dragged(controller.model()->mimeData({first}));
+    ASSERT_TRUE(dragged);
+    EXPECT_EQ(dragged->urls(), QList<QUrl>{shot});
 }
