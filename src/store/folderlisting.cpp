@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -93,6 +94,12 @@ std::string lowerExtension(std::string_view name) {
 
 bool isStagingName(std::string_view name) {
     return name.starts_with(stagingPrefix) && name.ends_with(stagingSuffix);
+}
+
+QString stagingPath(const QString &folder) {
+    return folder + QLatin1Char('/') + QLatin1String(stagingPrefix.data(), qsizetype(stagingPrefix.size())) +
+           QString::number(QRandomGenerator::global()->generate64(), 36) +
+           QLatin1String(stagingSuffix.data(), qsizetype(stagingSuffix.size()));
 }
 
 } // namespace store

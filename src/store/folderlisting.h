@@ -47,5 +47,7 @@ std::string lowerExtension(std::string_view name);
 inline constexpr std::string_view stagingPrefix = ".tidewell-";
 inline constexpr std::string_view stagingSuffix = ".part";
 bool isStagingName(std::string_view name);
+// A fresh random staging path in the folder, for a file or folder being written there.
+QString stagingPath(const QString &folder);
 
 } // namespace store

@@ -4,7 +4,6 @@
 #include "store/folderlisting.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,14 +26,6 @@ mode_t creationMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
-}
-
-QString hiddenTempName(const QString &folder) {
-    using store::stagingPrefix;
-    using store::stagingSuffix;
-    return folder + '/' + QLatin1String(stagingPrefix.data(), qsizetype(stagingPrefix.size())) +
-           QString::number(QRandomGenerator::global()->generate64(), 36) +
-           QLatin1String(stagingSuffix.data(), qsizetype(stagingSuffix.size()));
 }
 
 // Marks the file as held by a living writer. File systems without flock (some network ones)
@@ -74,7 +65,7 @@ platform::Result<StagedFile, StageError> StagedFile::create(const QString &folde
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         return platform::fail(StageError::CannotCreate, errorText());
-    const QString temp = hiddenTempName(folder);
+    const QString temp = store::stagingPath(folder);
     fd.reset(
         ::open(QFile::encodeName(temp).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, creationMode()));
     if (!fd)
@@ -151,7 +142,7 @@ platform::Result<bool, StageError> StagedFile::commitReplacing(const QString &ta
         return platform::fail(StageError::WriteFailed, QStringLiteral("writing the file failed"));
     QString named = m_tempPath;
     if (named.isEmpty()) {
-        named = hiddenTempName(m_folder);
+        named = store::stagingPath(m_folder);
         if (auto linked = linkTo(named); !linked)
             return linked;
     }

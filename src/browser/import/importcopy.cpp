@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -29,14 +28,6 @@ using CopyResult = platform::Result<qint64, CopyError>;
 
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QString hiddenTempName(const QString &folder) {
-    using store::stagingPrefix;
-    using store::stagingSuffix;
-    return folder + QLatin1Char('/') + QLatin1String(stagingPrefix.data(), qsizetype(stagingPrefix.size())) +
-           QString::number(QRandomGenerator::global()->generate64(), 36) +
-           QLatin1String(stagingSuffix.data(), qsizetype(stagingSuffix.size()));
 }
 
 // Removes the temporary file unless it was linked into place.
@@ -105,7 +96,7 @@ CopyResult copyAsNewFile(const QString &source, const QString &target, const QDa
     if (::lstat(targetPath.constData(), &existing) == 0)
         return fail(CopyError::AlreadyExists, QStringLiteral("already exists"));
 
-    TempFile temp{QFile::encodeName(hiddenTempName(QFileInfo(target).path()))};
+    TempFile temp{QFile::encodeName(store::stagingPath(QFileInfo(target).path()))};
     platform::UniqueFd to(::open(temp.path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!to) {
         const int error = errno;
@@ -135,7 +126,7 @@ CopyResult copyFolderAsNew(const QString &source, const QString &target, const Q
     struct stat existing {};
     if (::lstat(targetPath.constData(), &existing) == 0)
         return fail(CopyError::AlreadyExists, QStringLiteral("already exists"));
-    const QString staging = hiddenTempName(QFileInfo(target).path());
+    const QString staging = store::stagingPath(QFileInfo(target).path());
     if (::mkdir(QFile::encodeName(staging).constData(), 0777) != 0)
         return fail(CopyError::WriteFailed, systemError(errno));
     auto failed = [&staging](CopyResult result) {
@@ -172,8 +163,8 @@ CopyResult copyFolderAsNew(const QString &source, const QString &target, const Q
         return failed(fail(CopyError::Cancelled, QStringLiteral("cancelled")));
     if (!platform::setCreationDate(staging, created))
         return failed(fail(CopyError::WriteFailed, QStringLiteral("could not record the creation date")));
-    const QByteArray stagingPath = QFile::encodeName(staging);
-    if (::renameat2(AT_FDCWD, stagingPath.constData(), AT_FDCWD, targetPath.constData(), RENAME_NOREPLACE) != 0) {
+    const QByteArray stagingNative = QFile::encodeName(staging);
+    if (::renameat2(AT_FDCWD, stagingNative.constData(), AT_FDCWD, targetPath.constData(), RENAME_NOREPLACE) != 0) {
         const int error = errno;
         return failed(fail(error == EEXIST ? CopyError::AlreadyExists : CopyError::WriteFailed, systemError(error)));
     }
