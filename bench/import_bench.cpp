@@ -66,13 +66,15 @@ int main(int argc, char **argv) {
     if (!root.isValid())
         return 1;
     QDir dir(root.path());
-    for (const char *folder : {"small", "big", "import-small", "import-big", "cp-small", "cp-big", "cpsync-small", "cpsync-big"})
+    for (const char *folder :
+         {"small", "big", "import-small", "import-big", "cp-small", "cp-big", "cpsync-small", "cpsync-big"})
         dir.mkpath(QString::fromLatin1(folder));
 
     QList<QUrl> small;
     QStringList smallPaths;
     for (int i = 0; i < 1000; ++i) {
-        const QString path = dir.filePath(QStringLiteral("small/file-%1.pdf").arg(i, 4, 10, QLatin1Char('0')));
+        const QString path =
+            dir.filePath(QStringLiteral("small/file-%1.pdf").arg(i, 4, 10, QLatin1Char('0')));
         if (!writeFile(path, 4096 + i))
             return 1;
         small << QUrl::fromLocalFile(path);
@@ -93,7 +95,8 @@ int main(int argc, char **argv) {
     };
     const double smallMiB = (1000 * 4096.0 + 999 * 1000 / 2.0) / (1024 * 1024);
     report("import 1,000 small files", importSeconds(dir.filePath("import-small"), small), smallMiB);
-    report("cp 1,000 small files", commandSeconds("cp", QStringList(smallPaths) << dir.filePath("cp-small")), smallMiB);
+    report("cp 1,000 small files", commandSeconds("cp", QStringList(smallPaths) << dir.filePath("cp-small")),
+           smallMiB);
     QStringList syncSmall = QStringList(smallPaths) << dir.filePath("cpsync-small");
     QElapsedTimer timer;
     timer.start();
@@ -106,7 +109,8 @@ int main(int argc, char **argv) {
     report("cp + sync 1,000 small files", double(timer.nsecsElapsed()) / 1e9, smallMiB);
 
     const QString bigName = QStringLiteral("one %1 MiB file").arg(bigMiB);
-    report(qPrintable("import " + bigName), importSeconds(dir.filePath("import-big"), {QUrl::fromLocalFile(big)}), double(bigMiB));
+    report(qPrintable("import " + bigName),
+           importSeconds(dir.filePath("import-big"), {QUrl::fromLocalFile(big)}), double(bigMiB));
     report(qPrintable("cp " + bigName), commandSeconds("cp", {big, dir.filePath("cp-big")}), double(bigMiB));
     timer.restart();
     QProcess::execute("cp", {big, dir.filePath("cpsync-big")});

@@ -19,9 +19,9 @@
 #include "app/mainwindow.h"
 #include "app/placeholderpage.h"
 #include "app/placeholderscreen.h"
+#include "platform/defaults.h"
 #include "platform/log.h"
 #include "platform/paths.h"
-#include "platform/defaults.h"
 #include "transfer/screen/transferlocalnetwork.h"
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/transferviewcontroller.h"
@@ -127,9 +127,9 @@ void AppDelegate::installRootScreen() {
         m_environment.transferService, m_environment.theme, m_environment.colors,
         transfer::addressLookup(m_environment.wifiInterface), {}, this);
     if (m_environment.localNetwork) {
-        auto *localNetwork = new transfer::TransferLocalNetwork(platform::Defaults::standard(), m_environment.center,
-                                                                m_environment.theme, m_environment.colors,
-                                                                m_environment.remoteValues, this);
+        auto *localNetwork = new transfer::TransferLocalNetwork(
+            platform::Defaults::standard(), m_environment.center, m_environment.theme, m_environment.colors,
+            m_environment.remoteValues, this);
         localNetwork->registerViews(m_views);
         localNetwork->attach(transferScreen);
     }
@@ -193,14 +193,15 @@ ui::ScreenController *AppDelegate::makeFileBrowser() {
 browser::ImportViewController *AppDelegate::presentAddSheet() {
     if (!m_fileBrowser)
         return nullptr;
-    browser::ImportEnvironment environment{
-        [] { return platform::documentFolder(); }, thumbnails::isDecodableImage,
-        [this] {
-            return new transfer::TransferViewController(m_environment.transferService, m_environment.theme,
-                                                        m_environment.colors,
-                                                        transfer::addressLookup(m_environment.wifiInterface));
-        },
-        {}};
+    browser::ImportEnvironment environment{[] { return platform::documentFolder(); },
+                                           thumbnails::isDecodableImage,
+                                           [this] {
+                                               return new transfer::TransferViewController(
+                                                   m_environment.transferService, m_environment.theme,
+                                                   m_environment.colors,
+                                                   transfer::addressLookup(m_environment.wifiInterface));
+                                           },
+                                           {}};
     auto *sheet = new browser::ImportViewController(std::move(environment));
     sheet->setDelegate(m_fileBrowser);
     sheet->setOpenFolder(m_fileBrowser->openFolder());

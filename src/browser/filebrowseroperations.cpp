@@ -83,7 +83,8 @@ void FileBrowserViewController::performRename(int row, const QString &newName) {
     const QByteArray newNative = QFile::encodeName(newPath);
     // renameat2 with RENAME_NOREPLACE refuses an existing target without a race, which also
     // covers the same name and a symlink that points nowhere.
-    const int result = ::renameat2(AT_FDCWD, oldNative.constData(), AT_FDCWD, newNative.constData(), RENAME_NOREPLACE);
+    const int result =
+        ::renameat2(AT_FDCWD, oldNative.constData(), AT_FDCWD, newNative.constData(), RENAME_NOREPLACE);
     int error = result == 0 ? 0 : errno;
     if (error == EINVAL || error == ENOSYS) {
         // A file system without RENAME_NOREPLACE: check, then rename.

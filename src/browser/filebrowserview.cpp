@@ -384,9 +384,8 @@ void FileBrowserView::showShareMenu(const QUrl &file) {
 
 void FileBrowserView::dragEnterEvent(QDragEnterEvent *event) {
     const QList<QUrl> urls = event->mimeData()->urls();
-    const bool local = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl &url) {
-        return url.isLocalFile();
-    });
+    const bool local = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(),
+                                                      [](const QUrl &url) { return url.isLocalFile(); });
     if (local && event->source() == nullptr && !m_controller->isSelecting()) {
         event->setDropAction(Qt::CopyAction);
         event->accept();

@@ -17,4 +17,4 @@ public:
     // document cannot be opened (the browser then logs a line and opens nothing).
     virtual ui::ScreenController *pdfReader(const QString &path) = 0;
 };
-}
+} // namespace browser

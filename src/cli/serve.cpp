@@ -141,8 +141,9 @@ int runServe(int argc, char **argv) {
     localnetwork::ServiceAnnouncer announcer;
     QObject::connect(&announcer, &localnetwork::ServiceAnnouncer::established, &app,
                      [&server](const QString &name, const QString &host) {
-                         std::printf("Announced as \"%s\": also at %s\n", qPrintable(name),
-                                     qPrintable(localnetwork::ServiceAnnouncer::localUrl(host, server.port())));
+                         std::printf(
+                             "Announced as \"%s\": also at %s\n", qPrintable(name),
+                             qPrintable(localnetwork::ServiceAnnouncer::localUrl(host, server.port())));
                          std::fflush(stdout);
                      });
     if (!parser.isSet("no-announce"))

@@ -57,7 +57,8 @@ inline constexpr std::string_view writeFailedMessage = "The file could not be wr
 inline constexpr std::string_view noDocumentsMessage = "The document folder is not available.";
 // Answers of the request gate and the access code.
 inline constexpr std::string_view misdirectedMessage = "This device answers only to its own addresses. Open";
-inline constexpr std::string_view foreignOriginMessage = "Requests from other web sites may not change files.";
+inline constexpr std::string_view foreignOriginMessage =
+    "Requests from other web sites may not change files.";
 inline constexpr std::string_view codeNeededMessage = "The access code is needed.";
 inline constexpr std::string_view signedInMessage = "Signed in.";
 inline constexpr std::string_view wrongCodeMessage = "The access code is wrong.";

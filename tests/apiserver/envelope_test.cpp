@@ -146,9 +146,9 @@ TEST_F(EnvelopeTest, StreamChunksHaveTheAskedSizeAndDecode) {
 }
 
 TEST(ServerOptions, ParsesTheFlagsAndRefusesBadOnes) {
-    const auto options = parseServerOptions({"tidewell-api", "--db", "postgresql://u:p@db.local:5433/tw",
-                                             "--port", "0", "--google-development", "--argon2-memory", "64",
-                                             "--argon2-passes", "1"});
+    const auto options =
+        parseServerOptions({"tidewell-api", "--db", "postgresql://u:p@db.local:5433/tw", "--port", "0",
+                            "--google-development", "--argon2-memory", "64", "--argon2-passes", "1"});
     ASSERT_TRUE(options) << options.message().toStdString();
     EXPECT_EQ(options->port, 0);
     EXPECT_EQ(options->bindAddress, "127.0.0.1") << "loopback unless told otherwise";
@@ -163,8 +163,8 @@ TEST(ServerOptions, ParsesTheFlagsAndRefusesBadOnes) {
     EXPECT_FALSE(postgres.describe().contains(":p@")) << "the password stays out of log lines";
 
     for (const QStringList &bad : {QStringList{"x", "--port", "70000"}, QStringList{"x", "--port", "http"},
-                                   QStringList{"x", "--argon2-memory", "4"}, QStringList{"x", "--argon2-passes", "0"},
-                                   QStringList{"x", "--unknown"},
+                                   QStringList{"x", "--argon2-memory", "4"},
+                                   QStringList{"x", "--argon2-passes", "0"}, QStringList{"x", "--unknown"},
                                    QStringList{"x", "--apple-keys", "k.json"}, QStringList{"x", "stray"}}) {
         const auto parsed = parseServerOptions(bad);
         ASSERT_FALSE(parsed) << bad.join(' ').toStdString();

@@ -10,9 +10,9 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMimeData>
-#include <QListView>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
@@ -236,8 +236,8 @@ TEST_F(BrowserWidgetsTest, ShareMenuCarriesTheTypeTitleAndDragsOfferFileUrls) {
     QStringList texts;
     for (QAction *action : menu->actions())
         texts << action->text();
-    EXPECT_EQ(texts, (QStringList{"Share Picture", "Open with Default Application", "Show in File Manager", "Copy",
-                                  "Send by E-Mail…"}));
+    EXPECT_EQ(texts, (QStringList{"Share Picture", "Open with Default Application", "Show in File Manager",
+                                  "Copy", "Send by E-Mail…"}));
     EXPECT_TRUE(menu->actions().first()->isSeparator()) << "the title is a section, not an entry";
 
     const QModelIndex first = controller.model()->index(0);

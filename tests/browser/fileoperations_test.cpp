@@ -45,7 +45,8 @@ protected:
                 ASSERT_TRUE(QDir().mkpath(path(name)));
             else
                 testsupport::writeFile(path(name), name.toUtf8());
-            ASSERT_TRUE(platform::setCreationDate(path(name), QDateTime(QDate(2024, 1, 1), QTime(8, minute++), Qt::UTC)));
+            ASSERT_TRUE(platform::setCreationDate(path(name),
+                                                  QDateTime(QDate(2024, 1, 1), QTime(8, minute++), Qt::UTC)));
         }
     }
     FileBrowserViewController &browser() {
@@ -65,7 +66,9 @@ protected:
         return list;
     }
     int row(const QString &name) { return int(names().indexOf(name)); }
-    QString trashed(const QString &name) const { return testsupport::sandboxRoot() + "/data/Trash/files/" + name; }
+    QString trashed(const QString &name) const {
+        return testsupport::sandboxRoot() + "/data/Trash/files/" + name;
+    }
 
     QTemporaryDir m_dir{testsupport::sandboxRoot() + "/ops-XXXXXX"};
     NoViewers m_viewers;
@@ -142,7 +145,8 @@ TEST_F(FileOperationsTest, DeletingAFolderMovesItWithItsContentsToTheTrash) {
     EXPECT_EQ(m_alerts[0].actions[1].style, ui::AlertSpec::Style::Cancel);
     ASSERT_TRUE(m_alerts[0].trigger(0, {}));
     EXPECT_FALSE(QFileInfo::exists(path("folder")));
-    EXPECT_EQ(testsupport::readFile(trashed("folder") + "/inner.txt"), "inner") << "restorable from the trash";
+    EXPECT_EQ(testsupport::readFile(trashed("folder") + "/inner.txt"), "inner")
+        << "restorable from the trash";
     EXPECT_EQ(names(), QStringList{"keep.txt"});
 }
 
@@ -218,7 +222,9 @@ TEST_F(FileOperationsTest, CopyPutsTheFileOnTheClipboardForFileManagersAndLaunch
     struct Recorder : ShareLauncher {
         bool openWithDefault(const QUrl &file) override { return calls << "open " + file.fileName(), true; }
         bool showInFileManager(const QUrl &file) override { return calls << "show " + file.fileName(), true; }
-        bool setClipboard(std::unique_ptr<QMimeData> data) override { return clipboard = std::move(data), true; }
+        bool setClipboard(std::unique_ptr<QMimeData> data) override {
+            return clipboard = std::move(data), true;
+        }
         bool mail(const QUrl &) override { return false; }
         QStringList calls;
         std::unique_ptr<QMimeData> clipboard;

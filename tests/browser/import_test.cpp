@@ -45,13 +45,17 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_documents.isValid() && m_picked.isValid());
         platform::setLogSink([this](const QString &line) { m_log << line; });
-        m_defaults = std::make_unique<platform::Defaults>("import-" + QFileInfo(m_documents.path()).fileName());
+        m_defaults =
+            std::make_unique<platform::Defaults>("import-" + QFileInfo(m_documents.path()).fileName());
         m_browser = std::make_unique<FileBrowserViewController>(FileBrowserEnvironment{
             m_viewers, *m_defaults, [this] { return std::optional<QString>(m_documents.path()); }, {}});
         m_browser->viewDidLoad();
-        m_sheet = std::make_unique<ImportViewController>(ImportEnvironment{
-            [this] { return std::optional<QString>(m_documents.path()); }, thumbnails::isDecodableImage,
-            [this] { return makeTransferScreen(); }, [] { return importTime; }});
+        m_sheet = std::make_unique<ImportViewController>(
+            ImportEnvironment{[this] { return std::optional<QString>(m_documents.path()); },
+                              thumbnails::isDecodableImage, [this] { return makeTransferScreen(); },
+                              [] {
+                                  return importTime;
+                              }});
         m_sheet->setDelegate(m_browser.get());
         QObject::connect(m_sheet.get(), &ui::ScreenController::alertRequested,
                          [this](const ui::AlertSpec &alert) { m_alerts.push_back(alert); });
@@ -84,7 +88,8 @@ protected:
         return names;
     }
     transfer::TransferViewController *makeTransferScreen() {
-        m_server = std::make_unique<transfer::TransferServer>([this] { return std::optional(m_documents.path()); });
+        m_server =
+            std::make_unique<transfer::TransferServer>([this] { return std::optional(m_documents.path()); });
         m_server->setPort(0);
         m_server->setBindAddress("127.0.0.1");
         m_service = std::make_unique<transfer::TransferServerService>(*m_server);
@@ -120,7 +125,8 @@ TEST_F(ImportTest, CreateFolderButtonRuleAndRefusals) {
         m_sheet->createFolder(name);
     EXPECT_EQ(m_alerts.size(), 5u) << "one alert per refused name";
     EXPECT_EQ(dismissed.count(), 0) << "the sheet stays open";
-    EXPECT_EQ(QDir(m_documents.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"taken"});
+    EXPECT_EQ(QDir(m_documents.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"taken"});
 
     m_sheet->createFolder("new");
     EXPECT_TRUE(QFileInfo(document("new")).isDir());
@@ -141,7 +147,8 @@ TEST_F(ImportTest, BatchImportsListedAndPictureFilesAndKeepsTheSheetOpenForAReje
 
     importAndWait({picked("doc.pdf", "%PDF-1.4 body"), picked("notes.txt", "words"), oddPicture});
     EXPECT_EQ(testsupport::readFile(document("doc.pdf")), "%PDF-1.4 body");
-    EXPECT_TRUE(QFileInfo::exists(document("picture.weird"))) << "an unlisted extension that decodes as an image";
+    EXPECT_TRUE(QFileInfo::exists(document("picture.weird")))
+        << "an unlisted extension that decodes as an image";
     EXPECT_FALSE(QFileInfo::exists(document("notes.txt")));
     ASSERT_EQ(m_alerts.size(), 1u);
     EXPECT_FALSE(m_sheet->closeAfterImport());
@@ -164,7 +171,8 @@ TEST_F(ImportTest, DuplicateLeavesTheExistingCopyAndASuccessfulBatchCloses) {
     ASSERT_EQ(m_alerts.size(), 1u);
     EXPECT_EQ(dismissed.count(), 0);
 
-    ImportViewController fresh(ImportEnvironment{[this] { return std::optional<QString>(m_documents.path()); }, {}, {}, {}});
+    ImportViewController fresh(
+        ImportEnvironment{[this] { return std::optional<QString>(m_documents.path()); }, {}, {}, {}});
     QSignalSpy freshDismissed(&fresh, &ui::ScreenController::dismissRequested);
     QSignalSpy finished(&fresh, &ImportViewController::importFinished);
     fresh.importPicked({QUrl::fromLocalFile(picked("other.zip", "zip"))});
@@ -196,7 +204,8 @@ TEST_F(ImportTest, FailedOrCancelledCopyLeavesNothingBehind) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy must fail at the size limit";
-    EXPECT_TRUE(QDir(m_documents.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(m_documents.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(ImportTest, TransferSheetUploadsIntoTheShownSubFolderAndTheBrowserListsItOnClose) {
@@ -239,7 +248,8 @@ TEST_F(ImportTest, DroppedFolderComesWithItsImportableFilesOnlyAndOnlyOnce) {
     EXPECT_EQ(testsupport::readFile(document("Album/a.jpg")), "jpeg bytes");
     EXPECT_EQ(testsupport::readFile(document("Album/Trip/b.mp4")), "video bytes");
     EXPECT_FALSE(QFileInfo::exists(document("Album/notes.txt")));
-    EXPECT_EQ(platform::recordedCreationDate(QFile::encodeName(document("Album/Trip/b.mp4")), false), importTime);
+    EXPECT_EQ(platform::recordedCreationDate(QFile::encodeName(document("Album/Trip/b.mp4")), false),
+              importTime);
     EXPECT_EQ(listed(), QStringList{"Album"});
 
     importAndWait({m_picked.path() + "/Album"});

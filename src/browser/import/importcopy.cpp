@@ -41,7 +41,8 @@ struct TempFile {
 
 // Copies in slices, so a cancel is noticed and progress reported within one slice. The kernel
 // copies without passing the bytes through this process where it can (copy_file_range).
-CopyResult copyBytes(int from, int to, const std::atomic<bool> &cancel, const std::function<void(qint64)> &progress) {
+CopyResult copyBytes(int from, int to, const std::atomic<bool> &cancel,
+                     const std::function<void(qint64)> &progress) {
     constexpr size_t slice = 8 * 1024 * 1024;
     qint64 copied = 0;
     bool inKernel = true;
@@ -104,7 +105,8 @@ CopyResult copyAsNewFile(const QString &source, const QString &target, const QDa
         return fail(CopyError::WriteFailed, systemError(error));
     }
     if (::flock(to.get(), LOCK_EX | LOCK_NB) != 0)
-        platform::log(QStringLiteral("Import: cannot lock %1 (%2)").arg(QFile::decodeName(temp.path), systemError(errno)));
+        platform::log(QStringLiteral("Import: cannot lock %1 (%2)")
+                          .arg(QFile::decodeName(temp.path), systemError(errno)));
     CopyResult copied = copyBytes(from.get(), to.get(), cancel, progress);
     if (!copied)
         return copied;
@@ -164,9 +166,11 @@ CopyResult copyFolderAsNew(const QString &source, const QString &target, const Q
     if (!platform::setCreationDate(staging, created))
         return failed(fail(CopyError::WriteFailed, QStringLiteral("could not record the creation date")));
     const QByteArray stagingNative = QFile::encodeName(staging);
-    if (::renameat2(AT_FDCWD, stagingNative.constData(), AT_FDCWD, targetPath.constData(), RENAME_NOREPLACE) != 0) {
+    if (::renameat2(AT_FDCWD, stagingNative.constData(), AT_FDCWD, targetPath.constData(),
+                    RENAME_NOREPLACE) != 0) {
         const int error = errno;
-        return failed(fail(error == EEXIST ? CopyError::AlreadyExists : CopyError::WriteFailed, systemError(error)));
+        return failed(
+            fail(error == EEXIST ? CopyError::AlreadyExists : CopyError::WriteFailed, systemError(error)));
     }
     return copied;
 }

@@ -25,7 +25,8 @@ QPushButton *makeRow(const QString &text, const QString &icon) {
     row->setAccessibleName(text);
     row->setMinimumHeight(56);
     row->setFlat(true);
-    row->setStyleSheet(QStringLiteral("QPushButton { text-align: left; padding-left: 12px; font-size: 16px; }"));
+    row->setStyleSheet(
+        QStringLiteral("QPushButton { text-align: left; padding-left: 12px; font-size: 16px; }"));
     return row;
 }
 

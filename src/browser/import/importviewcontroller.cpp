@@ -20,7 +20,8 @@ qint64 importSize(const QString &path) {
     if (!info.isDir())
         return info.size();
     qint64 size = 0;
-    QDirIterator entries(path, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    QDirIterator entries(path, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                         QDirIterator::Subdirectories);
     while (entries.hasNext()) {
         entries.next();
         size += entries.fileInfo().size();
@@ -56,9 +57,9 @@ ImportViewController::~ImportViewController() {
 }
 
 QStringList ImportViewController::importableExtensions() {
-    return {QStringLiteral("pdf"), QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+    return {QStringLiteral("pdf"),  QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
             QStringLiteral("heic"), QStringLiteral("gif"), QStringLiteral("mp4"), QStringLiteral("mov"),
-            QStringLiteral("mp3"), QStringLiteral("zip")};
+            QStringLiteral("mp3"),  QStringLiteral("zip")};
 }
 
 QString ImportViewController::createFolderLabel() {
@@ -191,7 +192,8 @@ bool ImportViewController::importOne(const QUrl &url, QList<QUrl> &accepted) {
 
 void ImportViewController::importPicked(const QList<QUrl> &urls) {
     if (isImporting()) {
-        platform::log(QStringLiteral("Import: a batch is still being copied; %1 files ignored").arg(urls.size()));
+        platform::log(
+            QStringLiteral("Import: a batch is still being copied; %1 files ignored").arg(urls.size()));
         return;
     }
     QList<QUrl> accepted;
@@ -234,7 +236,8 @@ void ImportViewController::startCopies(const QList<QUrl> &files) {
     // The files inside a dropped folder follow the picker's rules; the test runs on the copying
     // thread and reads headers only.
     auto accept = [isImage = m_env.isDecodableImage](const QString &path) {
-        return importableExtensions().contains(QFileInfo(path).suffix().toLower()) || (isImage && isImage(path));
+        return importableExtensions().contains(QFileInfo(path).suffix().toLower()) ||
+               (isImage && isImage(path));
     };
     m_copying = QtConcurrent::run([this, job, accept] {
         qint64 before = 0;
@@ -243,7 +246,11 @@ void ImportViewController::startCopies(const QList<QUrl> &files) {
             const QString name = QFileInfo(source).fileName();
             auto report = [this, before](qint64 bytes) {
                 QMetaObject::invokeMethod(
-                    this, [this, done = before + bytes] { m_progress.bytesDone = done; emit progressChanged(); },
+                    this,
+                    [this, done = before + bytes] {
+                        m_progress.bytesDone = done;
+                        emit progressChanged();
+                    },
                     Qt::QueuedConnection);
             };
             const QString target = QDir(job->destination).filePath(name);
@@ -255,16 +262,21 @@ void ImportViewController::startCopies(const QList<QUrl> &files) {
             const bool duplicate = !copied && copied.reason() == CopyError::AlreadyExists;
             const QString error = copied ? QString() : copied.message();
             QMetaObject::invokeMethod(
-                this, [this, name, ok = copied.ok(), duplicate, error] { copyFinished(name, ok, duplicate, error); },
+                this,
+                [this, name, ok = copied.ok(), duplicate, error] {
+                    copyFinished(name, ok, duplicate, error);
+                },
                 Qt::QueuedConnection);
             if (job->cancel)
                 break;
         }
-        QMetaObject::invokeMethod(this, [this] { batchFinished(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { batchFinished(); }, Qt::QueuedConnection);
     });
 }
 
-void ImportViewController::copyFinished(const QString &name, bool copied, bool duplicate, const QString &error) {
+void ImportViewController::copyFinished(const QString &name, bool copied, bool duplicate,
+                                        const QString &error) {
     ++m_progress.filesDone;
     emit progressChanged();
     if (copied) {

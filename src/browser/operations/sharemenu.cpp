@@ -43,7 +43,8 @@ ShareMenu shareMenuFor(const QUrl &file) {
                             tr("Show %1 in the file manager").arg(name)});
     menu.entries.push_back({ShareMenu::Action::Copy, tr("Copy"), tr("Copy %1 to the clipboard").arg(name)});
     if (!info.isDir())
-        menu.entries.push_back({ShareMenu::Action::Mail, tr("Send by E-Mail…"), tr("Send %1 by e-mail").arg(name)});
+        menu.entries.push_back(
+            {ShareMenu::Action::Mail, tr("Send by E-Mail…"), tr("Send %1 by e-mail").arg(name)});
     return menu;
 }
 

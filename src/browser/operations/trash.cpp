@@ -16,7 +16,8 @@ std::optional<QString> moveToTrashOrRemove(const QString &path) {
     // No trash on this file system, or none that may be written: remove, as the app always did
     // where there is nothing to restore from.
     const QString trashError = entry.errorString();
-    const bool removed = info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
+    const bool removed =
+        info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
     if (removed)
         return std::nullopt;
     return QStringLiteral("Could not delete %1 (trash: %2)").arg(path, trashError);

@@ -100,9 +100,10 @@ void requestNotificationAuthorization(std::function<void(bool)> completion) {
     QDBusMessage notify = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    notify << QCoreApplication::applicationName() << uint(0) << QString() << QStringLiteral("Notifications are on")
-           << QStringLiteral("This is how notifications from this app will look.") << QStringList() << QVariantMap()
-           << int(-1);
+    notify << QCoreApplication::applicationName() << uint(0) << QString()
+           << QStringLiteral("Notifications are on")
+           << QStringLiteral("This is how notifications from this app will look.") << QStringList()
+           << QVariantMap() << int(-1);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         platform::log(QStringLiteral("Notifications: no session bus"));

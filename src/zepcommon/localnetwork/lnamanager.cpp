@@ -14,9 +14,11 @@ LNAManager::LNAManager(platform::Defaults &defaults, platform::NotificationCente
     , m_probeTimeout(probeTimeout)
     , m_hasLNAAlertShown(defaults.boolValue(alertShownKey())) {
     m_activeToken = m_center.addObserver(
-        applicationDidBecomeActiveNotification(), [this](const platform::Notification &) { didHideLNAAlert(); }, this);
+        applicationDidBecomeActiveNotification(),
+        [this](const platform::Notification &) { didHideLNAAlert(); }, this);
     m_resignToken = m_center.addObserver(
-        applicationWillResignActiveNotification(), [this](const platform::Notification &) { didResignActive(); }, this);
+        applicationWillResignActiveNotification(),
+        [this](const platform::Notification &) { didResignActive(); }, this);
 }
 
 LNAManager::~LNAManager() {

@@ -40,16 +40,22 @@ LNAPermissionScreen::~LNAPermissionScreen() {
 void LNAPermissionScreen::viewDidLoad() {
     m_infoImage = m_theme.lnaPermissionScreenImgInfoBtn();
     m_accentColor = m_colors.color(m_theme.themeColorInAllApp());
-    m_title = {{"WE NEED TO CONNECT"}, {lineBreak},   {"TO "},
-               {"WIFI", true},         {lineBreak},   {"FOR OVER-THE-AIR"},
-               {lineBreak},            {"MIRRORING", true}};
-    m_description = {{"Please give Orvanta permission to access"}, {lineBreak}, {"the "}, {"Local Network", true}};
+    m_title = {{"WE NEED TO CONNECT"},
+               {lineBreak},
+               {"TO "},
+               {"WIFI", true},
+               {lineBreak},
+               {"FOR OVER-THE-AIR"},
+               {lineBreak},
+               {"MIRRORING", true}};
+    m_description = {
+        {"Please give Orvanta permission to access"}, {lineBreak}, {"the "}, {"Local Network", true}};
     emit changed();
 }
 
 void LNAPermissionScreen::viewWillAppear() {
-    m_reachabilityConnection =
-        connect(&m_reachability, &Reachability::reachabilityChanged, this, &LNAPermissionScreen::handleWifiConnection);
+    m_reachabilityConnection = connect(&m_reachability, &Reachability::reachabilityChanged, this,
+                                       &LNAPermissionScreen::handleWifiConnection);
     handleWifiConnection();
     m_lnaText = QStringLiteral("Continue");
     if (wifiAvailable())
@@ -58,12 +64,14 @@ void LNAPermissionScreen::viewWillAppear() {
         updateUIForNoWifi();
     m_manager.setDelegate(this);
     m_observers << m_center.addObserver(
-        applicationDidBecomeActiveNotification(), [this](const platform::Notification &) { startPing(); }, this);
+        applicationDidBecomeActiveNotification(), [this](const platform::Notification &) { startPing(); },
+        this);
     m_observers << m_center.addObserver(
         m_remoteValues.updateNotificationName(),
         [this](const platform::Notification &) {
             // The refresh may be posted from any thread; the screen changes on its own.
-            QMetaObject::invokeMethod(this, [this] { applicationManagerDidUpdateSettings(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { applicationManagerDidUpdateSettings(); }, Qt::QueuedConnection);
         },
         this);
 }
@@ -80,7 +88,9 @@ QString LNAPermissionScreen::logoPictureName() const {
     return m_logo + QLatin1Char('-') + m_theme.themeSuffix();
 }
 
-bool LNAPermissionScreen::wifiAvailable() const { return m_reachability.isReachable(); }
+bool LNAPermissionScreen::wifiAvailable() const {
+    return m_reachability.isReachable();
+}
 
 void LNAPermissionScreen::showStateForAnsweredAlert() {
     if (m_manager.hasLNAAlertShown())
@@ -126,11 +136,17 @@ void LNAPermissionScreen::permissionBtn() {
         m_openSettings();
 }
 
-void LNAPermissionScreen::infoBtnTapped() { showInfo(); }
+void LNAPermissionScreen::infoBtnTapped() {
+    showInfo();
+}
 
-void LNAPermissionScreen::learnMoreBtn() { showInfo(); }
+void LNAPermissionScreen::learnMoreBtn() {
+    showInfo();
+}
 
-void LNAPermissionScreen::showInfo() { present(new LNAInfoViewController(m_theme), ui::Presentation::sheet()); }
+void LNAPermissionScreen::showInfo() {
+    present(new LNAInfoViewController(m_theme), ui::Presentation::sheet());
+}
 
 void LNAPermissionScreen::didReceiveResponseFromPing(bool granted) {
     m_isLNAEnabled = granted;

@@ -20,7 +20,9 @@ constexpr char serviceDomain[] = "local.";
 constexpr char serviceName[] = "LocalNetworkPrivacy";
 constexpr uint16_t servicePort = 1100;
 
-QString avahiError(int error) { return QString::fromUtf8(avahi_strerror(error)); }
+QString avahiError(int error) {
+    return QString::fromUtf8(avahi_strerror(error));
+}
 
 } // namespace
 
@@ -63,8 +65,9 @@ private:
         if (state == AVAHI_CLIENT_FAILURE) {
             waiting(avahiError(avahi_client_errno(client)));
         } else if (state == AVAHI_CLIENT_S_RUNNING && !m_browser) {
-            m_browser = avahi_service_browser_new(client, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, browsedType, nullptr,
-                                                  AvahiLookupFlags(0), &ProbeJob::browserEvent, this);
+            m_browser =
+                avahi_service_browser_new(client, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, browsedType, nullptr,
+                                          AvahiLookupFlags(0), &ProbeJob::browserEvent, this);
             if (!m_browser) {
                 waiting(avahiError(avahi_client_errno(client)));
                 return;
@@ -73,8 +76,9 @@ private:
         }
     }
 
-    static void browserEvent(AvahiServiceBrowser *browser, AvahiIfIndex, AvahiProtocol, AvahiBrowserEvent event,
-                             const char *, const char *, const char *, AvahiLookupResultFlags, void *self) {
+    static void browserEvent(AvahiServiceBrowser *browser, AvahiIfIndex, AvahiProtocol,
+                             AvahiBrowserEvent event, const char *, const char *, const char *,
+                             AvahiLookupResultFlags, void *self) {
         if (event == AVAHI_BROWSER_FAILURE)
             static_cast<ProbeJob *>(self)->failed(
                 avahiError(avahi_client_errno(avahi_service_browser_get_client(browser))));
@@ -89,9 +93,9 @@ private:
             failed(avahiError(avahi_client_errno(client)));
             return;
         }
-        int result = avahi_entry_group_add_service(m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                                                   AvahiPublishFlags(0), m_name, serviceType, serviceDomain,
-                                                   nullptr, servicePort, nullptr);
+        int result =
+            avahi_entry_group_add_service(m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, AvahiPublishFlags(0),
+                                          m_name, serviceType, serviceDomain, nullptr, servicePort, nullptr);
         if (result >= 0)
             result = avahi_entry_group_commit(m_group);
         if (result < 0)
@@ -131,20 +135,29 @@ LocalNetworkManager::LocalNetworkManager(std::chrono::milliseconds timeout, QObj
     , m_timeout(timeout) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        browserDidWait(QStringLiteral("no answer from the local network within %1 ms").arg(m_timeout.count()));
+        browserDidWait(
+            QStringLiteral("no answer from the local network within %1 ms").arg(m_timeout.count()));
     });
 }
 
-LocalNetworkManager::~LocalNetworkManager() { stopManager(); }
+LocalNetworkManager::~LocalNetworkManager() {
+    stopManager();
+}
 
 void LocalNetworkManager::requestAuthorizationWithCompletion(Completion completion) {
     stopManager();
     m_completion = std::move(completion);
     auto job = std::make_shared<ProbeJob>();
     // The job's results arrive on this thread while it is the current job (stop() cuts them off).
-    job->onWaiting = [this](const QString &error) { browserDidWait(error); };
-    job->onFailed = [this](const QString &error) { browserDidFail(error); };
-    job->onPublished = [this] { netServiceDidPublish(); };
+    job->onWaiting = [this](const QString &error) {
+        browserDidWait(error);
+    };
+    job->onFailed = [this](const QString &error) {
+        browserDidFail(error);
+    };
+    job->onPublished = [this] {
+        netServiceDidPublish();
+    };
     m_job = job;
     m_timer.start(m_timeout);
     if (!job->start(this))
@@ -169,7 +182,9 @@ void LocalNetworkManager::browserDidWait(const QString &error) {
     finish(false);
 }
 
-void LocalNetworkManager::browserDidFail(const QString &error) { platform::log(error); }
+void LocalNetworkManager::browserDidFail(const QString &error) {
+    platform::log(error);
+}
 
 void LocalNetworkManager::netServiceDidPublish() {
     stopManager();

@@ -30,7 +30,8 @@ public:
     using Completion = std::function<void(bool granted)>;
     static constexpr std::chrono::milliseconds defaultTimeout{10000};
 
-    explicit LocalNetworkManager(std::chrono::milliseconds timeout = defaultTimeout, QObject *parent = nullptr);
+    explicit LocalNetworkManager(std::chrono::milliseconds timeout = defaultTimeout,
+                                 QObject *parent = nullptr);
     ~LocalNetworkManager() override;
 
     // Starts one probe (a probe already running is stopped and its completion released).

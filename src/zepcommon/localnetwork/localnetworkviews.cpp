@@ -44,9 +44,10 @@ QPixmap bundlePicture(const QString &themedName, const QString &name, QSize size
 void styleButton(QPushButton *button, const std::optional<QColor> &color) {
     button->setMinimumHeight(48);
     const QString background = color ? color->name() : QStringLiteral("#444444");
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; "
-                                         "border-radius: 10px; font-size: 17px; font-weight: bold; padding: 0 24px; }")
-                              .arg(background));
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background: %1; color: white; border: none; "
+                       "border-radius: 10px; font-size: 17px; font-weight: bold; padding: 0 24px; }")
+            .arg(background));
 }
 
 void fillBackground(QWidget *widget) {
@@ -140,12 +141,14 @@ void LNAPermissionView::update() {
     m_permission->setText(screen.permissionText());
     m_permission->setAccessibleName(screen.permissionText());
     m_button->setText(screen.buttonTitle());
-    m_button->setAccessibleName(screen.isIndicatorAnimating() ? m_indicator->accessibleName() : screen.buttonTitle());
+    m_button->setAccessibleName(screen.isIndicatorAnimating() ? m_indicator->accessibleName()
+                                                              : screen.buttonTitle());
     styleButton(m_button, screen.accentColor());
     m_indicator->setVisible(screen.isIndicatorAnimating());
     m_logo->setPixmap(bundlePicture(screen.logoPictureName(), screen.logoImageName(), logoSize));
     m_logo->setAccessibleName(screen.isNoWifiVisible() ? tr("No Wi-Fi") : tr("Local network"));
-    m_info->setIcon(QIcon(QPixmap::fromImage(ZEPThemeManager::bundleImage(screen.infoButtonImageName(), {56, 56}))));
+    m_info->setIcon(
+        QIcon(QPixmap::fromImage(ZEPThemeManager::bundleImage(screen.infoButtonImageName(), {56, 56}))));
 }
 
 LNAInfoView::LNAInfoView(LNAInfoViewController *controller, QWidget *parent)
@@ -197,7 +200,8 @@ void LNAInfoView::update() {
     }
 }
 
-NotificationPermissionView::NotificationPermissionView(NotificationPermissionScreen *controller, QWidget *parent)
+NotificationPermissionView::NotificationPermissionView(NotificationPermissionScreen *controller,
+                                                       QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
     , m_note(makeLabel(34, false, QStringLiteral("noteLbl")))

@@ -9,7 +9,8 @@
 
 namespace localnetwork {
 
-NotificationPermissionScreen::NotificationPermissionScreen(ZEPThemeManager &theme, const ui::ColorResolver &colors,
+NotificationPermissionScreen::NotificationPermissionScreen(ZEPThemeManager &theme,
+                                                           const ui::ColorResolver &colors,
                                                            AuthorizationRequest requestAuthorization,
                                                            QObject *parent)
     : ScreenController(parent)
@@ -40,7 +41,8 @@ void NotificationPermissionScreen::btnPermissionPressed() {
     QPointer<NotificationPermissionScreen> self(this);
     m_requestAuthorization([self](bool) {
         if (self)
-            QMetaObject::invokeMethod(self, [self] { self->closeScreen(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                self, [self] { self->closeScreen(); }, Qt::QueuedConnection);
     });
 }
 

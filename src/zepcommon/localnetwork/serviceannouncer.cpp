@@ -89,21 +89,23 @@ private:
 
     void publish(AvahiClient *client) {
         if (m_name.isEmpty())
-            m_name = QString(m_nameTemplate).replace(QStringLiteral("%h"),
-                                                     QString::fromUtf8(avahi_client_get_host_name(client)));
+            m_name =
+                QString(m_nameTemplate)
+                    .replace(QStringLiteral("%h"), QString::fromUtf8(avahi_client_get_host_name(client)));
         if (!m_group)
             m_group = avahi_entry_group_new(client, &AnnounceJob::groupChanged, this);
         if (!m_group) {
-            platform::log(QStringLiteral("DNS-SD announcement failed: ") + avahi_strerror(avahi_client_errno(client)));
+            platform::log(QStringLiteral("DNS-SD announcement failed: ") +
+                          avahi_strerror(avahi_client_errno(client)));
             return;
         }
         StringList txt;
         for (const QString &entry : m_txt)
             txt.reset(avahi_string_list_add(txt.release(), entry.toUtf8().constData()));
         const QByteArray name = m_name.toUtf8();
-        int result = avahi_entry_group_add_service_strlst(m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
-                                                          AvahiPublishFlags(0), name.constData(), m_type.constData(),
-                                                          nullptr, nullptr, m_port, txt.get());
+        int result = avahi_entry_group_add_service_strlst(
+            m_group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, AvahiPublishFlags(0), name.constData(),
+            m_type.constData(), nullptr, nullptr, m_port, txt.get());
         if (result == AVAHI_ERR_COLLISION)
             return collide(client);
         if (result >= 0)
@@ -137,7 +139,8 @@ private:
         } else if (state == AVAHI_ENTRY_GROUP_COLLISION) {
             collide(client);
         } else if (state == AVAHI_ENTRY_GROUP_FAILURE) {
-            platform::log(QStringLiteral("DNS-SD announcement failed: ") + avahi_strerror(avahi_client_errno(client)));
+            platform::log(QStringLiteral("DNS-SD announcement failed: ") +
+                          avahi_strerror(avahi_client_errno(client)));
         }
     }
 
@@ -154,7 +157,9 @@ private:
 ServiceAnnouncer::ServiceAnnouncer(QObject *parent)
     : QObject(parent) {}
 
-ServiceAnnouncer::~ServiceAnnouncer() { stop(); }
+ServiceAnnouncer::~ServiceAnnouncer() {
+    stop();
+}
 
 QString ServiceAnnouncer::localUrl(const QString &hostName, quint16 port) {
     return QStringLiteral("http://%1:%2/").arg(hostName).arg(port);

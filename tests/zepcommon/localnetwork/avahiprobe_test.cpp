@@ -36,7 +36,8 @@ public:
     }
     ~LogCapture() { platform::setLogSink({}); }
     bool contains(const QString &text) const {
-        return std::any_of(lines.begin(), lines.end(), [&](const QString &line) { return line.contains(text); });
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const QString &line) { return line.contains(text); });
     }
     QStringList lines;
 };
@@ -63,7 +64,9 @@ struct ProbeCase {
     bool granted;
     const char *logLine;
 };
-void PrintTo(const ProbeCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const ProbeCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class ProbeTest : public AvahiTest, public ::testing::WithParamInterface<ProbeCase> {};
 
@@ -78,11 +81,11 @@ TEST_P(ProbeTest, ReportsWhatTheDaemonAllows) {
     manager.stopManager(); // safe when nothing runs
 }
 
-INSTANTIATE_TEST_SUITE_P(Probe, ProbeTest,
-                         ::testing::Values(ProbeCase{"DaemonRuns", true, true, "Local network permission has been granted"},
-                                           ProbeCase{"NoDaemon", false, false,
-                                                     "Local network permission has been denied: "}),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Probe, ProbeTest,
+    ::testing::Values(ProbeCase{"DaemonRuns", true, true, "Local network permission has been granted"},
+                      ProbeCase{"NoDaemon", false, false, "Local network permission has been denied: "}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(AvahiTest, ADaemonThatStopsAnsweringMidProbeIsDeniedByTheTimeOut) {
     ASSERT_TRUE(daemon.start());
@@ -151,8 +154,8 @@ TEST_F(FirstRunTest, GrantedAfterTheAlertClosesTheScreen) {
     ASSERT_TRUE(daemon.start());
     defaults.remove(LNAManager::alertShownKey());
     LNAManager manager(defaults, center);
-    LNAPermissionScreen screen(manager, reachable, remoteValues, theme, colors, [&] { return ++settingsOpened > 0; },
-                               center);
+    LNAPermissionScreen screen(
+        manager, reachable, remoteValues, theme, colors, [&] { return ++settingsOpened > 0; }, center);
     screen.setDelegate(this);
     QSignalSpy dismissed(&screen, &ui::ScreenController::dismissRequested);
     screen.beginAppearanceTransition(true);
@@ -183,8 +186,8 @@ TEST_F(FirstRunTest, GrantedAfterTheAlertClosesTheScreen) {
 TEST_F(FirstRunTest, ADeniedFirstProbeWithoutAnActivationChangeStillCountsAsTheAnswer) {
     defaults.remove(LNAManager::alertShownKey());
     LNAManager manager(defaults, center);
-    LNAPermissionScreen screen(manager, reachable, remoteValues, theme, colors, [&] { return ++settingsOpened > 0; },
-                               center);
+    LNAPermissionScreen screen(
+        manager, reachable, remoteValues, theme, colors, [&] { return ++settingsOpened > 0; }, center);
     screen.beginAppearanceTransition(true);
     QSignalSpy results(&manager, &LNAManager::pingCompleted);
     screen.permissionBtn(); // no daemon, and no window ever loses the focus
@@ -199,13 +202,13 @@ TEST_F(FirstRunTest, ADeniedFirstProbeWithoutAnActivationChangeStillCountsAsTheA
 TEST_F(FirstRunTest, DeniedShowsTheDisabledStateWhoseButtonOpensSettings) {
     defaults.setValue(LNAManager::alertShownKey(), true);
     LNAManager manager(defaults, center);
-    LNAPermissionScreen screen(manager, reachable, remoteValues, theme, colors, [&] { return ++settingsOpened > 0; },
-                               center);
+    LNAPermissionScreen screen(
+        manager, reachable, remoteValues, theme, colors, [&] { return ++settingsOpened > 0; }, center);
     screen.beginAppearanceTransition(true);
     EXPECT_EQ(screen.state(), LNAPermissionScreen::State::Disabled);
     QSignalSpy results(&manager, &LNAManager::pingCompleted);
     center.post(applicationDidBecomeActiveNotification()); // no daemon: denied
-    QCoreApplication::processEvents(); // observers with a context run queued
+    QCoreApplication::processEvents();                     // observers with a context run queued
     ASSERT_TRUE(waitUntil([&] { return results.count() > 0; }));
     EXPECT_EQ(screen.buttonTitle(), "Enable Local Network");
     screen.permissionBtn();
@@ -217,8 +220,8 @@ TEST_F(FirstRunTest, DeniedShowsTheDisabledStateWhoseButtonOpensSettings) {
 TEST_F(FirstRunTest, BecomingActiveWhileAProbeRunsStartsNoSecondFromTheScreen) {
     defaults.setValue(LNAManager::alertShownKey(), true);
     auto manager = std::make_unique<LNAManager>(defaults, center);
-    auto screen = std::make_unique<LNAPermissionScreen>(*manager, reachable, remoteValues, theme, colors,
-                                                        [] { return true; }, center);
+    auto screen = std::make_unique<LNAPermissionScreen>(
+        *manager, reachable, remoteValues, theme, colors, [] { return true; }, center);
     screen->beginAppearanceTransition(true);
     manager->requestAuthorization();
     const LocalNetworkManager *running = manager->lnaManager();
@@ -269,9 +272,10 @@ TEST_F(FirstRunTest, TheTransferScreenPresentsThePermissionScreenOncePerRunWhenD
     LNAManager manager(defaults, center);
     int made = 0;
     transfer::LocalNetworkPrompt prompt{manager, [&]() -> ui::ScreenController * {
-        ++made;
-        return new LNAPermissionScreen(manager, reachable, remoteValues, theme, colors, {}, center);
-    }};
+                                            ++made;
+                                            return new LNAPermissionScreen(manager, reachable, remoteValues,
+                                                                           theme, colors, {}, center);
+                                        }};
     transfer::TransferViewController first(server, theme, colors);
     transfer::TransferViewController second(server, theme, colors);
     first.setLocalNetworkPrompt(&prompt);
@@ -281,7 +285,8 @@ TEST_F(FirstRunTest, TheTransferScreenPresentsThePermissionScreenOncePerRunWhenD
 
     first.beginAppearanceTransition(true); // no daemon: denied
     ASSERT_TRUE(waitUntil([&] { return presented.count() > 0; }));
-    EXPECT_NE(qobject_cast<LNAPermissionScreen *>(presented.at(0).at(0).value<ui::ScreenController *>()), nullptr);
+    EXPECT_NE(qobject_cast<LNAPermissionScreen *>(presented.at(0).at(0).value<ui::ScreenController *>()),
+              nullptr);
     EXPECT_EQ(presented.at(0).at(1).value<ui::Presentation>().style, ui::Presentation::Style::FullScreen);
     delete presented.at(0).at(0).value<ui::ScreenController *>();
     first.beginAppearanceTransition(false);

@@ -14,7 +14,9 @@
 class AvahiDaemon {
 public:
     static bool inSandbox() { return !qEnvironmentVariableIsEmpty("TIDEWELL_AVAHI_CONFIG"); }
-    static QString skipReason() { return QStringLiteral("runs only inside avahi-sandbox.sh (ctest runs it so)"); }
+    static QString skipReason() {
+        return QStringLiteral("runs only inside avahi-sandbox.sh (ctest runs it so)");
+    }
 
     ~AvahiDaemon() { stop(); }
 

@@ -52,8 +52,9 @@ protected:
     std::unique_ptr<LNAPermissionScreen> makeScreen(bool alertShown) {
         defaults.setValue(LNAManager::alertShownKey(), alertShown);
         manager = std::make_unique<LNAManager>(defaults, center);
-        return std::make_unique<LNAPermissionScreen>(*manager, reachability, remoteValues, theme, colors,
-                                                     [this] { return ++settingsOpened > 0; }, center);
+        return std::make_unique<LNAPermissionScreen>(
+            *manager, reachability, remoteValues, theme, colors, [this] { return ++settingsOpened > 0; },
+            center);
     }
 
     platform::Defaults defaults{QStringLiteral("lna-screens")};
@@ -77,7 +78,9 @@ struct StateCase {
     bool descriptionVisible;
 };
 
-void PrintTo(const StateCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const StateCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class StateTest : public ScreenTest, public ::testing::WithParamInterface<StateCase> {};
 
@@ -104,9 +107,11 @@ TEST_P(StateTest, ShowsTheStateWithItsTextsAndPicture) {
 INSTANTIATE_TEST_SUITE_P(
     States, StateTest,
     ::testing::Values(StateCase{"NoWifi", false, false, LNAPermissionScreen::State::NoWifi,
-                                "Without wifi the app will not work", "Open Settings", "carpno-wi-last", false},
+                                "Without wifi the app will not work", "Open Settings", "carpno-wi-last",
+                                false},
                       StateCase{"FirstRequest", true, false, LNAPermissionScreen::State::Initial,
-                                "Without this permission the app will not work", "Continue", "logoInPermisson", true},
+                                "Without this permission the app will not work", "Continue",
+                                "logoInPermisson", true},
                       StateCase{"Disabled", true, true, LNAPermissionScreen::State::Disabled,
                                 "Without this permission the app will not work", "Enable Local Network",
                                 "logoInPermisson", true}),
@@ -116,9 +121,11 @@ TEST_F(ScreenTest, TitleAndDescriptionCarryTheThemeColour) {
     auto screen = makeScreen(false);
     LNAPermissionView view(screen.get());
     EXPECT_EQ(plainText(screen->title()), "WE NEED TO CONNECT\nTO WIFI\nFOR OVER-THE-AIR\nMIRRORING");
-    EXPECT_EQ(plainText(screen->description()), "Please give Orvanta permission to access\nthe Local Network");
+    EXPECT_EQ(plainText(screen->description()),
+              "Please give Orvanta permission to access\nthe Local Network");
     EXPECT_TRUE(view.titleLabel()->text().contains("<span style=\"color:#ff8a00\">MIRRORING</span>"));
-    EXPECT_TRUE(view.descriptionLabel()->text().contains("<span style=\"color:#ff8a00\">Local Network</span>"));
+    EXPECT_TRUE(
+        view.descriptionLabel()->text().contains("<span style=\"color:#ff8a00\">Local Network</span>"));
     EXPECT_EQ(screen->infoButtonImageName(), "info-orange");
 }
 
@@ -154,7 +161,9 @@ struct InfoCase {
     const char *wifi;
 };
 
-void PrintTo(const InfoCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const InfoCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class InfoTest : public ::testing::TestWithParam<InfoCase> {};
 
@@ -171,7 +180,8 @@ TEST_P(InfoTest, PicturesFollowTheTheme) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Themes, InfoTest,
-                         ::testing::Values(InfoCase{"Orange", ThemeColor::Orange, "Home-orange", "bx_wifi-orange"},
+                         ::testing::Values(InfoCase{"Orange", ThemeColor::Orange, "Home-orange",
+                                                    "bx_wifi-orange"},
                                            InfoCase{"Blue", ThemeColor::Blue, "Home-blue", "bx_wifi-blue"},
                                            InfoCase{"None", std::nullopt, "Home-", "bx_wifi-"}),
                          [](const auto &info) { return std::string(info.param.name); });
