@@ -165,14 +165,13 @@ std::optional<HttpResponse> TransferServer::admit(const HttpRequest &request) {
     const std::string cookie = request.header("Cookie");
     const GateRequest input{request.method(), request.path(), host, origin, fetchSite, cookie};
     std::shared_ptr<const RequestGate> gate;
-    bool mayReread = false;
     {
         std::lock_guard lock(m_gateMutex);
         gate = m_gate;
-        mayReread = std::chrono::steady_clock::now() - m_addressesRead >= addressRereadInterval;
     }
     GateDecision decision = gate->check(input);
-    if (decision.status == 421 && mayReread) {
+    // Only a refused address literal costs a look at the clock (and perhaps a new address list).
+    if (decision.status == 421 && addressesMayBeReread()) {
         const std::optional<std::string> name = RequestGate::hostOf(host);
         if (name && RequestGate::isAddressLiteral(*name)) {
             rebuildGate();
@@ -185,6 +184,11 @@ std::optional<HttpResponse> TransferServer::admit(const HttpRequest &request) {
     HttpResponse refusal = HttpResponse::text(std::move(decision.body), decision.status);
     refusal.contentType = std::move(decision.contentType);
     return refusal;
+}
+
+bool TransferServer::addressesMayBeReread() const {
+    std::lock_guard lock(m_gateMutex);
+    return std::chrono::steady_clock::now() - m_addressesRead >= addressRereadInterval;
 }
 
 HttpResponse TransferServer::signIn(const HttpRequest &request) const {

@@ -83,6 +83,7 @@ private:
     http::HttpResponse upload(const http::HttpRequest &request, const QString &folder, bool streamed) const;
     http::HttpResponse save(const http::HttpRequest &request) const;
     http::HttpResponse signIn(const http::HttpRequest &request) const;
+    bool addressesMayBeReread() const;
     std::optional<http::HttpResponse> admit(const http::HttpRequest &request);
     void rebuildGate();
     void alert(int kind) const;
