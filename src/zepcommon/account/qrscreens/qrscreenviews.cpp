@@ -84,6 +84,10 @@ CreateQRView::CreateQRView(CreateQRScreen *controller, ZEPThemeManager &theme, Q
     , m_deleteAccountBtn(new QPushButton)
     , m_deleteBtnIndicator(makeSpinner(tr("Deleting the account"))) {
     setAccessibleName(tr("Account"));
+    setAutoFillBackground(true);
+    QPalette page = palette();
+    page.setColor(QPalette::Window, Qt::white);
+    setPalette(page);
     m_lblTitle->setText(controller->title());
     m_lblTitle->setAccessibleName(tr("Title"));
     QFont titleFont = m_lblTitle->font();
@@ -114,21 +118,28 @@ CreateQRView::CreateQRView(CreateQRScreen *controller, ZEPThemeManager &theme, Q
     auto *rows = new QVBoxLayout(m_emailChangePassView);
     rows->setContentsMargins(14, 0, 14, 0);
     rows->setSpacing(0);
-    auto *emailRow = new QHBoxLayout;
+    // Two rows of 44 and the separator between them fill the 90 of the frame.
+    auto *emailRowWidget = new QWidget;
+    emailRowWidget->setFixedHeight(44);
+    auto *emailRow = new QHBoxLayout(emailRowWidget);
+    emailRow->setContentsMargins(0, 0, 0, 0);
     auto *emailIcon = new QLabel(tr("E-mail"));
     emailIcon->setAccessibleName(tr("E-mail"));
     emailIcon->setStyleSheet(QStringLiteral("color: #8E8E93;"));
     emailRow->addWidget(emailIcon);
     emailRow->addStretch();
     emailRow->addWidget(m_emailLbl);
-    auto *passwordRow = new QHBoxLayout;
+    m_passwordRow = new QWidget;
+    m_passwordRow->setFixedHeight(44);
+    auto *passwordRow = new QHBoxLayout(m_passwordRow);
+    passwordRow->setContentsMargins(0, 0, 0, 0);
     passwordRow->addWidget(m_imgChangePassword);
     passwordRow->addWidget(m_changePasswordLbl);
     passwordRow->addStretch();
     passwordRow->addWidget(m_changePasswordBtn);
-    rows->addLayout(emailRow, 1);
+    rows->addWidget(emailRowWidget);
     rows->addWidget(m_firstViewSeperator);
-    rows->addLayout(passwordRow, 1);
+    rows->addWidget(m_passwordRow);
 
     m_signOutBtnView->setObjectName(QStringLiteral("signOutBtnView"));
     m_signOutBtnView->setFixedHeight(48);
@@ -191,6 +202,7 @@ void CreateQRView::update() {
     m_emailLbl->setText(m_controller->email());
     const bool password = m_controller->isChangePasswordShown();
     m_firstViewSeperator->setVisible(password);
+    m_passwordRow->setVisible(password);
     m_imgChangePassword->setVisible(password);
     m_changePasswordLbl->setVisible(password);
     m_changePasswordBtn->setVisible(password);

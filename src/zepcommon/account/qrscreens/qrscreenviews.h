@@ -46,6 +46,7 @@ private:
     QFrame *m_emailChangePassView;
     QLabel *m_emailLbl;
     QFrame *m_firstViewSeperator;
+    QWidget *m_passwordRow = nullptr;
     QLabel *m_imgChangePassword;
     QLabel *m_changePasswordLbl;
     QPushButton *m_changePasswordBtn;
