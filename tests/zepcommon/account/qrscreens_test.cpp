@@ -197,6 +197,10 @@ struct RowCase {
     double height;
 };
 
+void PrintTo(const RowCase &c, std::ostream *out) {
+    *out << (c.thirdParty ? "external" : "email") << (c.withChangePassword ? "" : " without the form");
+}
+
 class AccountRow : public ::testing::TestWithParam<RowCase> {};
 
 TEST_P(AccountRow, ChangePasswordOnlyForEmailAccounts) {
@@ -215,7 +219,11 @@ TEST_P(AccountRow, ChangePasswordOnlyForEmailAccounts) {
 
 INSTANTIATE_TEST_SUITE_P(Table, AccountRow,
                          ::testing::Values(RowCase{false, true, true, 90}, RowCase{true, true, false, 45},
-                                           RowCase{false, false, false, 45}));
+                                           RowCase{false, false, false, 45}),
+                         [](const auto &info) {
+                             return std::string(info.param.thirdParty ? "External" : "Email") +
+                                    (info.param.withChangePassword ? "" : "WithoutForm");
+                         });
 
 TEST(AccountScreen, DeletionTheServerDidNotMakeIsShown) {
     Device device{testClientSettings(deadUrl(), "delete"), "delete-"};
