@@ -315,8 +315,9 @@ void ApiManager::qrRule(const Answer &answer) {
         // must hear that the server never confirmed them.
         if (!delegate)
             return;
-        const QString why = answer ? textOf(*answer, "error").value_or(QString::fromLatin1(texts::qrSignInRefused))
-                                   : QString::fromLatin1(texts::qrSignInUnreachable);
+        const QString why =
+            answer ? textOf(*answer, "error").value_or(QString::fromLatin1(texts::qrSignInRefused))
+                   : QString::fromLatin1(texts::qrSignInUnreachable);
         delegate->crossPlatformSignInFailed(why);
         return;
     }

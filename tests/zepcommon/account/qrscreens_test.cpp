@@ -75,7 +75,8 @@ struct Device {
         for (const char *note : {"User_SignIn_App_After_QR", "User_Sign_Out"})
             center.addObserver(note, [this](const auto &n) { posted << n.name; });
     }
-    std::unique_ptr<CreateQRScreen> accountScreen(std::function<ui::ScreenController *()> changePassword = {}) {
+    std::unique_ptr<CreateQRScreen>
+    accountScreen(std::function<ui::ScreenController *()> changePassword = {}) {
         auto screen = std::make_unique<CreateQRScreen>(manager, defaults, center, theme, colors,
                                                        std::move(changePassword));
         log.watch(*screen);
@@ -181,8 +182,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ReaderCase{"FourFields", ",user-1,session-1,b@example.org", false, false, wrongCode, false},
         ReaderCase{"SixFields", goodCode + ",", false, false, wrongCode, false},
-        ReaderCase{"CommaInEmail", account::QrSignInPayload{"user-1", "session-1", "b,c@example.org", false}.encode(),
-                   false, false, wrongCode, false},
+        ReaderCase{"CommaInEmail",
+                   account::QrSignInPayload{"user-1", "session-1", "b,c@example.org", false}.encode(), false,
+                   false, wrongCode, false},
         ReaderCase{"AlreadySignedIn", goodCode, true, false, {}, false},
         ReaderCase{"ErrorAlertUp", goodCode, false, true, {}, false},
         ReaderCase{"GoodCode", goodCode, false, false, {}, true}),
@@ -317,15 +319,16 @@ TEST_F(QrScreensServer, SecondDeviceSignsInWithTheAccountScreensCode) {
 // A code the server does not confirm leaves the device as it was, and the reader says why.
 TEST_F(QrScreensServer, UnconfirmedCodePutsTheStoredIdentifiersBack) {
     a.signUpAndIn();
-    const QString code = account::QrSignInPayload{a.stored("Sign_In_User_UserID"), "no-such-session", email, false}
-                             .encode();
+    const QString code =
+        account::QrSignInPayload{a.stored("Sign_In_User_UserID"), "no-such-session", email, false}.encode();
     Device dead{testClientSettings(deadUrl(), "dead"), "dead-"};
     struct Failure {
         Device &device;
         QString why;
     };
     for (const auto &[device, why] :
-         {Failure{a, "Session expired."}, Failure{dead, "The server could not be reached. You were not signed in."}}) {
+         {Failure{a, "Session expired."},
+          Failure{dead, "The server could not be reached. You were not signed in."}}) {
         SCOPED_TRACE(why.toStdString());
         device.manager.setIsSessionValid(std::nullopt);
         device.defaults.setValue("User_Email", "before@example.org");

@@ -69,16 +69,18 @@ int main(int argc, char **argv) {
     for (const bool external : {false, true}) {
         defaults.setValue("Third_Party_Sign_In", external);
         ui::ScreenController changePassword;
-        account::CreateQRScreen screen(manager, defaults, center, theme, colors, [&] { return &changePassword; });
+        account::CreateQRScreen screen(manager, defaults, center, theme, colors,
+                                       [&] { return &changePassword; });
         account::CreateQRView view(&screen, theme);
         view.resize(480, 720);
         ok &= save(view, out + (external ? "/qr-account-external.png" : "/qr-account.png"));
         if (!external) {
-            QObject::connect(&screen, &ui::ScreenController::alertRequested, &view, [&](const ui::AlertSpec &alert) {
-                QDialog *box = ui::AlertPresenter::present(alert, &view);
-                ok &= save(*box, out + "/qr-account-confirm.png");
-                box->close();
-            });
+            QObject::connect(&screen, &ui::ScreenController::alertRequested, &view,
+                             [&](const ui::AlertSpec &alert) {
+                                 QDialog *box = ui::AlertPresenter::present(alert, &view);
+                                 ok &= save(*box, out + "/qr-account-confirm.png");
+                                 box->close();
+                             });
             view.deleteAccountBtn()->click();
         }
     }

@@ -46,8 +46,10 @@ protected:
     // Every button and busy indicator can be found by a screen reader.
     static void expectNamedControls(QWidget &view) {
         for (QWidget *control : view.findChildren<QWidget *>()) {
-            const bool isControl = qobject_cast<QAbstractButton *>(control) || qobject_cast<QProgressBar *>(control);
-            EXPECT_TRUE(!isControl || !control->accessibleName().isEmpty()) << control->metaObject()->className();
+            const bool isControl =
+                qobject_cast<QAbstractButton *>(control) || qobject_cast<QProgressBar *>(control);
+            EXPECT_TRUE(!isControl || !control->accessibleName().isEmpty())
+                << control->metaObject()->className();
         }
     }
 

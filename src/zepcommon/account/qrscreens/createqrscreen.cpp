@@ -20,8 +20,9 @@ QString key(const char *name) {
 
 } // namespace
 
-CreateQRScreen::CreateQRScreen(ApiManager &api, platform::Defaults &defaults, platform::NotificationCenter &center,
-                               ZEPThemeManager &theme, const ui::ColorResolver &colors,
+CreateQRScreen::CreateQRScreen(ApiManager &api, platform::Defaults &defaults,
+                               platform::NotificationCenter &center, ZEPThemeManager &theme,
+                               const ui::ColorResolver &colors,
                                std::function<ui::ScreenController *()> makeChangePassword, QObject *parent)
     : ui::ScreenController(parent)
     , m_api(api)

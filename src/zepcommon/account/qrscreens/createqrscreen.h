@@ -47,7 +47,8 @@ public:
 
     CreateQRScreen(ApiManager &api, platform::Defaults &defaults, platform::NotificationCenter &center,
                    ZEPThemeManager &theme, const ui::ColorResolver &colors,
-                   std::function<ui::ScreenController *()> makeChangePassword = {}, QObject *parent = nullptr);
+                   std::function<ui::ScreenController *()> makeChangePassword = {},
+                   QObject *parent = nullptr);
 
     QString email() const { return m_email; }
     QString payload() const { return m_payload; }

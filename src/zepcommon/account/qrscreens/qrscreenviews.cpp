@@ -177,8 +177,8 @@ CreateQRView::CreateQRView(CreateQRScreen *controller, ZEPThemeManager &theme, Q
     outer->addStretch();
     outer->addLayout(column, 0);
     outer->addStretch();
-    for (QWidget *widget : {static_cast<QWidget *>(m_emailChangePassView), static_cast<QWidget *>(m_signOutBtnView),
-                            static_cast<QWidget *>(hint)})
+    for (QWidget *widget : {static_cast<QWidget *>(m_emailChangePassView),
+                            static_cast<QWidget *>(m_signOutBtnView), static_cast<QWidget *>(hint)})
         widget->setFixedWidth(360);
 
     connect(m_back, &QToolButton::clicked, controller, &CreateQRScreen::btnBackPressed);
@@ -370,7 +370,8 @@ std::shared_ptr<CaptureBackend> makeCameraBackend() {
 void registerQrScreenViews(ui::ViewRegistry &views, ZEPThemeManager &theme) {
     views.add<CreateQRScreen>(
         [&theme](CreateQRScreen *screen) -> QWidget * { return new CreateQRView(screen, theme); });
-    views.add<ReadQRScreen>([&theme](ReadQRScreen *screen) -> QWidget * { return new ReadQRView(screen, theme); });
+    views.add<ReadQRScreen>(
+        [&theme](ReadQRScreen *screen) -> QWidget * { return new ReadQRView(screen, theme); });
 }
 
 } // namespace account

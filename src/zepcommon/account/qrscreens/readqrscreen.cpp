@@ -22,8 +22,9 @@ QString key(const char *name) {
 
 } // namespace
 
-ReadQRScreen::ReadQRScreen(ApiManager &api, platform::Defaults &defaults, platform::NotificationCenter &center,
-                           std::shared_ptr<CaptureBackend> cameras, QObject *parent)
+ReadQRScreen::ReadQRScreen(ApiManager &api, platform::Defaults &defaults,
+                           platform::NotificationCenter &center, std::shared_ptr<CaptureBackend> cameras,
+                           QObject *parent)
     : ui::ScreenController(parent)
     , m_api(api)
     , m_defaults(defaults)
@@ -111,9 +112,8 @@ void ReadQRScreen::readImageFile(const QString &path) {
     file.setAutoTransform(true);
     const QImage image = file.read();
     if (image.isNull()) {
-        showError(tr("Cannot Open Picture"), tr("%1 could not be read as a picture: %2.")
-                                                 .arg(path, file.errorString()),
-                  false);
+        showError(tr("Cannot Open Picture"),
+                  tr("%1 could not be read as a picture: %2.").arg(path, file.errorString()), false);
         return;
     }
     readImage(image);
@@ -154,8 +154,8 @@ ReadQRScreen::Stored ReadQRScreen::storedIdentifiers() const {
     const auto stored = [this](const char *name) {
         return m_defaults.contains(key(name)) ? m_defaults.value(key(name)) : QVariant();
     };
-    return {stored(keys::userId), stored(keys::sessionId), stored(keys::email), stored(keys::thirdPartySignIn),
-            m_api.isSessionValid()};
+    return {stored(keys::userId), stored(keys::sessionId), stored(keys::email),
+            stored(keys::thirdPartySignIn), m_api.isSessionValid()};
 }
 
 void ReadQRScreen::restore(const Stored &stored) {
@@ -178,13 +178,14 @@ void ReadQRScreen::showError(const QString &title, const QString &text, bool clo
     ui::AlertSpec alert;
     alert.title = title;
     alert.message = text;
-    alert.addAction(QLatin1String(texts::ok), ui::AlertSpec::Style::Default, [this, closesReader](const QStringList &) {
-        if (closesReader) {
-            dismiss();
-            return;
-        }
-        m_errorMsg = false;
-    });
+    alert.addAction(QLatin1String(texts::ok), ui::AlertSpec::Style::Default,
+                    [this, closesReader](const QStringList &) {
+                        if (closesReader) {
+                            dismiss();
+                            return;
+                        }
+                        m_errorMsg = false;
+                    });
     showAlert(alert);
 }
 
