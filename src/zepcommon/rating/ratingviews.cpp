@@ -180,9 +180,11 @@ WriteReviewView::WriteReviewView(WriteReviewController *controller, QWidget *par
     m_textView->setObjectName(QStringLiteral("textView"));
     m_textView->setAccessibleName(tr("Review"));
     m_textView->setFrameShape(QFrame::NoFrame);
-    m_textView->setStyleSheet(
-        QStringLiteral("QPlainTextEdit { background: %1; border-radius: 12px; padding: 10px; font-size: 17px; }")
-            .arg(reviewFieldColor.name()));
+    // Colours through the palette only: a style sheet would override the placeholder's grey.
+    QFont font = m_textView->font();
+    font.setPixelSize(17);
+    m_textView->setFont(font);
+    m_textView->document()->setDocumentMargin(12);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(20, 12, 20, 24);
