@@ -25,6 +25,11 @@ bool schemeHasHandler(const QUrl &url) {
     QProcess query;
     query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
                                              QStringLiteral("x-scheme-handler/") + scheme});
+    if (!query.waitForStarted(3000)) {
+        // Without xdg-utils only the schemes every desktop (or its portal) opens are assumed.
+        return scheme == QLatin1String("https") || scheme == QLatin1String("http") ||
+               scheme == QLatin1String("mailto");
+    }
     if (!query.waitForFinished(3000) || query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0)
         return false;
     return !query.readAllStandardOutput().trimmed().isEmpty();
