@@ -88,7 +88,8 @@ QPolygonF starPolygon(const CosmosSettings &settings, const QRectF &box) {
     QPolygonF polygon;
     polygon.reserve(settings.starPoints.size());
     for (const QPointF &point : settings.starPoints)
-        polygon << QPointF(box.left() + point.x() * box.width() / 100, box.top() + point.y() * box.height() / 100);
+        polygon << QPointF(box.left() + point.x() * box.width() / 100,
+                           box.top() + point.y() * box.height() / 100);
     return polygon;
 }
 
@@ -112,14 +113,14 @@ namespace {
 
 // The word for "Rating" by language code.
 const std::pair<const char *, const char *> ratingWords[] = {
-    {"ar", "التقييم"},      {"cs", "Hodnocení"}, {"da", "Bedømmelse"},  {"de", "Bewertung"},
-    {"el", "Βαθμολογία"},   {"en", "Rating"},    {"es", "Valoración"},  {"fi", "Arvio"},
-    {"fr", "Note"},         {"he", "דירוג"},     {"hi", "रेटिंग"},        {"hu", "Értékelés"},
-    {"id", "Peringkat"},    {"it", "Valutazione"}, {"ja", "評価"},      {"ko", "평점"},
-    {"nb", "Vurdering"},    {"nl", "Beoordeling"}, {"pl", "Ocena"},     {"pt", "Classificação"},
-    {"ro", "Evaluare"},     {"ru", "Рейтинг"},   {"sk", "Hodnotenie"},  {"sv", "Betyg"},
-    {"th", "การให้คะแนน"}, {"tr", "Derecelendirme"}, {"uk", "Рейтинг"}, {"vi", "Xếp hạng"},
-    {"zh-Hans", "评分"},    {"zh-Hant", "評分"},  {"zh", "评分"},
+    {"ar", "التقييم"},    {"cs", "Hodnocení"},      {"da", "Bedømmelse"}, {"de", "Bewertung"},
+    {"el", "Βαθμολογία"}, {"en", "Rating"},         {"es", "Valoración"}, {"fi", "Arvio"},
+    {"fr", "Note"},       {"he", "דירוג"},          {"hi", "रेटिंग"},       {"hu", "Értékelés"},
+    {"id", "Peringkat"},  {"it", "Valutazione"},    {"ja", "評価"},       {"ko", "평점"},
+    {"nb", "Vurdering"},  {"nl", "Beoordeling"},    {"pl", "Ocena"},      {"pt", "Classificação"},
+    {"ro", "Evaluare"},   {"ru", "Рейтинг"},        {"sk", "Hodnotenie"}, {"sv", "Betyg"},
+    {"th", "การให้คะแนน"}, {"tr", "Derecelendirme"}, {"uk", "Рейтинг"},    {"vi", "Xếp hạng"},
+    {"zh-Hans", "评分"},  {"zh-Hant", "評分"},      {"zh", "评分"},
 };
 
 const char *ratingWord(const QString &code) {

@@ -28,7 +28,9 @@ double touchRating(double x, const CosmosSettings &settings);
 double ratingForTouch(double x, const CosmosSettings &settings);
 
 // A horizontal position in view coordinates measured from the stars' start edge.
-inline double flipForLayout(double x, double width, bool rightToLeft) { return rightToLeft ? width - x : x; }
+inline double flipForLayout(double x, double width, bool rightToLeft) {
+    return rightToLeft ? width - x : x;
+}
 
 // How much of star `index` (from 0) is drawn filled, from 0 to 1: stars below the rating are
 // full, stars above empty, and the star at the fraction is rounded to whole (full mode), to a

@@ -13,7 +13,9 @@ namespace rating {
 enum class StarFillMode { Full = 0, Half = 1, Precise = 2 };
 
 // The orange of the stars, borders and fill alike.
-inline QColor cosmosOrange() { return QColor::fromRgbF(1.0f, 149.0f / 255.0f, 0.0f, 1.0f); }
+inline QColor cosmosOrange() {
+    return QColor::fromRgbF(1.0f, 149.0f / 255.0f, 0.0f, 1.0f);
+}
 
 // One device pixel in logical units on the primary screen (1 without a screen).
 double onePixelWidth();
@@ -34,7 +36,7 @@ struct CosmosSettings {
     StarFillMode fillMode = StarFillMode::Full;
     double starMargin = 5;
     // A star's outline in a 100 × 100 box, scaled to starSize when drawn.
-    QVector<QPointF> starPoints = {{49.5, 0},  {60.5, 35}, {99, 35},  {67.5, 58}, {78.5, 92},
+    QVector<QPointF> starPoints = {{49.5, 0},  {60.5, 35}, {99, 35},   {67.5, 58}, {78.5, 92},
                                    {49.5, 71}, {20.5, 92}, {31.5, 58}, {0, 35},    {38.5, 35}};
     double starSize = 20;
     int totalStars = 5;

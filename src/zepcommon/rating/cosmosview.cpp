@@ -52,9 +52,7 @@ public:
     }
     QVariant maximumValue() const override { return view()->totalStars(); }
     QVariant minimumValue() const override { return 0; }
-    QVariant minimumStepSize() const override {
-        return accessibilityStep(StarFillMode(view()->fillMode()));
-    }
+    QVariant minimumStepSize() const override { return accessibilityStep(StarFillMode(view()->fillMode())); }
 
     QStringList actionNames() const override {
         QStringList names = QAccessibleWidget::actionNames();
@@ -74,7 +72,8 @@ public:
 };
 
 QAccessibleInterface *cosmosAccessibleFactory(const QString &className, QObject *object) {
-    if (className == QLatin1String(CosmosView::staticMetaObject.className()) && object && object->isWidgetType())
+    if (className == QLatin1String(CosmosView::staticMetaObject.className()) && object &&
+        object->isWidgetType())
         return new CosmosAccessible(static_cast<CosmosView *>(object));
     return nullptr;
 }
@@ -125,21 +124,51 @@ template <class T> void CosmosView::change(T &field, const T &value) {
     settingsChanged();
 }
 
-void CosmosView::setTotalStars(int count) { change(m_settings.totalStars, count); }
-void CosmosView::setStarSize(double size) { change(m_settings.starSize, size); }
-void CosmosView::setFilledColor(const QColor &color) { change(m_settings.filledColor, color); }
-void CosmosView::setEmptyColor(const QColor &color) { change(m_settings.emptyColor, color); }
-void CosmosView::setEmptyBorderColor(const QColor &color) { change(m_settings.emptyBorderColor, color); }
-void CosmosView::setEmptyBorderWidth(double width) { change(m_settings.emptyBorderWidth, width); }
-void CosmosView::setFilledBorderColor(const QColor &color) { change(m_settings.filledBorderColor, color); }
-void CosmosView::setFilledBorderWidth(double width) { change(m_settings.filledBorderWidth, width); }
-void CosmosView::setStarMargin(double margin) { change(m_settings.starMargin, margin); }
-void CosmosView::setTextMargin(double margin) { change(m_settings.textMargin, margin); }
-void CosmosView::setTextColor(const QColor &color) { change(m_settings.textColor, color); }
-void CosmosView::setUpdateOnTouch(bool update) { change(m_settings.updateOnTouch, update); }
-void CosmosView::setMinTouchRating(double rating) { change(m_settings.minTouchRating, rating); }
-void CosmosView::setFilledImage(const QImage &image) { change(m_settings.filledImage, image); }
-void CosmosView::setEmptyImage(const QImage &image) { change(m_settings.emptyImage, image); }
+void CosmosView::setTotalStars(int count) {
+    change(m_settings.totalStars, count);
+}
+void CosmosView::setStarSize(double size) {
+    change(m_settings.starSize, size);
+}
+void CosmosView::setFilledColor(const QColor &color) {
+    change(m_settings.filledColor, color);
+}
+void CosmosView::setEmptyColor(const QColor &color) {
+    change(m_settings.emptyColor, color);
+}
+void CosmosView::setEmptyBorderColor(const QColor &color) {
+    change(m_settings.emptyBorderColor, color);
+}
+void CosmosView::setEmptyBorderWidth(double width) {
+    change(m_settings.emptyBorderWidth, width);
+}
+void CosmosView::setFilledBorderColor(const QColor &color) {
+    change(m_settings.filledBorderColor, color);
+}
+void CosmosView::setFilledBorderWidth(double width) {
+    change(m_settings.filledBorderWidth, width);
+}
+void CosmosView::setStarMargin(double margin) {
+    change(m_settings.starMargin, margin);
+}
+void CosmosView::setTextMargin(double margin) {
+    change(m_settings.textMargin, margin);
+}
+void CosmosView::setTextColor(const QColor &color) {
+    change(m_settings.textColor, color);
+}
+void CosmosView::setUpdateOnTouch(bool update) {
+    change(m_settings.updateOnTouch, update);
+}
+void CosmosView::setMinTouchRating(double rating) {
+    change(m_settings.minTouchRating, rating);
+}
+void CosmosView::setFilledImage(const QImage &image) {
+    change(m_settings.filledImage, image);
+}
+void CosmosView::setEmptyImage(const QImage &image) {
+    change(m_settings.emptyImage, image);
+}
 
 void CosmosView::setFillMode(int mode) {
     if (mode < int(StarFillMode::Full) || mode > int(StarFillMode::Precise))
@@ -185,10 +214,16 @@ QString CosmosView::accessibilityLabel() const {
     return rating::accessibilityLabel(QLocale().uiLanguages(), text());
 }
 
-QString CosmosView::accessibilityValue() const { return rating::accessibilityValue(m_rating, m_settings); }
+QString CosmosView::accessibilityValue() const {
+    return rating::accessibilityValue(m_rating, m_settings);
+}
 
-void CosmosView::accessibilityIncrement() { adjustBy(accessibilityStep(m_settings.fillMode)); }
-void CosmosView::accessibilityDecrement() { adjustBy(-accessibilityStep(m_settings.fillMode)); }
+void CosmosView::accessibilityIncrement() {
+    adjustBy(accessibilityStep(m_settings.fillMode));
+}
+void CosmosView::accessibilityDecrement() {
+    adjustBy(-accessibilityStep(m_settings.fillMode));
+}
 
 void CosmosView::adjustBy(double step) {
     if (!m_settings.updateOnTouch)
@@ -225,8 +260,8 @@ void CosmosView::forwardToParent(QMouseEvent *event) {
     if (!m_settings.passTouchesToSuperview || !parent)
         return;
     const QPointF position = mapToParent(event->position());
-    QMouseEvent copy(event->type(), position, mapToGlobal(event->position()), event->button(), event->buttons(),
-                     event->modifiers(), event->pointingDevice());
+    QMouseEvent copy(event->type(), position, mapToGlobal(event->position()), event->button(),
+                     event->buttons(), event->modifiers(), event->pointingDevice());
     QCoreApplication::sendEvent(parent, &copy);
 }
 
@@ -337,7 +372,8 @@ void CosmosView::paintEvent(QPaintEvent *) {
         painter.scale(-1, 1);
     }
     for (int i = 0; i < m_settings.totalStars; ++i)
-        drawStar(painter, starRect(i, m_settings).translated(0, top), starFillLevel(m_rating, i, m_settings.fillMode));
+        drawStar(painter, starRect(i, m_settings).translated(0, top),
+                 starFillLevel(m_rating, i, m_settings.fillMode));
     painter.restore();
 
     if (!m_text)

@@ -40,6 +40,8 @@ void RatingPopUpController::loveItButtonPressed() {
     present(writeReview, ui::Presentation::sheet());
 }
 
-FeedbackOutcome RatingPopUpController::hateItButtonPressed() { return sendFeedback(m_services); }
+FeedbackOutcome RatingPopUpController::hateItButtonPressed() {
+    return sendFeedback(m_services);
+}
 
 } // namespace rating

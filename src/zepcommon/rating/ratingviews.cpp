@@ -42,7 +42,8 @@ QLabel *makeLabel(const QString &text, int pixelSize, bool bold, const QColor &c
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     label->setAccessibleName(text);
-    label->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(color.name(QColor::HexArgb)));
+    label->setStyleSheet(
+        QStringLiteral("color: %1; background: transparent;").arg(color.name(QColor::HexArgb)));
     return label;
 }
 
@@ -54,12 +55,13 @@ QPushButton *makeButton(const QString &text, const QString &name, bool filled) {
     button->setCursor(Qt::PointingHandCursor);
     const QString orange = cosmosOrange().name();
     button->setStyleSheet(
-        filled ? QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 10px; "
-                                "font-size: 16px; font-weight: bold; padding: 0 20px; }")
-                     .arg(orange)
-               : QStringLiteral("QPushButton { background: transparent; color: %1; border: 1px solid %1; "
-                                "border-radius: 10px; font-size: 16px; font-weight: bold; padding: 0 20px; }")
-                     .arg(orange));
+        filled
+            ? QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 10px; "
+                             "font-size: 16px; font-weight: bold; padding: 0 20px; }")
+                  .arg(orange)
+            : QStringLiteral("QPushButton { background: transparent; color: %1; border: 1px solid %1; "
+                             "border-radius: 10px; font-size: 16px; font-weight: bold; padding: 0 20px; }")
+                  .arg(orange));
     return button;
 }
 
@@ -194,8 +196,9 @@ WriteReviewView::WriteReviewView(WriteReviewController *controller, QWidget *par
     top->addWidget(makeLabel(controller->title(), 18, true, Qt::white), 1);
     top->addSpacing(m_cross->sizeHint().width());
     column->addLayout(top);
-    column->addWidget(makeLabel(tr("What do you like about %1? Your words help others find it.").arg(appName()), 15,
-                                false, QColor(0xAE, 0xAE, 0xB2)));
+    column->addWidget(
+        makeLabel(tr("What do you like about %1? Your words help others find it.").arg(appName()), 15, false,
+                  QColor(0xAE, 0xAE, 0xB2)));
     column->addWidget(m_textView, 1);
     column->addWidget(m_send);
 
@@ -261,8 +264,9 @@ ShareReviewView::ShareReviewView(ShareReviewController *controller, QWidget *par
     QFont italic = m_review->font();
     italic.setItalic(true);
     m_review->setFont(italic);
-    m_review->setStyleSheet(QStringLiteral("color: white; background: %1; border-radius: 12px; padding: 16px;")
-                                .arg(reviewFieldColor.name()));
+    m_review->setStyleSheet(
+        QStringLiteral("color: white; background: %1; border-radius: 12px; padding: 16px;")
+            .arg(reviewFieldColor.name()));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(20, 12, 20, 24);

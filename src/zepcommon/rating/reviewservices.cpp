@@ -61,7 +61,9 @@ ReviewServices ReviewServices::desktop() {
     services.device.systemVersion = QSysInfo::prettyProductName();
     services.device.appVersion = QCoreApplication::applicationVersion();
     services.device.deviceId = vendorIdentifier();
-    services.openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    services.openUrl = [](const QUrl &url) {
+        return QDesktopServices::openUrl(url);
+    };
     services.canOpenUrl = schemeHasHandler;
     services.copyToClipboard = [](const QString &text) {
         if (QClipboard *clipboard = QGuiApplication::clipboard())
@@ -79,8 +81,8 @@ QString feedbackSubject(const QString &displayName) {
 QString feedbackBody(const DeviceInformation &device) {
     return QStringLiteral("\n\n\n----------\n"
                           "Your device information is included to help the developer track your feedback\n") +
-           QStringLiteral("OS:") + device.systemVersion + QStringLiteral("\nApp Version:") + device.appVersion +
-           QStringLiteral("\nDevice ID: ") + device.deviceId + QStringLiteral("\n");
+           QStringLiteral("OS:") + device.systemVersion + QStringLiteral("\nApp Version:") +
+           device.appVersion + QStringLiteral("\nDevice ID: ") + device.deviceId + QStringLiteral("\n");
 }
 
 QUrl feedbackMailUrl(const QStringList &recipients, const QString &subject, const QString &body) {
@@ -104,7 +106,9 @@ QUrl storeReviewUrl(const QString &storeOrigin, const QString &appId) {
 }
 
 FeedbackOutcome sendFeedback(const ReviewServices &services) {
-    const auto canOpen = [&](const QUrl &url) { return url.isValid() && services.canOpenUrl && services.canOpenUrl(url); };
+    const auto canOpen = [&](const QUrl &url) {
+        return url.isValid() && services.canOpenUrl && services.canOpenUrl(url);
+    };
     const QUrl social(services.feedback.contactSocialScheme, QUrl::StrictMode);
     if (!services.feedback.contactSocialScheme.isEmpty() && canOpen(social)) {
         // The messaging app is there: its link is the way, opened or not.
@@ -114,8 +118,9 @@ FeedbackOutcome sendFeedback(const ReviewServices &services) {
         platform::log(QStringLiteral("Feedback: the messaging link %1 did not open").arg(link.toString()));
         return FeedbackOutcome::Unavailable;
     }
-    const QUrl mail = feedbackMailUrl(services.feedback.supportRecipients, feedbackSubject(services.device.displayName),
-                                      feedbackBody(services.device));
+    const QUrl mail =
+        feedbackMailUrl(services.feedback.supportRecipients, feedbackSubject(services.device.displayName),
+                        feedbackBody(services.device));
     if (!canOpen(QUrl(QStringLiteral("mailto:"))) || !services.openUrl || !services.openUrl(mail)) {
         platform::log(QStringLiteral("Feedback: no mail client to write to the support address"));
         return FeedbackOutcome::Unavailable;

@@ -12,7 +12,9 @@ WriteReviewController::WriteReviewController(ReviewServices services, QObject *p
     setTitle(tr("Write a Review"));
 }
 
-QColor WriteReviewController::textColor() const { return m_placeholder ? QColor(Qt::lightGray) : QColor(Qt::white); }
+QColor WriteReviewController::textColor() const {
+    return m_placeholder ? QColor(Qt::lightGray) : QColor(Qt::white);
+}
 
 void WriteReviewController::viewDidLoad() {
     m_wantsFocus = true;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "zepcommon/rating/reviewservices.h"
 #include "ui/screencontroller.h"
+#include "zepcommon/rating/reviewservices.h"
 
 #include <QColor>
 #include <QString>

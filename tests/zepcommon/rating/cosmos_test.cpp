@@ -75,8 +75,12 @@ TEST(CosmosViewTest, RightToLeftTouchNearTheRightEdgeGivesALowRating) {
     ASSERT_EQ(view.sizeHint(), QSize(120, 20));
     QList<double> touched;
     QList<double> finished;
-    view.didTouchRating = [&](double rating) { touched << rating; };
-    view.didFinishTouchingRating = [&](double rating) { finished << rating; };
+    view.didTouchRating = [&](double rating) {
+        touched << rating;
+    };
+    view.didFinishTouchingRating = [&](double rating) {
+        finished << rating;
+    };
 
     view.setLayoutDirection(Qt::RightToLeft);
     QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(110, 10));
@@ -163,16 +167,15 @@ TEST_P(CosmosPictureTest, FillsTheStarsOfTheRating) {
               QColor(Qt::white));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ZeroHalfAndFive, CosmosPictureTest,
-    ::testing::Values(PictureCase{StarFillMode::Full, 0, {0, 0, 0, 0, 0}},
-                      PictureCase{StarFillMode::Half, 0, {0, 0, 0, 0, 0}},
-                      PictureCase{StarFillMode::Precise, 0, {0, 0, 0, 0, 0}},
-                      PictureCase{StarFillMode::Full, 2.5, {1, 1, 1, 0, 0}},
-                      PictureCase{StarFillMode::Half, 2.5, {1, 1, 0.5, 0, 0}},
-                      PictureCase{StarFillMode::Precise, 2.5, {1, 1, 0.5, 0, 0}},
-                      PictureCase{StarFillMode::Full, 5, {1, 1, 1, 1, 1}},
-                      PictureCase{StarFillMode::Half, 5, {1, 1, 1, 1, 1}},
-                      PictureCase{StarFillMode::Precise, 5, {1, 1, 1, 1, 1}}));
+INSTANTIATE_TEST_SUITE_P(ZeroHalfAndFive, CosmosPictureTest,
+                         ::testing::Values(PictureCase{StarFillMode::Full, 0, {0, 0, 0, 0, 0}},
+                                           PictureCase{StarFillMode::Half, 0, {0, 0, 0, 0, 0}},
+                                           PictureCase{StarFillMode::Precise, 0, {0, 0, 0, 0, 0}},
+                                           PictureCase{StarFillMode::Full, 2.5, {1, 1, 1, 0, 0}},
+                                           PictureCase{StarFillMode::Half, 2.5, {1, 1, 0.5, 0, 0}},
+                                           PictureCase{StarFillMode::Precise, 2.5, {1, 1, 0.5, 0, 0}},
+                                           PictureCase{StarFillMode::Full, 5, {1, 1, 1, 1, 1}},
+                                           PictureCase{StarFillMode::Half, 5, {1, 1, 1, 1, 1}},
+                                           PictureCase{StarFillMode::Precise, 5, {1, 1, 1, 1, 1}}));
 
 } // namespace

@@ -69,7 +69,8 @@ int main(int argc, char **argv) {
     const bool blue = args.removeAll("--blue") > 0;
     const QStringList modes{"popup", "write", "typed", "share", "stars"};
     if (args.size() != 2 || !modes.contains(args[0])) {
-        std::fprintf(stderr, "usage: rating_showcase popup|write|typed|share|stars OUT.png [--dark] [--blue]\n");
+        std::fprintf(stderr,
+                     "usage: rating_showcase popup|write|typed|share|stars OUT.png [--dark] [--blue]\n");
         return 2;
     }
     const QString mode = args[0];
@@ -81,8 +82,9 @@ int main(int argc, char **argv) {
     window.resize(480, 760);
     window.setAutoFillBackground(true);
     QPalette palette = window.palette();
-    palette.setColor(QPalette::Window,
-                     ZEPColors::themeColorWithName(ZEPColors::background()).value_or(QColor(0xF2, 0xF2, 0xF7)));
+    palette.setColor(
+        QPalette::Window,
+        ZEPColors::themeColorWithName(ZEPColors::background()).value_or(QColor(0xF2, 0xF2, 0xF7)));
     palette.setColor(QPalette::WindowText,
                      ZEPColors::themeColorWithName(ZEPColors::titleText()).value_or(Qt::black));
     window.setPalette(palette);
@@ -113,7 +115,8 @@ int main(int argc, char **argv) {
     };
     window.show();
     if (mode != "stars") {
-        rating::RatingPopUpController *popUp = rating::presentRatingPopUp(&root, QStringLiteral("1234567890"), services);
+        rating::RatingPopUpController *popUp =
+            rating::presentRatingPopUp(&root, QStringLiteral("1234567890"), services);
         if (mode != "popup")
             QTimer::singleShot(200, popUp, &rating::RatingPopUpController::loveItButtonPressed);
     }

@@ -21,7 +21,8 @@ class ReviewTest : public ::testing::Test {
 protected:
     ReviewServices services() {
         ReviewServices s;
-        s.feedback = {QStringLiteral("chatapp://"), QStringLiteral("https://chat.example/tidewell"),
+        s.feedback = {QStringLiteral("chatapp://"),
+                      QStringLiteral("https://chat.example/tidewell"),
                       {QStringLiteral("help@tidewell.example"), QStringLiteral("ops@tidewell.example")}};
         s.device = {QStringLiteral("Tidewell"), QStringLiteral("Debian 12"), QStringLiteral("1.4"),
                     QStringLiteral("A1B2")};
@@ -30,8 +31,12 @@ protected:
             opened << url;
             return openWorks;
         };
-        s.canOpenUrl = [this](const QUrl &url) { return openableSchemes.contains(url.scheme()); };
-        s.copyToClipboard = [this](const QString &text) { copied << text; };
+        s.canOpenUrl = [this](const QUrl &url) {
+            return openableSchemes.contains(url.scheme());
+        };
+        s.copyToClipboard = [this](const QString &text) {
+            copied << text;
+        };
         return s;
     }
 
@@ -103,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EditCase{"pasteReplaces", {"Love it!Tell Us More"}, {8}, "Love it!", false, 8},
                       EditCase{"normalEdit", {"GTell Us More", "Go", "Good"}, {1, 2, 4}, "Good", false, 4},
                       EditCase{"editInMiddle", {"GTell Us More", "Gd", "God"}, {1, 2, 2}, "God", false, 2},
-                      EditCase{"emptiedBringsPlaceholder", {"GTell Us More", ""}, {1, 0}, "Tell Us More", true, 0},
+                      EditCase{
+                          "emptiedBringsPlaceholder", {"GTell Us More", ""}, {1, 0}, "Tell Us More", true, 0},
                       EditCase{"deleteOnPlaceholder", {"ell Us More"}, {0}, "Tell Us More", true, 0}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -180,14 +186,16 @@ TEST_P(FeedbackTest, OpensMessagingElseMail) {
 
 INSTANTIATE_TEST_SUITE_P(
     Channels, FeedbackTest,
-    ::testing::Values(FeedbackCase{"messaging", {"chatapp", "mailto", "https"}, FeedbackOutcome::MessagingOpened, "https"},
-                      FeedbackCase{"mail", {"mailto", "https"}, FeedbackOutcome::MailOpened, "mailto"},
-                      FeedbackCase{"neither", {"https"}, FeedbackOutcome::Unavailable, {}}),
+    ::testing::Values(
+        FeedbackCase{"messaging", {"chatapp", "mailto", "https"}, FeedbackOutcome::MessagingOpened, "https"},
+        FeedbackCase{"mail", {"mailto", "https"}, FeedbackOutcome::MailOpened, "mailto"},
+        FeedbackCase{"neither", {"https"}, FeedbackOutcome::Unavailable, {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(FeedbackMailTest, CarriesRecipientsSubjectAndDeviceInformation) {
-    const DeviceInformation device{QStringLiteral("Tidewell"), QStringLiteral("Debian GNU/Linux 12 (bookworm)"),
-                                   QStringLiteral("1.4"), QStringLiteral("A1B2")};
+    const DeviceInformation device{QStringLiteral("Tidewell"),
+                                   QStringLiteral("Debian GNU/Linux 12 (bookworm)"), QStringLiteral("1.4"),
+                                   QStringLiteral("A1B2")};
     const QUrl url = feedbackMailUrl({"help@tidewell.example", "ops@tidewell.example"},
                                      feedbackSubject(device.displayName), feedbackBody(device));
     ASSERT_TRUE(url.isValid());
@@ -197,12 +205,13 @@ TEST(FeedbackMailTest, CarriesRecipientsSubjectAndDeviceInformation) {
     EXPECT_EQ(query.queryItemValue("subject", QUrl::FullyDecoded), "Tidewell | Support");
     const QString body = query.queryItemValue("body", QUrl::FullyDecoded);
     EXPECT_TRUE(body.startsWith("\n\n\n"));
-    EXPECT_TRUE(body.contains("Your device information is included to help the developer track your feedback\n"
-                              "OS:Debian GNU/Linux 12 (bookworm)\nApp Version:1.4\nDevice ID: A1B2\n"))
+    EXPECT_TRUE(
+        body.contains("Your device information is included to help the developer track your feedback\n"
+                      "OS:Debian GNU/Linux 12 (bookworm)\nApp Version:1.4\nDevice ID: A1B2\n"))
         << body.toStdString();
     EXPECT_EQ(feedbackSubject({}), "Support");
-    EXPECT_EQ(QUrlQuery(feedbackMailUrl({"a@b.example"}, "R&D | Support", "x+y=z")).queryItemValue("subject",
-                                                                                             QUrl::FullyDecoded),
+    EXPECT_EQ(QUrlQuery(feedbackMailUrl({"a@b.example"}, "R&D | Support", "x+y=z"))
+                  .queryItemValue("subject", QUrl::FullyDecoded),
               "R&D | Support");
 }
 
