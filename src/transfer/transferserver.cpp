@@ -3,6 +3,7 @@
 #include "platform/log.h"
 #include "platform/networkinterfaces.h"
 #include "platform/paths.h"
+#include "thumbnails/freedesktopcache.h"
 #include "thumbnails/thumbnailcache.h"
 #include "transfer/accesscode.h"
 #include "transfer/devicealerts.h"
@@ -12,6 +13,7 @@
 #include "transfer/pathguard.h"
 #include "transfer/requestgate.h"
 #include "transfer/stagedfile.h"
+#include "transfer/thumbnailroute.h"
 #include "transfer/uploadreceiver.h"
 #include "transfer/webresources.h"
 #include "transfer/wire.h"
@@ -69,6 +71,7 @@ TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
     , m_thumbnailCache(std::make_unique<thumbnails::ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
     , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
+    , m_thumbnailRoute(std::make_unique<ThumbnailRoute>(thumbnails::FreedesktopCache::defaultRoot()))
     , m_server(std::make_unique<http::HttpServer>())
     , m_accessCode(std::make_unique<AccessCode>()) {
     static std::once_flag resources;
@@ -266,6 +269,8 @@ void TransferServer::registerRoutes() {
         http::RouteOptions{1024});
     registerDownloadRoute();
     registerListRoute();
+    m_server->route(Method::Get, str(wire::thumbnailPath),
+                    [this](const HttpRequest &request) { return thumbnail(request); });
     m_server->route(Method::Any, str(wire::rootMarker),
                     [](const HttpRequest &) { return webResource(str(wire::pageFile)); });
     for (const std::string_view asset : wire::assetFiles) {
@@ -338,7 +343,8 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
     if (!inside)
         return HttpResponse::internalServerError();
 
-    const auto reply = FolderLister(*m_thumbnailer).list(folder, requested);
+    const bool imageThumbnails = request.queryValue(wire::thumbnailsKey) != wire::noThumbnails;
+    const auto reply = FolderLister(*m_thumbnailer).list(folder, requested, imageThumbnails);
     if (!reply)
         return HttpResponse::internalServerError();
     return HttpResponse::text(reply.value());
@@ -371,6 +377,43 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
     response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
         .withHeader("X-Content-Type-Options", "nosniff");
     return response;
+}
+
+std::variant<TransferServer::ListedFolder, HttpResponse> TransferServer::listedFolder() const {
+    const std::optional<QString> documents = m_documentFolder();
+    if (!documents)
+        return HttpResponse::internalServerError(str(wire::noDocumentsMessage));
+    const std::string folderText = currentFolder();
+    const std::optional<QString> relative =
+        folderText == wire::rootMarker ? std::optional<QString>(QString()) : safeRelativeFolder(folderText);
+    if (!relative)
+        return HttpResponse::notFound();
+    return ListedFolder{*documents, *relative};
+}
+
+HttpResponse TransferServer::thumbnail(const HttpRequest &request) const {
+    const std::optional<std::string> name = request.queryValue(wire::pathKey);
+    if (!name || !isSafeEntryName(*name))
+        return HttpResponse::notFound();
+    const std::optional<int> side = ThumbnailRoute::sideFor(request.queryValue(wire::sizeKey));
+    if (!side)
+        return HttpResponse::badRequest("The size must be a whole number from 1 to 1024.");
+    auto listed = listedFolder();
+    if (HttpResponse *refusal = std::get_if<HttpResponse>(&listed))
+        return std::move(*refusal);
+    const auto &[documents, relative] = std::get<ListedFolder>(listed);
+    const QString fileName = QString::fromStdString(*name);
+    const QString path = relative.isEmpty() ? documents + '/' + fileName : documents + '/' + relative + '/' + fileName;
+    // The descriptor proves the file lies inside; its canonical path is what the decoders open.
+    platform::UniqueFd fd = openInside(documents, relative.isEmpty() ? fileName : relative + '/' + fileName);
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return HttpResponse::notFound();
+    const std::optional<QString> canonical = resolveInside(documents, path);
+    if (!canonical)
+        return HttpResponse::notFound();
+    const FileVersion version{uint64_t(info.st_size), int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return m_thumbnailRoute->answer(request, *canonical, version, *side);
 }
 
 HttpResponse TransferServer::upload(const HttpRequest &request, const QString &folder, bool streamed) const {
