@@ -16,6 +16,7 @@
 #include "transfer/thumbnailroute.h"
 #include "transfer/uploadreceiver.h"
 #include "transfer/webresources.h"
+#include "transfer/zipstream.h"
 #include "transfer/wire.h"
 
 #include <QFile>
@@ -271,6 +272,8 @@ void TransferServer::registerRoutes() {
     registerListRoute();
     m_server->route(Method::Get, str(wire::thumbnailPath),
                     [this](const HttpRequest &request) { return thumbnail(request); });
+    m_server->route(Method::Get, str(wire::downloadZipPath),
+                    [this](const HttpRequest &request) { return downloadZip(request); });
     m_server->route(Method::Any, str(wire::rootMarker),
                     [](const HttpRequest &) { return webResource(str(wire::pageFile)); });
     for (const std::string_view asset : wire::assetFiles) {
@@ -414,6 +417,31 @@ HttpResponse TransferServer::thumbnail(const HttpRequest &request) const {
         return HttpResponse::notFound();
     const FileVersion version{uint64_t(info.st_size), int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
     return m_thumbnailRoute->answer(request, *canonical, version, *side);
+}
+
+HttpResponse TransferServer::downloadZip(const HttpRequest &request) const {
+    std::vector<std::string> names;
+    for (const auto &[key, value] : request.query())
+        if (key == wire::pathKey)
+            names.push_back(value);
+    if (names.empty())
+        return HttpResponse::badRequest("Name at least one file or folder with path.");
+    auto listed = listedFolder();
+    if (HttpResponse *refusal = std::get_if<HttpResponse>(&listed))
+        return std::move(*refusal);
+    const auto &[documents, relative] = std::get<ListedFolder>(listed);
+    auto opened = ZipStream::open(documents, relative, names);
+    if (!opened) {
+        if (opened.reason() == ZipError::CannotStart)
+            return HttpResponse::internalServerError(opened.message().toStdString());
+        return HttpResponse::notFound();
+    }
+    std::shared_ptr<ZipStream> zip = std::move(opened).value();
+    const QString fileName = QString::fromStdString(zipFileName(relative, names));
+    HttpResponse response = HttpResponse::chunked(
+        "application/zip", [zip](const http::ChunkWriter &write) { return zip->step(write); });
+    return response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
+        .withHeader("X-Content-Type-Options", "nosniff");
 }
 
 HttpResponse TransferServer::upload(const HttpRequest &request, const QString &folder, bool streamed) const {

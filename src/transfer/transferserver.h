@@ -83,6 +83,7 @@ private:
     http::HttpResponse list(const http::HttpRequest &request);
     http::HttpResponse download(const http::HttpRequest &request) const;
     http::HttpResponse thumbnail(const http::HttpRequest &request) const;
+    http::HttpResponse downloadZip(const http::HttpRequest &request) const;
     http::HttpResponse upload(const http::HttpRequest &request, const QString &folder, bool streamed) const;
     http::HttpResponse save(const http::HttpRequest &request) const;
     http::HttpResponse signIn(const http::HttpRequest &request) const;
