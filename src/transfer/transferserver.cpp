@@ -12,6 +12,7 @@
 #include "transfer/listthumbnailer.h"
 #include "transfer/pathguard.h"
 #include "transfer/requestgate.h"
+#include "transfer/resumableupload.h"
 #include "transfer/stagedfile.h"
 #include "transfer/thumbnailroute.h"
 #include "transfer/uploadreceiver.h"
@@ -245,8 +246,13 @@ void TransferServer::registerUploadRoute(const QString &folder) {
         [this, folder](const HttpRequest &request) { return upload(request, folder, false); }, formLimit);
     m_server->route(
         Method::Put, str(wire::uploadStreamPath),
-        [this, folder](const HttpRequest &request) { return upload(request, folder, true); },
+        [this, folder](const HttpRequest &request) {
+            return request.queryValue(wire::uploadIdKey) ? uploadPiece(request, folder)
+                                                         : upload(request, folder, true);
+        },
         http::RouteOptions{UINT64_MAX});
+    m_server->route(Method::Get, str(wire::uploadStreamPath),
+                    [this, folder](const HttpRequest &request) { return uploadStatus(request, folder); });
 }
 
 void TransferServer::registerDownloadRoute() {
@@ -292,10 +298,13 @@ bool TransferServer::startServer() {
         folders << *documents;
     if (!m_uploadFolder.isEmpty() && !folders.contains(m_uploadFolder))
         folders << m_uploadFolder;
-    for (const QString &folder : folders)
+    for (const QString &folder : folders) {
+        if (const int expired = ResumableUploads(m_documentFolder(), folder).removeExpired(); expired > 0)
+            platform::log(QStringLiteral("Removed %1 abandoned upload(s) in ").arg(expired) + folder);
         if (const int removed = removeAbandonedStagingFiles(folder); removed > 0)
             platform::log(QStringLiteral("Removed %1 unfinished file(s) of an earlier run in ").arg(removed) +
                           folder);
+    }
     if (isAccessCodeEnabled())
         m_accessCode->renew();
     if (!m_server->start(m_port, m_bindAddress)) {
@@ -451,6 +460,28 @@ HttpResponse TransferServer::upload(const HttpRequest &request, const QString &f
     if (outcome.alert != UploadOutcome::Alert::None)
         alert(int(outcome.alert));
     return HttpResponse::text(outcome.message, outcome.status());
+}
+
+HttpResponse TransferServer::uploadPiece(const HttpRequest &request, const QString &folder) const {
+    const PieceOutcome piece = ResumableUploads(m_documentFolder(), folder).receivePiece(request);
+    if (piece.outcome.alert != UploadOutcome::Alert::None)
+        alert(int(piece.outcome.alert));
+    HttpResponse response = HttpResponse::text(piece.outcome.message, piece.status);
+    if (piece.received)
+        response.withHeader(str(wire::uploadOffsetHeader), std::to_string(*piece.received));
+    return response;
+}
+
+HttpResponse TransferServer::uploadStatus(const HttpRequest &request, const QString &folder) const {
+    const std::optional<std::string> id = request.queryValue(wire::uploadIdKey);
+    if (!id || !ResumableUploads::isValidId(*id))
+        return HttpResponse::badRequest(str(wire::fieldMissingMessage));
+    const std::optional<uint64_t> received = ResumableUploads(m_documentFolder(), folder).receivedLength(*id);
+    if (!received)
+        return HttpResponse::notFound("No upload in progress has this id.");
+    return HttpResponse::text(std::to_string(*received))
+        .withHeader(str(wire::uploadOffsetHeader), std::to_string(*received))
+        .withHeader("Cache-Control", "no-store");
 }
 
 HttpResponse TransferServer::save(const HttpRequest &request) const {

@@ -85,6 +85,8 @@ private:
     http::HttpResponse thumbnail(const http::HttpRequest &request) const;
     http::HttpResponse downloadZip(const http::HttpRequest &request) const;
     http::HttpResponse upload(const http::HttpRequest &request, const QString &folder, bool streamed) const;
+    http::HttpResponse uploadPiece(const http::HttpRequest &request, const QString &folder) const;
+    http::HttpResponse uploadStatus(const http::HttpRequest &request, const QString &folder) const;
     http::HttpResponse save(const http::HttpRequest &request) const;
     http::HttpResponse signIn(const http::HttpRequest &request) const;
     bool addressesMayBeReread() const;
