@@ -10,8 +10,6 @@
 namespace transfer {
 namespace {
 
-constexpr std::string_view noThumbnailMessage = "No thumbnail can be made of this file.";
-
 // The browser keeps a picture for a day; the page asks with the file's version in the address, so
 // a changed file is asked for anew, and a revalidation costs a 304.
 constexpr std::string_view cacheControl = "private, max-age=86400";
@@ -94,9 +92,14 @@ http::HttpResponse ThumbnailRoute::answer(const http::HttpRequest &request, cons
         unchanged.status = 304;
         return unchanged.withHeader("ETag", etag).withHeader("Cache-Control", std::string(cacheControl));
     }
+    // A file no picture can be made of is no error of the request: it has nothing to show (204),
+    // and the page keeps the kind's icon without an error in the browser's console.
     const std::optional<Encoded> picture = make(canonicalPath, version, side);
-    if (!picture)
-        return http::HttpResponse::notFound(std::string(noThumbnailMessage));
+    if (!picture) {
+        http::HttpResponse nothing;
+        nothing.status = 204;
+        return nothing.withHeader("ETag", etag).withHeader("Cache-Control", std::string(cacheControl));
+    }
     http::HttpResponse response = http::HttpResponse::data(picture->bytes.toStdString(), picture->contentType);
     return response.withHeader("ETag", etag)
         .withHeader("Cache-Control", std::string(cacheControl))

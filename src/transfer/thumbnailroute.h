@@ -47,8 +47,8 @@ public:
     static bool matches(const std::string &ifNoneMatch, const std::string &etag);
 
     // The answer for the file at `canonicalPath` (already checked to lie inside the document
-    // folder) as it was found (`version`): 304 on a matching tag, the picture, or 404 with a
-    // message when no picture can be made of it.
+    // folder) as it was found (`version`): 304 on a matching tag, the picture, or 204 (no content)
+    // when no picture can be made of it.
     http::HttpResponse answer(const http::HttpRequest &request, const QString &canonicalPath,
                               const FileVersion &version, int side);
 

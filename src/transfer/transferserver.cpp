@@ -386,6 +386,13 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
         return HttpResponse::notFound();
     const std::string type = contentTypeFor(*name);
     HttpResponse response = HttpResponse::stream(uint64_t(info.st_size), type, fileProvider(std::move(fd)));
+    // A PDF asked for inline opens in the browser's own viewer; every other file stays an attachment.
+    if (request.queryValue(wire::inlineKey) == "1" && type == "application/pdf") {
+        const std::string attachment = dispositionValue(fileName);
+        response.withHeader(str(wire::dispositionHeader), "inline" + attachment.substr(attachment.find(';')));
+        addPageSecurityHeaders(response);
+        return response;
+    }
     response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
         .withHeader("X-Content-Type-Options", "nosniff");
     return response;

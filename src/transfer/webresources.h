@@ -11,4 +11,8 @@ namespace transfer {
 // (browsers refuse a style sheet sent as plain text). 404 when there is no such file.
 http::HttpResponse webResource(const std::string &fileName);
 
+// The page's security headers: its own scripts, styles and images (and data: thumbnails) only, no
+// type sniffing, no Referer. Also on files the browser shows itself (a PDF opened inline).
+void addPageSecurityHeaders(http::HttpResponse &response);
+
 } // namespace transfer
