@@ -193,13 +193,20 @@ PieceOutcome ResumableUploads::receivePiece(const http::HttpRequest &request) co
     const QString target = m_folder + '/' + fileName;
     if (!isReceivableType(target))
         return done(Result::Unsupported);
-    if (QFileInfo::exists(target))
-        return done(Result::AlreadyExists, urlText(target));
-
     removeExpired();
     const platform::UniqueFd dirFd = openFolder(m_folder);
     if (!dirFd)
         return done(Result::WriteFailed);
+    if (QFileInfo::exists(target)) {
+        // This upload can never be placed: what it holds goes now rather than in an hour.
+        if (const auto part = findPart(dirFd.get(), *id)) {
+            platform::UniqueFd held(::openat(dirFd.get(), part->first.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+            if (held && ::flock(held.get(), LOCK_EX | LOCK_NB) == 0 &&
+                ::unlinkat(dirFd.get(), part->first.c_str(), 0) != 0)
+                platform::log("Upload: the hidden file of a refused upload stays in " + m_folder);
+        }
+        return done(Result::AlreadyExists, urlText(target));
+    }
     if (const auto part = findPart(dirFd.get(), *id); part && part->second != *total)
         return conflict("This upload id belongs to a file of another size.", std::nullopt);
     const std::string part = partName(*id, *total);
