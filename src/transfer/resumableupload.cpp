@@ -261,8 +261,10 @@ PieceOutcome ResumableUploads::receivePiece(const http::HttpRequest &request) co
     }
     if (tooLarge || read == http::BodyRead::TooLarge)
         return done(Result::TooLarge, {}, received);
+    // A piece cut short (the connection broke, the server is stopping) is no fault of the upload:
+    // the answer, if it still arrives, says to go on from what was kept.
     if (read != http::BodyRead::Complete)
-        return done(Result::BodyUnreadable, {}, received);
+        return PieceOutcome{uploadOutcome(Result::BodyUnreadable), received, 503};
     if (received < *total) {
         UploadOutcome progress{Result::Saved, "Received " + std::to_string(received) + " of " +
                                                   std::to_string(*total) + " bytes."};

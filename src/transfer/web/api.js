@@ -186,13 +186,14 @@ const Api = (() => {
       if (control.cancelled) return { status: 0, text: '', cancelled: true };
       const result = await sendPiece(file, id, offset, (sent) => onProgress(sent), control);
       if (result.cancelled || control.cancelled) return { status: 0, text: '', cancelled: true };
-      const ended = result.status === 200 && result.offset === null;
-      if (ended || (result.status >= 400 && result.status < 500 && result.status !== 409)) return result;
-      if (result.status === 200 || result.status === 409) {
-        if (result.status === 200) failures = 0;
-        if (result.offset !== null) offset = result.offset;
+      // Every answer but the last names the length the device holds; without one, it is final.
+      const ended = result.status !== 0 && (result.offset === null || result.status === 413);
+      if (ended && !(result.status >= 500)) return result;
+      if (result.offset !== null) offset = result.offset;
+      if (result.status === 200) {
+        failures = 0;
         onProgress(offset);
-        if (result.status === 200) continue;
+        continue;
       }
       failures += 1;
       if (failures > RETRY_LIMIT) return result;

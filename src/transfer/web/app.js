@@ -21,11 +21,13 @@ const Viewer = (() => {
   }
 
   function layout() {
-    if (!image.naturalWidth) return;
+    if (!image.naturalWidth || !image.complete) return;
     const fit = Math.min(stage.clientWidth / image.naturalWidth, stage.clientHeight / image.naturalHeight, 1);
     image.style.width = Math.round(image.naturalWidth * fit * zoom) + 'px';
     image.style.height = Math.round(image.naturalHeight * fit * zoom) + 'px';
     root.classList.toggle('zoomed', zoom > 1);
+    image.classList.remove('pending');
+    image.dataset.shown = items[index] ? items[index].name : '';
   }
 
   function setZoom(value) {
@@ -56,7 +58,9 @@ const Viewer = (() => {
       video.src = Api.downloadUrl(entry.name);
       video.play().catch(() => {});
     } else {
-      image.style.width = image.style.height = '';
+      // Hidden until it is fitted, so the picture never shows at its own size first.
+      image.classList.add('pending');
+      delete image.dataset.shown;
       image.alt = entry.name;
       image.src = source(entry);
     }
