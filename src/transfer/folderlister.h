@@ -25,8 +25,8 @@ public:
 
     // Without image thumbnails the reply is made at once: image entries carry no thumbnail (the
     // page asks the thumbnail route for them) and every other entry its icon as usual.
-    platform::Result<std::string, ListError> list(const QString &folderPath, const std::string &requestedFolder,
-                                                  bool imageThumbnails = true) const;
+    platform::Result<std::string, ListError>
+    list(const QString &folderPath, const std::string &requestedFolder, bool imageThumbnails = true) const;
 
 private:
     const ListThumbnailer &m_thumbnailer;

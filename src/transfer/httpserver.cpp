@@ -308,8 +308,8 @@ void applyResponse(HttpResponse response, const httplib::Request &request, httpl
         res.set_header("Connection", "close");
     if (response.chunkedProvider) {
         res.set_chunked_content_provider(
-            response.contentType, [provider = std::move(response.chunkedProvider),
-                                   &stopping](size_t, httplib::DataSink &sink) {
+            response.contentType,
+            [provider = std::move(response.chunkedProvider), &stopping](size_t, httplib::DataSink &sink) {
                 if (stopping.load(std::memory_order_relaxed))
                     return false;
                 const ChunkStep step = provider([&sink, &stopping](const char *data, size_t n) {

@@ -59,7 +59,8 @@ std::optional<std::pair<std::string, uint64_t>> parsePartName(std::string_view n
 }
 
 platform::UniqueFd openFolder(const QString &folder) {
-    return platform::UniqueFd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return platform::UniqueFd(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 // Calls visit(name, id, total) for every resumable upload file in the folder.
@@ -129,8 +130,8 @@ bool ResumableUploads::isValidId(std::string_view id) {
     if (id.size() < 8 || id.size() > 64)
         return false;
     for (const char c : id) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                        c == '_';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '-' || c == '_';
         if (!ok)
             return false;
     }
@@ -148,7 +149,8 @@ int ResumableUploads::removeExpired() const {
     const auto now = std::chrono::system_clock::now();
     int removed = 0;
     forEachPart(dirFd.get(), [&](const std::string &name, const std::string &, uint64_t) {
-        platform::UniqueFd fd(::openat(dirFd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        platform::UniqueFd fd(
+            ::openat(dirFd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info {};
         if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
             return;
@@ -172,7 +174,8 @@ std::optional<uint64_t> ResumableUploads::receivedLength(std::string_view id) co
     const auto part = findPart(dirFd.get(), id);
     if (!part)
         return std::nullopt;
-    const platform::UniqueFd fd(::openat(dirFd.get(), part->first.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const platform::UniqueFd fd(
+        ::openat(dirFd.get(), part->first.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd)
         return std::nullopt;
     return sizeOf(fd.get());
@@ -200,7 +203,8 @@ PieceOutcome ResumableUploads::receivePiece(const http::HttpRequest &request) co
     if (QFileInfo::exists(target)) {
         // This upload can never be placed: what it holds goes now rather than in an hour.
         if (const auto part = findPart(dirFd.get(), *id)) {
-            platform::UniqueFd held(::openat(dirFd.get(), part->first.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+            platform::UniqueFd held(
+                ::openat(dirFd.get(), part->first.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
             if (held && ::flock(held.get(), LOCK_EX | LOCK_NB) == 0 &&
                 ::unlinkat(dirFd.get(), part->first.c_str(), 0) != 0)
                 platform::log("Upload: the hidden file of a refused upload stays in " + m_folder);

@@ -33,8 +33,9 @@ struct PieceOutcome {
 // reaching past the total is refused (413). Once the last byte arrived the file is linked under
 // its name only when no entry of that name exists (never overwriting; two uploads of one name end
 // with one file), with the upload route's checks, answers and alerts. An upload left alone for
-// longer than `expiry` is removed. A piece cut short keeps what arrived and answers 503. Pieces of one upload are received one at a time (an exclusive
-// lock on its file; a second piece meanwhile gets 409). Thread-safe; no state beyond the files.
+// longer than `expiry` is removed. A piece cut short keeps what arrived and answers 503. Pieces of one upload
+// are received one at a time (an exclusive lock on its file; a second piece meanwhile gets 409). Thread-safe;
+// no state beyond the files.
 class ResumableUploads {
 public:
     static constexpr std::chrono::seconds expiry{3600};

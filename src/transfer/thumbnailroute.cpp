@@ -100,14 +100,15 @@ http::HttpResponse ThumbnailRoute::answer(const http::HttpRequest &request, cons
         nothing.status = 204;
         return nothing.withHeader("ETag", etag).withHeader("Cache-Control", std::string(cacheControl));
     }
-    http::HttpResponse response = http::HttpResponse::data(picture->bytes.toStdString(), picture->contentType);
+    http::HttpResponse response =
+        http::HttpResponse::data(picture->bytes.toStdString(), picture->contentType);
     return response.withHeader("ETag", etag)
         .withHeader("Cache-Control", std::string(cacheControl))
         .withHeader("X-Content-Type-Options", "nosniff");
 }
 
 std::optional<ThumbnailRoute::Encoded> ThumbnailRoute::make(const QString &path, const FileVersion &version,
-                                                           int side) {
+                                                            int side) {
     const QString key = path + '\n' + QString::number(version.size) + '-' + QString::number(version.mtimeNs) +
                         '-' + QString::number(side);
     {

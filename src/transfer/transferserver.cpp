@@ -17,8 +17,8 @@
 #include "transfer/thumbnailroute.h"
 #include "transfer/uploadreceiver.h"
 #include "transfer/webresources.h"
-#include "transfer/zipstream.h"
 #include "transfer/wire.h"
+#include "transfer/zipstream.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -422,7 +422,8 @@ HttpResponse TransferServer::thumbnail(const HttpRequest &request) const {
         return std::move(*refusal);
     const auto &[documents, relative] = std::get<ListedFolder>(listed);
     const QString fileName = QString::fromStdString(*name);
-    const QString path = relative.isEmpty() ? documents + '/' + fileName : documents + '/' + relative + '/' + fileName;
+    const QString path =
+        relative.isEmpty() ? documents + '/' + fileName : documents + '/' + relative + '/' + fileName;
     // The descriptor proves the file lies inside; its canonical path is what the decoders open.
     platform::UniqueFd fd = openInside(documents, relative.isEmpty() ? fileName : relative + '/' + fileName);
     struct stat info {};
@@ -431,7 +432,8 @@ HttpResponse TransferServer::thumbnail(const HttpRequest &request) const {
     const std::optional<QString> canonical = resolveInside(documents, path);
     if (!canonical)
         return HttpResponse::notFound();
-    const FileVersion version{uint64_t(info.st_size), int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    const FileVersion version{uint64_t(info.st_size),
+                              int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
     return m_thumbnailRoute->answer(request, *canonical, version, *side);
 }
 

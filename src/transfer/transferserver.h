@@ -8,8 +8,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <variant>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace thumbnails {

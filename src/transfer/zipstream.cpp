@@ -39,7 +39,8 @@ std::string zipFileName(const QString &relativeFolder, const std::vector<std::st
 ZipStream::~ZipStream() = default;
 
 platform::Result<std::unique_ptr<ZipStream>, ZipError>
-ZipStream::open(const QString &documents, const QString &relativeFolder, const std::vector<std::string> &names) {
+ZipStream::open(const QString &documents, const QString &relativeFolder,
+                const std::vector<std::string> &names) {
     if (names.empty())
         return platform::fail(ZipError::BadName, QStringLiteral("no entry is named"));
     std::unique_ptr<ZipStream> stream(new ZipStream());
@@ -88,7 +89,8 @@ bool ZipStream::plan(const QString &relativePath, const std::string &archiveName
     std::sort(children.begin(), children.end(),
               [](const store::FolderEntry &a, const store::FolderEntry &b) { return a.name < b.name; });
     for (const store::FolderEntry &child : children)
-        plan(relativePath + '/' + QString::fromStdString(child.name), archiveName + '/' + child.name, depth + 1);
+        plan(relativePath + '/' + QString::fromStdString(child.name), archiveName + '/' + child.name,
+             depth + 1);
     return true;
 }
 

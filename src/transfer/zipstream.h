@@ -6,8 +6,8 @@
 
 #include <QString>
 #include <memory>
-#include <sys/types.h>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct archive;

@@ -1,6 +1,6 @@
 #include "testenvironment.h"
-#include "transferclient.h"
 #include "transfer/urlencoding.h"
+#include "transferclient.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,12 +58,11 @@ TEST_F(ResumableUpload, PiecesInOrderRepeatedOutOfOrderAndTooLarge) {
         std::string held; // Upload-Offset; empty: none (the upload ended)
     };
     const Step steps[] = {
-        {0, 30000, 200, "30000"},
-        {60000, 10000, 409, "30000"},  // a gap after what arrived
-        {0, 30000, 200, "30000"},      // repeated: written again, nothing added
-        {20000, 20000, 200, "40000"},  // overlapping what arrived
-        {40000, 70000, 413, "40000"},  // past the total
-        {40000, 60000, 200, ""},       // the rest: saved
+        {0, 30000, 200, "30000"},     {60000, 10000, 409, "30000"}, // a gap after what arrived
+        {0, 30000, 200, "30000"},                                   // repeated: written again, nothing added
+        {20000, 20000, 200, "40000"},                               // overlapping what arrived
+        {40000, 70000, 413, "40000"},                               // past the total
+        {40000, 60000, 200, ""},                                    // the rest: saved
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.offset);

@@ -1,6 +1,6 @@
 #include "testenvironment.h"
-#include "transferclient.h"
 #include "transfer/urlencoding.h"
+#include "transferclient.h"
 
 #include <QColor>
 #include <QDir>
@@ -40,9 +40,10 @@ QByteArray onePagePdf() {
 bool makeClip(const QString &target) {
     const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
     QProcess process;
-    process.start(ffmpeg, QStringLiteral("-v error -y -f lavfi -i color=c=blue:s=320x240:d=1:r=10 -pix_fmt yuv420p")
-                              .split(' ')
-                              << target);
+    process.start(
+        ffmpeg,
+        QStringLiteral("-v error -y -f lavfi -i color=c=blue:s=320x240:d=1:r=10 -pix_fmt yuv420p").split(' ')
+            << target);
     return !ffmpeg.isEmpty() && process.waitForFinished(60000) && process.exitCode() == 0;
 }
 
@@ -50,7 +51,8 @@ bool makeClip(const QString &target) {
 
 class ThumbnailRouteTest : public TransferServerTest {
 protected:
-    Reply thumbnail(const std::string &name, const std::string &extra = {}, const std::string &etag = {}) const {
+    Reply thumbnail(const std::string &name, const std::string &extra = {},
+                    const std::string &etag = {}) const {
         httplib::Headers headers;
         if (!etag.empty())
             headers.emplace("If-None-Match", etag);
@@ -89,9 +91,12 @@ TEST_F(ThumbnailRouteTest, PicturesOfImagesVideoFramesAndPdfPages) {
         int side;
     };
     const std::vector<Case> cases = {
-        {"photo.jpg", "", 200, "image/jpeg", 256},       {"photo.jpg", "&size=100", 200, "image/jpeg", 128},
-        {"photo.jpg", "&size=600", 200, "image/jpeg", 1024}, {"clear.png", "&size=256", 200, "image/png", 256},
-        {"manual.pdf", "&size=256", 200, "image/jpeg", 256}, {"notes.txt", "", 204, "", 0},
+        {"photo.jpg", "", 200, "image/jpeg", 256},
+        {"photo.jpg", "&size=100", 200, "image/jpeg", 128},
+        {"photo.jpg", "&size=600", 200, "image/jpeg", 1024},
+        {"clear.png", "&size=256", 200, "image/png", 256},
+        {"manual.pdf", "&size=256", 200, "image/jpeg", 256},
+        {"notes.txt", "", 204, "", 0},
         {"clip.mp4", "&size=128", clip ? 200 : 204, clip ? "image/jpeg" : "", 128},
     };
     for (const Case &c : cases) {
@@ -104,7 +109,8 @@ TEST_F(ThumbnailRouteTest, PicturesOfImagesVideoFramesAndPdfPages) {
         const QImage picture = QImage::fromData(QByteArray::fromStdString(reply.body));
         ASSERT_FALSE(picture.isNull());
         // Never enlarged beyond the file's own picture.
-        EXPECT_EQ(std::max(picture.width(), picture.height()), c.name == "clear.png" ? 256 : std::min(c.side, 1200))
+        EXPECT_EQ(std::max(picture.width(), picture.height()),
+                  c.name == "clear.png" ? 256 : std::min(c.side, 1200))
             << picture.width() << "x" << picture.height();
     }
 }
@@ -188,5 +194,6 @@ TEST_F(ThumbnailRouteTest, ListWithoutThumbnailsKeepsIconsAndLeavesImagesBare) {
     }
     EXPECT_EQ(full["files"].toArray().size(), reply["files"].toArray().size());
     for (const QJsonValue entry : full["files"].toArray())
-        EXPECT_TRUE(entry.toObject().contains("thumbnail")) << "without the option every entry has its picture";
+        EXPECT_TRUE(entry.toObject().contains("thumbnail"))
+            << "without the option every entry has its picture";
 }

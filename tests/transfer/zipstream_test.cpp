@@ -1,6 +1,6 @@
 #include "testenvironment.h"
-#include "transferclient.h"
 #include "transfer/zipstream.h"
+#include "transferclient.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,17 +55,20 @@ TEST_F(ZipRoute, StreamsFoldersAndFilesThatUnzipReadsBack) {
     ASSERT_EQ(::symlink(QFile::encodeName(outside() + "/secret.txt").constData(),
                         QFile::encodeName(doc("Trips/secret.txt")).constData()),
               0);
-    ASSERT_EQ(::symlink(QFile::encodeName(outside()).constData(), QFile::encodeName(doc("Trips/out")).constData()),
-              0);
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(outside()).constData(), QFile::encodeName(doc("Trips/out")).constData()),
+        0);
     startServer();
     const QString file = m_root->path() + "/out.zip";
     const Reply reply = zip({"Trips", "top.txt"}, file);
     ASSERT_EQ(reply.status, 200);
     EXPECT_EQ(reply.header("Content-Type"), "application/zip");
     EXPECT_EQ(reply.header("Transfer-Encoding"), "chunked");
-    EXPECT_EQ(reply.header("Content-Disposition"), "attachment; filename=\"Documents.zip\"; filename*=UTF-8''Documents.zip");
+    EXPECT_EQ(reply.header("Content-Disposition"),
+              "attachment; filename=\"Documents.zip\"; filename*=UTF-8''Documents.zip");
 
-    EXPECT_TRUE(run("unzip", {"-tq", file}).contains("No errors detected")) << run("unzip", {"-t", file}).toStdString();
+    EXPECT_TRUE(run("unzip", {"-tq", file}).contains("No errors detected"))
+        << run("unzip", {"-t", file}).toStdString();
     // Names in UTF-8, folders with everything below them, nothing of the outside or staging files.
     const QStringList names = run("zipinfo", {"-1", file}).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(names, QStringList({"Trips/", "Trips/Beach/", "Trips/Beach/deep.bin", "Trips/Empty/",
@@ -77,12 +80,14 @@ TEST_F(ZipRoute, StreamsFoldersAndFilesThatUnzipReadsBack) {
     list(std::string("Trips"));
     EXPECT_EQ(zip({"Beach"}, file).header("Content-Disposition"),
               "attachment; filename=\"Beach.zip\"; filename*=UTF-8''Beach.zip");
-    EXPECT_EQ(run("zipinfo", {"-1", file}).split('\n', Qt::SkipEmptyParts), QStringList({"Beach/", "Beach/deep.bin"}));
+    EXPECT_EQ(run("zipinfo", {"-1", file}).split('\n', Qt::SkipEmptyParts),
+              QStringList({"Beach/", "Beach/deep.bin"}));
 }
 
 TEST_F(ZipRoute, RefusesMissingUnsafeAndOutsideNames) {
     writeFile(doc("a.txt"), "a");
-    ASSERT_EQ(::symlink(QFile::encodeName(outside()).constData(), QFile::encodeName(doc("out")).constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(outside()).constData(), QFile::encodeName(doc("out")).constData()),
+              0);
     startServer();
     const std::pair<std::string, int> cases[] = {
         {"/download-zip", 400},
@@ -103,7 +108,8 @@ TEST(ZipStreamLarge, FilesOver4GiBGetZip64Records) {
     QTemporaryDir root(testsupport::sandboxRoot() + "/zip64-XXXXXX");
     const uint64_t size = (uint64_t(1) << 32) + 5;
     {
-        const int fd = ::open(QFile::encodeName(root.path() + "/big.bin").constData(), O_CREAT | O_WRONLY, 0600);
+        const int fd =
+            ::open(QFile::encodeName(root.path() + "/big.bin").constData(), O_CREAT | O_WRONLY, 0600);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::ftruncate(fd, off_t(size)), 0);
         ASSERT_EQ(::close(fd), 0);
