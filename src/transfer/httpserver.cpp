@@ -524,6 +524,10 @@ void HttpServer::stop() {
     reapRetired(false);
 }
 
+void HttpServer::waitUntilStopped() {
+    reapRetired(true);
+}
+
 void HttpServer::reapRetired(bool wait) {
     std::erase_if(m_retired, [wait](std::unique_ptr<Instance> &instance) {
         if (!wait && !instance->finished)

@@ -145,6 +145,10 @@ public:
     // Closes the listening socket at once and aborts transfers in progress; connections still
     // open finish in the background. Safe to call when stopped.
     void stop();
+    // Waits until the work of stopped servers has ended: handlers still running (a thumbnail being
+    // made, a ZIP being sent) and their connections. Before the process exits, so that no handler
+    // runs while static objects are destroyed.
+    void waitUntilStopped();
 
 private:
     struct Route {

@@ -199,7 +199,8 @@ const Api = (() => {
       if (failures > RETRY_LIMIT) return result;
       const wait = Math.min(15000, 500 * 2 ** Math.min(failures - 1, 5));
       onProgress(offset, 'Connection lost · trying again');
-      await pause(navigator.onLine ? wait : 60000, control);
+      // Offline, the browser's own "online" event ends the wait early.
+      await pause(navigator.onLine ? wait : Math.max(wait, 10000), control);
       const held = await heldLength(id);
       if (held !== null) offset = held;
     }
