@@ -185,13 +185,6 @@ HttpResponse HttpResponse::stream(uint64_t length, std::string contentType, Body
     return response;
 }
 
-HttpResponse HttpResponse::chunked(std::string contentType, ChunkedProvider provider) {
-    HttpResponse response;
-    response.contentType = std::move(contentType);
-    response.chunkedProvider = std::move(provider);
-    return response;
-}
-
 HttpResponse HttpResponse::badRequest(std::string text) {
     return HttpResponse::text(std::move(text), 400);
 }
@@ -306,19 +299,18 @@ void applyResponse(HttpResponse response, const httplib::Request &request, httpl
         res.set_header(name.c_str(), value);
     if (response.closeConnection)
         res.set_header("Connection", "close");
-    if (response.chunkedProvider) {
-        res.set_chunked_content_provider(
-            response.contentType,
-            [provider = std::move(response.chunkedProvider), &stopping](size_t, httplib::DataSink &sink) {
-                if (stopping.load(std::memory_order_relaxed))
-                    return false;
-                const ChunkStep step = provider([&sink, &stopping](const char *data, size_t n) {
-                    return !stopping.load(std::memory_order_relaxed) && sink.write(data, n);
-                });
-                if (step == ChunkStep::Done)
-                    sink.done();
-                return step != ChunkStep::Abort;
-            });
+    if (response.chunks) {
+        // The library calls the provider until it says done; ours writes the whole body at once.
+        res.set_chunked_content_provider(response.contentType, [chunks = std::move(response.chunks),
+                                                                &stopping](size_t, httplib::DataSink &sink) {
+            const bool written = !stopping.load(std::memory_order_relaxed) &&
+                                 chunks([&sink, &stopping](const char *data, size_t n) {
+                                     return !stopping.load(std::memory_order_relaxed) && sink.write(data, n);
+                                 });
+            if (written)
+                sink.done();
+            return written;
+        });
         return;
     }
     if (!response.streamLength) {

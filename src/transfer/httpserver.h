@@ -68,12 +68,6 @@ private:
 using ChunkWriter = std::function<bool(const char *, size_t)>;
 using BodyProvider = std::function<bool(uint64_t offset, uint64_t length, const ChunkWriter &write)>;
 
-// A body whose length is not known before it is made, sent with chunked transfer coding. The
-// provider is called again and again with a writer, each time writing the next part (of any size,
-// also none): More asks to be called again, Done ends the body, Abort closes the connection.
-enum class ChunkStep { More, Done, Abort };
-using ChunkedProvider = std::function<ChunkStep(const ChunkWriter &write)>;
-
 struct HttpResponse {
     int status = 200;
     std::vector<std::pair<std::string, std::string>> headers;
@@ -83,15 +77,15 @@ struct HttpResponse {
     // the end is answered 416.
     std::optional<uint64_t> streamLength;
     BodyProvider provider;
-    // Streamed body of unknown length (chunked); takes the place of body and provider.
-    ChunkedProvider chunkedProvider;
+    // A body of unknown length, sent with chunked transfer encoding: the function writes it piece
+    // by piece and answers false to abort (the connection is then closed). Runs on a worker.
+    std::function<bool(const ChunkWriter &write)> chunks;
     bool closeConnection = false;
 
     static HttpResponse html(std::string body);
     static HttpResponse text(std::string body, int status = 200);
     static HttpResponse data(std::string bytes, std::string contentType);
     static HttpResponse stream(uint64_t length, std::string contentType, BodyProvider provider);
-    static HttpResponse chunked(std::string contentType, ChunkedProvider provider);
     static HttpResponse badRequest(std::string text);
     static HttpResponse notFound(std::string text = {});
     static HttpResponse internalServerError(std::string text = {});

@@ -456,8 +456,11 @@ HttpResponse TransferServer::downloadZip(const HttpRequest &request) const {
     }
     std::shared_ptr<ZipStream> zip = std::move(opened).value();
     const QString fileName = QString::fromStdString(zipFileName(relative, names));
-    HttpResponse response = HttpResponse::chunked(
-        "application/zip", [zip](const http::ChunkWriter &write) { return zip->step(write); });
+    HttpResponse response;
+    response.contentType = "application/zip";
+    response.chunks = [zip](const http::ChunkWriter &write) {
+        return zip->writeAll(write);
+    };
     return response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
         .withHeader("X-Content-Type-Options", "nosniff");
 }

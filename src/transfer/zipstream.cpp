@@ -94,6 +94,13 @@ bool ZipStream::plan(const QString &relativePath, const std::string &archiveName
     return true;
 }
 
+bool ZipStream::writeAll(const http::ChunkWriter &write) {
+    Step next = Step::More;
+    while (next == Step::More)
+        next = step(write);
+    return next == Step::Done;
+}
+
 ssize_t ZipStream::writeCallback(archive *, void *client, const void *data, size_t size) {
     auto *stream = static_cast<ZipStream *>(client);
     if (!stream->m_write || !(*stream->m_write)(static_cast<const char *>(data), size)) {
@@ -103,9 +110,9 @@ ssize_t ZipStream::writeCallback(archive *, void *client, const void *data, size
     return ssize_t(size);
 }
 
-http::ChunkStep ZipStream::step(const http::ChunkWriter &write) {
+ZipStream::Step ZipStream::step(const http::ChunkWriter &write) {
     if (m_closed)
-        return http::ChunkStep::Done;
+        return Step::Done;
     m_write = &write;
     bool ok = true;
     if (m_fileLeft > 0) {
@@ -117,13 +124,13 @@ http::ChunkStep ZipStream::step(const http::ChunkWriter &write) {
         ok = archive_write_close(m_archive.get()) == ARCHIVE_OK;
         if (ok) {
             m_write = nullptr;
-            return http::ChunkStep::Done;
+            return Step::Done;
         }
     }
     m_write = nullptr;
     if (!ok || m_writeFailed)
-        return http::ChunkStep::Abort;
-    return http::ChunkStep::More;
+        return Step::Abort;
+    return Step::More;
 }
 
 bool ZipStream::startNext() {

@@ -39,13 +39,15 @@ public:
     static platform::Result<std::unique_ptr<ZipStream>, ZipError>
     open(const QString &documents, const QString &relativeFolder, const std::vector<std::string> &names);
 
-    // Writes the next part: an entry's header, a piece of a file, or the central directory at the
-    // end (Done). Abort when writing fails or a file cannot be read to its size.
-    http::ChunkStep step(const http::ChunkWriter &write);
-
-    size_t entryCount() const { return m_plan.size(); }
+    // Writes the whole archive, a piece at a time; false when it had to stop (the writer refused,
+    // or a file could not be read to its size).
+    bool writeAll(const http::ChunkWriter &write);
 
 private:
+    enum class Step { More, Done, Abort };
+    // Writes the next part: an entry's header, a piece of a file, or the central directory at the
+    // end (Done). Abort when writing fails or a file cannot be read to its size.
+    Step step(const http::ChunkWriter &write);
     struct Planned {
         QString relativePath; // below the document folder
         std::string archiveName;
