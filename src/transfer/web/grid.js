@@ -12,7 +12,7 @@ const Grid = (() => {
   // Cards made in one go before the page paints; the rest follow a batch per frame, so a folder
   // of thousands of entries never holds the page up.
   const FIRST_BATCH = 120;
-  const BATCH = 200;
+  const BATCH = 100;
 
   function extension(name) {
     const dot = name.lastIndexOf('.');
