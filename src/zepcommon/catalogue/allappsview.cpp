@@ -67,7 +67,7 @@ QPixmap roundedIcon(const QImage &image, qreal ratio) {
     clip.addRoundedRect(QRectF(0, 0, iconSize, iconSize), 13, 13);
     painter.setClipPath(clip);
     if (image.isNull())
-        painter.fillRect(QRectF(0, 0, iconSize, iconSize), QColor(0, 0, 0, 30));
+        painter.fillRect(QRectF(0, 0, iconSize, iconSize), QColor(128, 128, 128, 70));
     else
         painter.drawImage(QRectF(0, 0, iconSize, iconSize), image);
     return pixmap;
@@ -92,9 +92,8 @@ void setTextColor(QWidget *widget, const QColor &color) {
 } // namespace
 
 void registerViews(ui::ViewRegistry &registry) {
-    registry.add<AllAppsViewController>([](AllAppsViewController *controller) -> QWidget * {
-        return new AllAppsView(controller);
-    });
+    registry.add<AllAppsViewController>(
+        [](AllAppsViewController *controller) -> QWidget * { return new AllAppsView(controller); });
 }
 
 ImageCache::ImageCache(QObject *parent)
@@ -228,9 +227,8 @@ AllAppsCollectionViewCell::AllAppsCollectionViewCell(QWidget *parent)
     connect(m_button, &QPushButton::clicked, this, &AllAppsCollectionViewCell::installOrOpenButtonPressed);
 }
 
-void AllAppsCollectionViewCell::configure(const AllAppsCellContent &content, const QImage &icon) {
-    const ZEPThemeManager &theme = ZEPThemeManager::shared();
-    const QColor accent = themeColor(theme);
+void AllAppsCollectionViewCell::configure(const AllAppsCellContent &content, const QImage &icon,
+                                          const QColor &accent) {
     m_appIcon->setPixmap(roundedIcon(icon, devicePixelRatioF()));
     m_appIcon->setAccessibleName(tr("Icon of %1").arg(content.name));
     m_appName->setText(content.name);
@@ -317,8 +315,9 @@ AllAppsView::AllAppsView(AllAppsViewController *controller, QWidget *parent)
         cell->setSizePolicy(policy);
         cells->addWidget(cell, 1);
         m_cells[size_t(row)] = cell;
-        connect(cell, &AllAppsCollectionViewCell::installOrOpenButtonPressed, controller,
-                [controller, row] { controller->installOrOpenButtonPressed(controller->firstIndexOnPage() + row); });
+        connect(cell, &AllAppsCollectionViewCell::installOrOpenButtonPressed, controller, [controller, row] {
+            controller->installOrOpenButtonPressed(controller->firstIndexOnPage() + row);
+        });
     }
 
     m_previous->setObjectName(QStringLiteral("previousPage"));
@@ -333,9 +332,13 @@ AllAppsView::AllAppsView(AllAppsViewController *controller, QWidget *parent)
         font.setPixelSize(28);
         button->setFont(font);
         button->setFixedSize(44, 36);
-        setTextColor(button, themeColor(controller->theme()));
+        button->setStyleSheet(QStringLiteral("QToolButton { color: %1; border: none; } "
+                                             "QToolButton:disabled { color: %2; }")
+                                  .arg(themeColor(controller->theme()).name(),
+                                       namedColor(ZEPColors::sectionHeaderText(), Qt::gray).name()));
     }
     m_pageLabel->setAlignment(Qt::AlignCenter);
+    setTextColor(m_pageLabel, namedColor(ZEPColors::titleText(), Qt::black));
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
     bottom->addWidget(m_previous);
@@ -372,7 +375,8 @@ void AllAppsView::reload() {
             continue;
         }
         const AllAppsCellContent content = m_controller->cell(index);
-        cell->configure(content, ImageCache::shared().image(content.pictureUrl));
+        cell->configure(content, ImageCache::shared().image(content.pictureUrl),
+                        themeColor(m_controller->theme()));
         cell->show();
     }
     const int pages = std::max(1, m_controller->pageCount());

@@ -69,7 +69,8 @@ class AllAppsCollectionViewCell : public QWidget {
 public:
     explicit AllAppsCollectionViewCell(QWidget *parent = nullptr);
 
-    void configure(const AllAppsCellContent &content, const QImage &icon);
+    // accent: the theme colour, for the stars, the status line and the button title.
+    void configure(const AllAppsCellContent &content, const QImage &icon, const QColor &accent);
 
     QLabel *appIcon() const { return m_appIcon; }
     QLabel *appName() const { return m_appName; }

@@ -19,7 +19,8 @@ AllAppsCellContent allAppsCellContent(const NativeAppData &app, bool installed, 
                                       const QString &themeSuffix) {
     AllAppsCellContent cell;
     const bool comingSoon = app.status == AppStatus::ComingSoon;
-    cell.pictureUrl = QUrl(comingSoon ? app.imageUrl.value_or(QString()) : app.artworkURL.value_or(QString()));
+    cell.pictureUrl =
+        QUrl(comingSoon ? app.imageUrl.value_or(QString()) : app.artworkURL.value_or(QString()));
     cell.name = comingSoon ? app.appName.value_or(QString()) : app.name.value_or(QString());
     cell.rating = app.rating;
     cell.buttonBackgroundColorName = buttonBackground;
@@ -51,8 +52,8 @@ AllAppsCellContent allAppsCellContent(const NativeAppData &app, bool installed, 
     return cell;
 }
 
-AllAppsViewController::AllAppsViewController(NativeAppsTracker &tracker, Wishlist &wishlist, ZEPThemeManager &theme,
-                                             QObject *parent)
+AllAppsViewController::AllAppsViewController(NativeAppsTracker &tracker, Wishlist &wishlist,
+                                             ZEPThemeManager &theme, QObject *parent)
     : ScreenController(parent)
     , m_tracker(tracker)
     , m_wishlist(wishlist)

@@ -23,9 +23,9 @@ struct AllAppsCellContent {
     QString name;
     double rating = 0;
     bool statusVisible = false;
-    QString statusText;      // "Available for Pre-order" or "Coming Soon"
-    QString buttonTitle;     // empty when the button shows the install picture
-    QString buttonImageName; // "img-appInstall-" + theme suffix, or empty
+    QString statusText;                // "Available for Pre-order" or "Coming Soon"
+    QString buttonTitle;               // empty when the button shows the install picture
+    QString buttonImageName;           // "img-appInstall-" + theme suffix, or empty
     QString buttonBackgroundColorName; // "AllAppsopenBtnBgColor", or empty for a clear button
     QString buttonAccessibleName;
 

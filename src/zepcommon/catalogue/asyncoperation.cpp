@@ -84,8 +84,9 @@ void OperationQueue::onStateChanged(AsyncOperation *operation) {
     startWaiting();
 }
 
-AppMetadataOperation::AppMetadataOperation(std::shared_ptr<NativeAppData> appData, QNetworkAccessManager &network,
-                                           const QUrl &lookupService, int timeoutMs, QObject *parent)
+AppMetadataOperation::AppMetadataOperation(std::shared_ptr<NativeAppData> appData,
+                                           QNetworkAccessManager &network, const QUrl &lookupService,
+                                           int timeoutMs, QObject *parent)
     : AsyncOperation(parent)
     , m_appData(std::move(appData))
     , m_network(network)

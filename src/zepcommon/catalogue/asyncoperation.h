@@ -97,7 +97,8 @@ public:
     static constexpr int defaultTimeoutMs = 60'000;
 
     AppMetadataOperation(std::shared_ptr<NativeAppData> appData, QNetworkAccessManager &network,
-                         const QUrl &lookupService, int timeoutMs = defaultTimeoutMs, QObject *parent = nullptr);
+                         const QUrl &lookupService, int timeoutMs = defaultTimeoutMs,
+                         QObject *parent = nullptr);
     ~AppMetadataOperation() override;
 
     const std::shared_ptr<NativeAppData> &appData() const { return m_appData; }

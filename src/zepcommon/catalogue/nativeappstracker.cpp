@@ -34,8 +34,8 @@ NativeAppsTracker::NativeAppsTracker(const RemoteValues &remoteValues, platform:
     , m_network(new QNetworkAccessManager(this))
     , m_operationQueue(new OperationQueue(maxConcurrentLookups, this)) {
     m_observer = m_center.addObserver(
-        m_remoteValues.updateNotificationName(), [this](const platform::Notification &) { didAppSettingsUpdated(); },
-        this);
+        m_remoteValues.updateNotificationName(),
+        [this](const platform::Notification &) { didAppSettingsUpdated(); }, this);
 }
 
 NativeAppsTracker::~NativeAppsTracker() {
@@ -47,14 +47,16 @@ NativeAppsTracker &NativeAppsTracker::shared() {
     if (!tracker) {
         static const TarnwickRemoteValues remoteValues;
         // Lives as long as the application object, like the tracker's users.
-        static auto *checker = new DesktopUrlSchemeChecker(QStringLiteral("xdg-mime"), 3000, QCoreApplication::instance());
+        static auto *checker =
+            new DesktopUrlSchemeChecker(QStringLiteral("xdg-mime"), 3000, QCoreApplication::instance());
         Settings settings;
         const QUrl service(platform::Defaults::standard().stringValue(lookupServiceKey()));
         if (service.isValid() && !service.host().isEmpty())
             settings.lookupService = service;
         settings.ownBundleID = tarnwick::ApiClientSettings::standard().appIdentifier;
-        tracker = std::make_unique<NativeAppsTracker>(remoteValues, platform::NotificationCenter::defaultCenter(),
-                                                      *checker, settings, [](int count) { setLauncherBadge(count); });
+        tracker = std::make_unique<NativeAppsTracker>(remoteValues,
+                                                      platform::NotificationCenter::defaultCenter(), *checker,
+                                                      settings, [](int count) { setLauncherBadge(count); });
     }
     return *tracker;
 }

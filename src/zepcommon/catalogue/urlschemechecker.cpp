@@ -33,7 +33,8 @@ bool DesktopUrlSchemeChecker::canOpenUrl(const QUrl &url) const {
     process.start(m_program, arguments(scheme));
     bool canOpen = false;
     if (!process.waitForFinished(2000)) {
-        platform::log(QStringLiteral("Cannot ask %1 about %2: %3").arg(m_program, scheme, process.errorString()));
+        platform::log(
+            QStringLiteral("Cannot ask %1 about %2: %3").arg(m_program, scheme, process.errorString()));
         process.kill();
         process.waitForFinished(1000);
     } else {
@@ -47,16 +48,17 @@ bool DesktopUrlSchemeChecker::canOpenUrl(const QUrl &url) const {
 void DesktopUrlSchemeChecker::refresh(const QString &scheme) {
     m_answers[scheme].refreshing = true;
     auto *process = new QProcess(this);
-    connect(process, &QProcess::finished, this, [this, process, scheme](int exitCode, QProcess::ExitStatus status) {
-        process->deleteLater();
-        const bool canOpen =
-            status == QProcess::NormalExit && isHandlerNamed(exitCode, process->readAllStandardOutput());
-        Answer &answer = m_answers[scheme];
-        const bool changed = answer.canOpen != canOpen;
-        answer = {canOpen, QDateTime::currentDateTimeUtc(), false};
-        if (changed)
-            emit answersChanged();
-    });
+    connect(process, &QProcess::finished, this,
+            [this, process, scheme](int exitCode, QProcess::ExitStatus status) {
+                process->deleteLater();
+                const bool canOpen = status == QProcess::NormalExit &&
+                                     isHandlerNamed(exitCode, process->readAllStandardOutput());
+                Answer &answer = m_answers[scheme];
+                const bool changed = answer.canOpen != canOpen;
+                answer = {canOpen, QDateTime::currentDateTimeUtc(), false};
+                if (changed)
+                    emit answersChanged();
+            });
     connect(process, &QProcess::errorOccurred, this, [this, process, scheme](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return; // a crash still ends in finished

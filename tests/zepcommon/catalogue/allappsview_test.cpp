@@ -55,9 +55,10 @@ TEST(AllAppsViewTest, PagesColumnsOfSixWithAccessibleControls) {
     for (int i = 1; i <= 8; ++i) {
         const QString id = QString::number(i);
         live.append(QJsonObject{{"aID", id}, {"bID", "b" + id}, {"scheme", "s" + id + "://"}});
-        service.answers.insert(id, QStringLiteral(R"({"results":[{"trackName":"App %1","artworkUrl60":"%2"}]})")
-                                       .arg(id, service.url().toString() + "/icon.png")
-                                       .toUtf8());
+        service.answers.insert(id,
+                               QStringLiteral(R"({"results":[{"trackName":"App %1","artworkUrl60":"%2"}]})")
+                                   .arg(id, service.url().toString() + "/icon.png")
+                                   .toUtf8());
     }
     values.value = QJsonObject{{"live-apps", live}};
     platform::NotificationCenter center;
@@ -74,8 +75,8 @@ TEST(AllAppsViewTest, PagesColumnsOfSixWithAccessibleControls) {
     tracker.loadNativeApps();
 
     QTRY_COMPARE_WITH_TIMEOUT(view.cell(0)->appName()->text(), QStringLiteral("App 1"), 10'000);
-    QTRY_VERIFY_WITH_TIMEOUT(view.cell(0)->appIcon()->pixmap().toImage().pixelColor(30, 30) == QColor(Qt::red),
-                             10'000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        view.cell(0)->appIcon()->pixmap().toImage().pixelColor(30, 30) == QColor(Qt::red), 10'000);
     EXPECT_EQ(view.collectionView()->width(), view.width() * 9 / 10);
     EXPECT_FALSE(view.previousButton()->isEnabled());
     for (QWidget *control : view.findChildren<QWidget *>()) {

@@ -2,9 +2,9 @@
 // service.
 #include "fakelookupservice.h"
 
-#include "testenvironment.h"
 #include "platform/defaults.h"
 #include "platform/notificationcenter.h"
+#include "testenvironment.h"
 #include "zepcommon/catalogue/allappsviewcontroller.h"
 #include "zepcommon/catalogue/nativeappstracker.h"
 #include "zepcommon/catalogue/urlschemechecker.h"
@@ -13,8 +13,8 @@
 #include "zepcommon/utility/remotevalues.h"
 
 #include <QFile>
-#include <QJsonObject>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -29,7 +29,9 @@ QJsonValue json(const char *text) {
 
 class FakeRemoteValues final : public RemoteValues {
 public:
-    QJsonValue valueForKey(const QString &key) const override { return key == "u.a.l.2" ? value : QJsonValue(); }
+    QJsonValue valueForKey(const QString &key) const override {
+        return key == "u.a.l.2" ? value : QJsonValue();
+    }
     bool isValueAvailable(const QString &) const override { return !value.isUndefined(); }
     QString updateNotificationName() const override { return QStringLiteral("TestRemoteValuesUpdated"); }
     QJsonValue value;
@@ -44,7 +46,9 @@ public:
 QStringList summary(const NativeAppList &list) {
     QStringList out;
     for (const auto &app : list)
-        out << QStringLiteral("%1:%2").arg(int(app->status)).arg(app->storeID.value_or(app->appName.value_or("?")));
+        out << QStringLiteral("%1:%2")
+                   .arg(int(app->status))
+                   .arg(app->storeID.value_or(app->appName.value_or("?")));
     return out;
 }
 
@@ -57,26 +61,30 @@ struct ParseCase {
 class ParseTest : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseTest, BuildsTheList) {
-    EXPECT_EQ(summary(parseNativeApps(json(GetParam().remote), "app.tidewell.Tidewell")), GetParam().expected);
+    EXPECT_EQ(summary(parseNativeApps(json(GetParam().remote), "app.tidewell.Tidewell")),
+              GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Remote, ParseTest,
-    ::testing::Values(
-        ParseCase{"Order", R"({"coming-soon":[{"appName":"Soon","img":"http://x/s.png"}],
+    ::testing::Values(ParseCase{"Order",
+                                R"({"coming-soon":[{"appName":"Soon","img":"http://x/s.png"}],
                   "pre-order":[{"aID":"2","bID":"b2","scheme":"b2://"}],
                   "live-apps":[{"aID":"1","bID":"b1","scheme":"b1://"}]})",
-                  {"0:1", "2:2", "1:Soon"}},
-        ParseCase{"OwnIdentifierLeftOut", R"({"live-apps":[{"aID":"1","bID":"app.tidewell.Tidewell","scheme":"t://"},
+                                {"0:1", "2:2", "1:Soon"}},
+                      ParseCase{"OwnIdentifierLeftOut",
+                                R"({"live-apps":[{"aID":"1","bID":"app.tidewell.Tidewell","scheme":"t://"},
                   {"aID":"3","bID":"b3","scheme":"b3://"}]})",
-                  {"0:3"}},
-        ParseCase{"ElementWithoutSchemeSkipped", R"({"live-apps":[{"aID":"1","bID":"b1"},
+                                {"0:3"}},
+                      ParseCase{"ElementWithoutSchemeSkipped",
+                                R"({"live-apps":[{"aID":"1","bID":"b1"},
                   {"aID":"3","bID":"b3","scheme":"b3://"}]})",
-                  {"0:3"}},
-        ParseCase{"NonTextSkipped", R"({"live-apps":[{"aID":4,"bID":"b4","scheme":"b4://"}],
+                                {"0:3"}},
+                      ParseCase{"NonTextSkipped",
+                                R"({"live-apps":[{"aID":4,"bID":"b4","scheme":"b4://"}],
                   "coming-soon":[{"appName":"NoPicture"},{"appName":"Ok","img":"i"}],"pre-order":{}})",
-                  {"1:Ok"}},
-        ParseCase{"NotAnObject", "[]", {}}),
+                                {"1:Ok"}},
+                      ParseCase{"NotAnObject", "[]", {}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 struct LookupCase {
@@ -102,13 +110,15 @@ TEST_P(LookupAnswerTest, FillsTheFieldsWithFallbacks) {
 INSTANTIATE_TEST_SUITE_P(
     Store, LookupAnswerTest,
     ::testing::Values(
-        LookupCase{"Preferred", R"({"results":[{"trackCensoredName":"C","trackName":"T","artworkUrl512":"a512",
+        LookupCase{"Preferred",
+                   R"({"results":[{"trackCensoredName":"C","trackName":"T","artworkUrl512":"a512",
                    "artworkUrl100":"a100","artworkUrl60":"a60","averageUserRating":4.5}]})",
                    "C", "a512", 4.5, false},
-        LookupCase{"TrackNameAndArtwork60", R"({"results":[{"trackName":"T","artworkUrl60":"a60"}]})", "T", "a60", 0,
-                   false},
-        LookupCase{"Artwork100", R"({"results":[{"trackName":"T","artworkUrl512":5,"artworkUrl100":"a100"}]})", "T",
-                   "a100", 0, false},
+        LookupCase{"TrackNameAndArtwork60", R"({"results":[{"trackName":"T","artworkUrl60":"a60"}]})", "T",
+                   "a60", 0, false},
+        LookupCase{"Artwork100",
+                   R"({"results":[{"trackName":"T","artworkUrl512":5,"artworkUrl100":"a100"}]})", "T", "a100",
+                   0, false},
         LookupCase{"WrongTypes", R"({"results":[{"trackName":1,"averageUserRating":"4"}]})", std::nullopt,
                    std::nullopt, 0, false},
         LookupCase{"NoResults", R"({"resultCount":0,"results":[]})", std::nullopt, std::nullopt, 0, false},
@@ -137,7 +147,8 @@ protected:
 };
 
 TEST_F(TrackerTest, AtMostThreeLookupsAtOnce) {
-    remote.value = json(R"({"live-apps":[{"aID":"1","bID":"b1","scheme":"a1://"},{"aID":"2","bID":"b2","scheme":"a2://"},
+    remote.value =
+        json(R"({"live-apps":[{"aID":"1","bID":"b1","scheme":"a1://"},{"aID":"2","bID":"b2","scheme":"a2://"},
         {"aID":"3","bID":"b3","scheme":"a3://"},{"aID":"4","bID":"b4","scheme":"a4://"},
         {"aID":"5","bID":"b5","scheme":"a5://"}]})");
     for (const char *id : {"1", "2", "3", "4", "5"}) {
@@ -203,7 +214,8 @@ TEST_F(TrackerTest, RebuildsOnRemoteValuesUpdate) {
 }
 
 TEST_F(TrackerTest, CellButtonsAndTheWishlist) {
-    remote.value = json(R"({"live-apps":[{"aID":"1","bID":"b1","scheme":"one://"},{"aID":"2","bID":"b2","scheme":"two://"}],
+    remote.value = json(
+        R"({"live-apps":[{"aID":"1","bID":"b1","scheme":"one://"},{"aID":"2","bID":"b2","scheme":"two://"}],
         "pre-order":[{"aID":"3","bID":"b3","scheme":"three://"}],"coming-soon":[{"appName":"Soon","img":"s"}]})");
     checker.installed = {"one://"};
     auto tracker = makeTracker();
