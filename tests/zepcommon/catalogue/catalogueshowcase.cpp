@@ -7,6 +7,7 @@
 #include "platform/notificationcenter.h"
 #include "ui/viewregistry.h"
 #include "zepcommon/catalogue/allappsview.h"
+#include "zepcommon/catalogue/launcherbadge.h"
 #include "zepcommon/catalogue/nativeappstracker.h"
 #include "zepcommon/catalogue/urlschemechecker.h"
 #include "zepcommon/catalogue/wishlist.h"
@@ -120,7 +121,8 @@ int main(int argc, char **argv) {
 
     platform::NotificationCenter center;
     OneInstalled checker;
-    NativeAppsTracker tracker(values, center, checker, {service.url(), "own", 10'000}, {});
+    NativeAppsTracker tracker(values, center, checker, {service.url(), "own", 10'000},
+                              [](int count) { setLauncherBadge(count); });
     platform::Defaults defaults(QStringLiteral("catalogue-showcase"));
     defaults.remove(Wishlist::key());
     Wishlist wishlist(defaults);
