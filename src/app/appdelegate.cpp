@@ -233,7 +233,9 @@ void AppDelegate::openSettings() {
         return;
     UrlOpener opener = m_environment.openUrl;
     if (!opener)
-        opener = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+        opener = [](const QUrl &url) {
+            return QDesktopServices::openUrl(url);
+        };
     SettingsLauncher::openSettings(m_tabBarController,
                                    SettingsEnvironment{m_environment.center, m_environment.settingsSession,
                                                        std::move(opener), m_environment.settingsHooks,

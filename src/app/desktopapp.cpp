@@ -48,7 +48,8 @@ bool applyServerOptions(transfer::TransferServer &server) {
 // TIDEWELL_THEME=blue picks the blue theme and TIDEWELL_APPEARANCE=dark the dark colours, for
 // looking at both without changing the desktop's settings.
 ThemeColor themeFromEnvironment() {
-    return qEnvironmentVariable("TIDEWELL_THEME") == QLatin1String("blue") ? ThemeColor::Blue : ThemeColor::Orange;
+    return qEnvironmentVariable("TIDEWELL_THEME") == QLatin1String("blue") ? ThemeColor::Blue
+                                                                           : ThemeColor::Orange;
 }
 
 void applyAppearanceFromEnvironment() {
@@ -92,7 +93,8 @@ int runDesktopApp(int argc, char **argv) {
         true,
     };
     environment.themeColor = themeFromEnvironment();
-    environment.settingsSession = SettingsSession::of(account::ApiManager::shared(), platform::Defaults::standard());
+    environment.settingsSession =
+        SettingsSession::of(account::ApiManager::shared(), platform::Defaults::standard());
     AppDelegate delegate(std::move(environment));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.didFinishLaunching();

@@ -12,8 +12,10 @@ QString tr(const char *text) {
     return QCoreApplication::translate("SettingsLauncher", text);
 }
 
-SettingsRowData row(const char *title, const char *image, double red, double green, double blue, RowType type) {
-    return SettingsRowData(tr(title), QString::fromLatin1(image), QColor::fromRgbF(red, green, blue, 1), type, false);
+SettingsRowData row(const char *title, const char *image, double red, double green, double blue,
+                    RowType type) {
+    return SettingsRowData(tr(title), QString::fromLatin1(image), QColor::fromRgbF(red, green, blue, 1), type,
+                           false);
 }
 
 // A remote value as the text it is compared by: texts as they are, numbers and booleans written out.
@@ -32,23 +34,26 @@ QString remoteText(const QJsonValue &value) {
 QList<SettingsSectionData> SettingsLauncher::makeSettingsSections(const RemoteValues &remoteValues) {
     QList<SettingsRowData> account;
     const QString key = signInRemoteKey();
-    if (remoteValues.isValueAvailable(key) && remoteText(remoteValues.valueForKey(key)) == signInRemoteValue())
+    if (remoteValues.isValueAvailable(key) &&
+        remoteText(remoteValues.valueForKey(key)) == signInRemoteValue())
         account << row("Sign-in", "settings-signin", 0.5, 0.8, 0.5, RowType::SignUp);
     return {
         {tr("Account"), account},
         {tr("Support Us"),
-         QList<SettingsRowData>{row("Write a Review", "settings-review", 0.98, 0.81, 0.16, RowType::writeReview),
-                                row("Rate Tidewell", "settings-rating", 0.93, 0.53, 0.18, RowType::Rating),
-                                row("Share Tidewell", "settings-share", 0.22, 0.83, 0.49, RowType::Share)}},
+         QList<SettingsRowData>{
+             row("Write a Review", "settings-review", 0.98, 0.81, 0.16, RowType::writeReview),
+             row("Rate Tidewell", "settings-rating", 0.93, 0.53, 0.18, RowType::Rating),
+             row("Share Tidewell", "settings-share", 0.22, 0.83, 0.49, RowType::Share)}},
         {tr("Help"), QList<SettingsRowData>{row("FAQs", "settings-faqs", 0.65, 0.41, 0.74, RowType::FAQs)}},
         {tr("Contact"),
          QList<SettingsRowData>{
              row("Report an Error", "settings-error", 0.91, 0.37, 0.30, RowType::ReportError),
              row("Request a Feature", "settings-feature", 0.98, 0.18, 0.57, RowType::RequestFeature),
              row("Contact Us", "settings-contact", 0.25, 0.64, 0.89, RowType::ContactUs)}},
-        {tr("Legal"), QList<SettingsRowData>{
-                          row("Privacy Policy", "settings-privacy", 0.65, 0.41, 0.74, RowType::PrivacyPolicy),
-                          row("Terms & Conditions", "settings-terms", 0.98, 0.18, 0.57, RowType::TermsConditions)}},
+        {tr("Legal"),
+         QList<SettingsRowData>{
+             row("Privacy Policy", "settings-privacy", 0.65, 0.41, 0.74, RowType::PrivacyPolicy),
+             row("Terms & Conditions", "settings-terms", 0.98, 0.18, 0.57, RowType::TermsConditions)}},
     };
 }
 
@@ -60,8 +65,9 @@ SettingsScreen *SettingsLauncher::openSettings(ui::ScreenController *from, Setti
     QList<SettingsSectionData> sections = makeSettingsSections(remoteValues);
     for (SettingsSectionData &section : sections) {
         if (section.rows)
-            section.rows->removeIf(
-                [screen](const SettingsRowData &row) { return row.rowType && !screen->hasHookFor(*row.rowType); });
+            section.rows->removeIf([screen](const SettingsRowData &row) {
+                return row.rowType && !screen->hasHookFor(*row.rowType);
+            });
     }
     screen->setDataArray(std::move(sections));
     screen->setAppId(QString::fromLatin1(settingslinks::ownStoreId));

@@ -19,8 +19,8 @@ SettingsCardModel::SettingsCardModel(QList<SettingsRowData> rows, SettingsSessio
     , m_center(center) {
     const auto observe = [this](const char *name, bool valid) {
         m_observers.push_back(m_center.addObserver(
-            QString::fromLatin1(name), [this, valid](const platform::Notification &) { sessionChanged(valid); },
-            this));
+            QString::fromLatin1(name),
+            [this, valid](const platform::Notification &) { sessionChanged(valid); }, this));
     };
     observe(account::notifications::signIn, true);
     observe(account::notifications::signInAfterQr, true);

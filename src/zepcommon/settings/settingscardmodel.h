@@ -46,8 +46,8 @@ public:
         ShowsDisclosureRole,              // bool: custom rows
     };
 
-    SettingsCardModel(QList<SettingsRowData> rows, SettingsSession session, platform::NotificationCenter &center,
-                      QObject *parent = nullptr);
+    SettingsCardModel(QList<SettingsRowData> rows, SettingsSession session,
+                      platform::NotificationCenter &center, QObject *parent = nullptr);
     ~SettingsCardModel() override;
 
     static QString signInTitle() { return QStringLiteral("Sign-in"); }

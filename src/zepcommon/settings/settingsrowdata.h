@@ -42,7 +42,8 @@ struct SettingsRowData {
                     std::optional<bool> switchValue);
     // The row type as its raw value; an unknown number leaves rowType absent.
     SettingsRowData(std::optional<QString> title, std::optional<QString> img,
-                    std::optional<QColor> backgroundColor, int rowTypeRawValue, std::optional<bool> switchValue);
+                    std::optional<QColor> backgroundColor, int rowTypeRawValue,
+                    std::optional<bool> switchValue);
 
     // The tile colour, blue when none was given.
     QColor tileColor() const;

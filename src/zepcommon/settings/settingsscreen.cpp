@@ -19,8 +19,8 @@ void SettingsScreen::setDataArray(QList<SettingsSectionData> sections) {
     m_cards.clear();
     m_dataArray = std::move(sections);
     for (const SettingsSectionData &section : m_dataArray) {
-        auto *card = new SettingsCardModel(section.rows.value_or(QList<SettingsRowData>{}), m_environment.session,
-                                           m_environment.center, this);
+        auto *card = new SettingsCardModel(section.rows.value_or(QList<SettingsRowData>{}),
+                                           m_environment.session, m_environment.center, this);
         card->setSwitchValue(m_switchValue);
         const int sectionIndex = int(m_cards.size()) + 1;
         card->setHandlers({

@@ -57,7 +57,8 @@ QImage settingsRowIcon(const QString &imageName, const QColor &tileColor, qreal 
     painter.setPen(Qt::NoPen);
     painter.setBrush(tileColor);
     const qreal inset = side * 0.06;
-    painter.drawRoundedRect(QRectF(inset, inset, side - 2 * inset, side - 2 * inset), side * 0.22, side * 0.22);
+    painter.drawRoundedRect(QRectF(inset, inset, side - 2 * inset, side - 2 * inset), side * 0.22,
+                            side * 0.22);
 
     const int symbolSide = qRound(symbolPoints * devicePixelRatio);
     QImage symbol = ZEPThemeManager::bundleImage(imageName, QSize(symbolSide, symbolSide));
@@ -184,9 +185,9 @@ void SettingsInfoCell::paintEvent(QPaintEvent *) {
     const QModelIndex index = m_card->index(m_row);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QImage icon = settingsRowIcon(index.data(SettingsCardModel::ImageNameRole).toString(),
-                                        index.data(SettingsCardModel::TileColorRole).value<QColor>(),
-                                        devicePixelRatioF());
+    const QImage icon =
+        settingsRowIcon(index.data(SettingsCardModel::ImageNameRole).toString(),
+                        index.data(SettingsCardModel::TileColorRole).value<QColor>(), devicePixelRatioF());
     painter.drawImage(QPoint(14, (height() - tilePoints) / 2), icon);
 
     const QColor text = named(ZEPColors::cellText(), Qt::black);
@@ -197,8 +198,9 @@ void SettingsInfoCell::paintEvent(QPaintEvent *) {
     painter.setFont(font);
     painter.setPen(text);
     const QRect textRect(14 + tilePoints + 14, 0, width() - (14 + tilePoints + 14) - 44, height());
-    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
-                     painter.fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, textRect.width()));
+    painter.drawText(
+        textRect, Qt::AlignVCenter | Qt::AlignLeft,
+        painter.fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, textRect.width()));
     if (trailingMark) {
         QPen pen(named(ZEPColors::sectionHeaderText(), Qt::gray), 2);
         pen.setCapStyle(Qt::RoundCap);
@@ -232,19 +234,20 @@ void SettingsInfoCell::keyPressEvent(QKeyEvent *event) {
 SettingsCell::SettingsCell(SettingsCardModel *card, const QString &sectionName, QWidget *parent)
     : QWidget(parent)
     , m_card(card)
+    , m_sectionNameLabel(new QLabel)
     , m_roundedView(new QWidget)
     , m_rows(new QVBoxLayout(m_roundedView)) {
     setObjectName(QStringLiteral("settingsCell"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(cardMargin, 0, cardMargin, 0);
     column->setSpacing(0);
-    auto *sectionNameLabel = new QLabel(sectionName.toUpper());
-    sectionNameLabel->setObjectName(QStringLiteral("sectionNameLabel"));
-    sectionNameLabel->setFixedHeight(SettingsCardModel::verticalPadding);
-    sectionNameLabel->setIndent(14);
-    sectionNameLabel->setStyleSheet(QStringLiteral("color: %1; font-size: 12px;")
-                                        .arg(cssColor(named(ZEPColors::sectionHeaderText(), Qt::gray))));
-    column->addWidget(sectionNameLabel);
+    m_sectionNameLabel->setText(sectionName.toUpper());
+    m_sectionNameLabel->setObjectName(QStringLiteral("sectionNameLabel"));
+    m_sectionNameLabel->setFixedHeight(SettingsCardModel::verticalPadding);
+    m_sectionNameLabel->setIndent(14);
+    m_sectionNameLabel->setStyleSheet(QStringLiteral("color: %1; font-size: 12px;")
+                                          .arg(cssColor(named(ZEPColors::sectionHeaderText(), Qt::gray))));
+    column->addWidget(m_sectionNameLabel);
     m_roundedView->setObjectName(QStringLiteral("roundedView"));
     m_roundedView->setAttribute(Qt::WA_StyledBackground);
     m_roundedView->setStyleSheet(QStringLiteral("#roundedView { background: %1; border-radius: %2px; }")
@@ -265,7 +268,9 @@ void SettingsCell::reload() {
     }
     for (int row = 0; row < m_card->rowCount(); ++row)
         m_rows->addWidget(new SettingsInfoCell(m_card, row));
+    // An empty card keeps its 20-point band but shows neither its name nor its panel.
     m_roundedView->setVisible(m_card->rowCount() > 0);
+    m_sectionNameLabel->setVisible(m_card->rowCount() > 0);
     setFixedHeight(m_card->cardHeight());
 }
 
@@ -294,8 +299,8 @@ SettingsView::SettingsView(SettingsScreen *screen, const ZEPThemeManager &theme,
     close->setToolTip(tr("Close"));
     close->setAutoRaise(true);
     close->setIconSize(QSize(28, 28));
-    close->setIcon(QPixmap::fromImage(theme.imgSettingsClose().scaled(56, 56, Qt::KeepAspectRatio,
-                                                                      Qt::SmoothTransformation)));
+    close->setIcon(QPixmap::fromImage(
+        theme.imgSettingsClose().scaled(56, 56, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     if (close->icon().isNull())
         close->setText(tr("Close"));
     bar->addWidget(close, 0, Qt::AlignTop);
@@ -303,6 +308,7 @@ SettingsView::SettingsView(SettingsScreen *screen, const ZEPThemeManager &theme,
 
     auto *scroll = new QScrollArea;
     scroll->setObjectName(QStringLiteral("settingsTableView"));
+    scroll->setAccessibleName(tr("Settings list"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

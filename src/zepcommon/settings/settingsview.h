@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QAbstractItemModel;
+class QLabel;
 class QVBoxLayout;
 class RlottiePlayer;
 class SettingsCardModel;
@@ -73,6 +74,7 @@ private:
     void reload();
 
     SettingsCardModel *m_card;
+    QLabel *m_sectionNameLabel;
     QWidget *m_roundedView;
     QVBoxLayout *m_rows;
 };
