@@ -155,7 +155,7 @@ void SettingsHeaderCell::playAgain() {
 }
 
 SettingsInfoCell::SettingsInfoCell(SettingsCardModel *card, int row, QWidget *parent)
-    : QWidget(parent)
+    : QAbstractButton(parent)
     , m_card(card)
     , m_row(row) {
     setFixedHeight(SettingsCardModel::rowHeight);
@@ -163,6 +163,7 @@ SettingsInfoCell::SettingsInfoCell(SettingsCardModel *card, int row, QWidget *pa
     setCursor(Qt::PointingHandCursor);
     const QModelIndex index = card->index(row);
     setAccessibleName(index.data(Qt::AccessibleTextRole).toString());
+    connect(this, &QAbstractButton::clicked, this, [this] { m_card->tapRow(m_row); });
     if (index.data(SettingsCardModel::ShowsSwitchRole).toBool()) {
         setCursor(Qt::ArrowCursor);
         auto *switchBtn = new QCheckBox(this);
@@ -219,16 +220,8 @@ void SettingsInfoCell::paintEvent(QPaintEvent *) {
     }
 }
 
-void SettingsInfoCell::mouseReleaseEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        m_card->tapRow(m_row);
-}
-
-void SettingsInfoCell::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)
-        m_card->tapRow(m_row);
-    else
-        QWidget::keyPressEvent(event);
+QSize SettingsInfoCell::sizeHint() const {
+    return {320, SettingsCardModel::rowHeight};
 }
 
 SettingsCell::SettingsCell(SettingsCardModel *card, const QString &sectionName, QWidget *parent)
@@ -291,7 +284,8 @@ SettingsView::SettingsView(SettingsScreen *screen, const ZEPThemeManager &theme,
     bar->setContentsMargins(cardMargin + 4, 12, cardMargin, 4);
     auto *title = new QLabel(screen->title());
     title->setObjectName(QStringLiteral("settingsTitle"));
-    title->setStyleSheet(QStringLiteral("font-size: 30px; font-weight: bold;"));
+    title->setStyleSheet(QStringLiteral("color: %1; font-size: 30px; font-weight: bold;")
+                             .arg(cssColor(named(ZEPColors::titleText(), Qt::black))));
     bar->addWidget(title, 1);
     auto *close = new QToolButton;
     close->setObjectName(QStringLiteral("closeButton"));

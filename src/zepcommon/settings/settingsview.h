@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QImage>
 #include <QWidget>
 
@@ -44,18 +45,18 @@ private:
     bool m_shown = false;
 };
 
-// One row of a card: icon, title, the sign-in row's arrow, the disclosure mark of custom rows and
-// the switch of switch rows. A click or Return on the body taps the row; the switch only flips.
-class SettingsInfoCell : public QWidget {
+// One row of a card (a button named by its title): icon, title, the sign-in row's arrow, the
+// disclosure mark of custom rows and the switch of switch rows. A click or Space on the body taps
+// the row; the switch only flips.
+class SettingsInfoCell : public QAbstractButton {
     Q_OBJECT
 public:
     SettingsInfoCell(SettingsCardModel *card, int row, QWidget *parent = nullptr);
     bool switchState() const { return m_switchState; }
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     SettingsCardModel *m_card;
