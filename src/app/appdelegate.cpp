@@ -19,6 +19,7 @@
 #include "app/mainwindow.h"
 #include "app/placeholderpage.h"
 #include "app/placeholderscreen.h"
+#include "app/settingslauncher.h"
 #include "platform/defaults.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -29,11 +30,13 @@
 #include "ui/screenhost.h"
 #include "zepcommon/loading/apploadingscreen.h"
 #include "zepcommon/loading/apploadingview.h"
+#include "zepcommon/settings/settingsview.h"
 #include "zepcommon/theme/zepthememanager.h"
 #include "zepcommon/theme/zeputils.h"
 #include "zepcommon/utility/remotevalues.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QPalette>
@@ -78,8 +81,8 @@ bool AppDelegate::didFinishLaunching() {
         m_environment.keepScreenAwake();
     platform::log(QStringLiteral("Launch: asked to keep the screen awake"));
 
-    m_environment.theme.applyTheme(ThemeColor::Orange);
-    platform::log(QStringLiteral("Launch: orange theme applied"));
+    m_environment.theme.applyTheme(m_environment.themeColor);
+    platform::log(QStringLiteral("Launch: %1 theme applied").arg(m_environment.theme.themeSuffix()));
 
     m_keyboard.setResignOnTouchOutside(true);
 
@@ -114,6 +117,7 @@ void AppDelegate::registerViews() {
     m_views.add<browser::ImportViewController>(
         [](browser::ImportViewController *screen) { return new browser::ImportView(screen); });
     m_views.add<PlaceholderScreen>([](PlaceholderScreen *screen) { return new PlaceholderPage(screen); });
+    registerSettingsViews(m_views, m_environment.theme);
     m_views.add<transfer::TransferViewController>([](transfer::TransferViewController *screen) {
         auto *view = new transfer::TransferView(screen);
         view->load();
@@ -133,13 +137,9 @@ void AppDelegate::installRootScreen() {
         localNetwork->registerViews(m_views);
         localNetwork->attach(transferScreen);
     }
-    auto *settings = new PlaceholderScreen(tr("Settings"),
-                                           tr("Settings will open from this tab in a later version.\n\n"
-                                              "Tidewell %1")
-                                               .arg(QCoreApplication::applicationVersion()),
-                                           this);
+    // The settings tab is a button with no screen of its own (setSettingsOpener below).
     auto *tabBarController =
-        new MainTabBarController(MainTabBarController::appTabs(files, transferScreen, settings), this);
+        new MainTabBarController(MainTabBarController::appTabs(files, transferScreen, nullptr), this);
     auto *root = new MainTabBarView(tabBarController, m_environment.theme);
     root->setObjectName(QStringLiteral("mainTabBarView"));
     for (int index = 0; index < tabBarController->count(); ++index) {
@@ -153,8 +153,9 @@ void AppDelegate::installRootScreen() {
     m_transferScreen = transferScreen;
     m_tabBarController = tabBarController;
     tabBarController->setFileBrowser(m_fileBrowser);
-    connect(m_fileBrowser, &browser::FileBrowserViewController::settingsRequested, tabBarController,
-            [tabBarController] { tabBarController->selectTab(MainTabBarController::SettingsTab); });
+    tabBarController->setSettingsOpener([this](MainTabBarController &) { openSettings(); });
+    connect(m_fileBrowser, &browser::FileBrowserViewController::settingsRequested, this,
+            [this] { openSettings(); });
     connect(m_fileBrowser, &browser::FileBrowserViewController::addSheetRequested, this,
             [this] { presentAddSheet(); });
     connect(m_fileBrowser, &browser::FileBrowserViewController::importRequested, this,
@@ -225,6 +226,22 @@ void AppDelegate::presentLoadingScreen() {
     connect(screen, &AppLoadingScreen::dismissed, this,
             [] { platform::log(QStringLiteral("Launch: splash screen dismissed")); });
     platform::log(QStringLiteral("Launch: splash screen shown"));
+}
+
+void AppDelegate::openSettings() {
+    if (!m_tabBarController)
+        return;
+    UrlOpener opener = m_environment.openUrl;
+    if (!opener)
+        opener = [](const QUrl &url) {
+            return QDesktopServices::openUrl(url);
+        };
+    SettingsLauncher::openSettings(m_tabBarController,
+                                   SettingsEnvironment{m_environment.center, m_environment.settingsSession,
+                                                       std::move(opener), m_environment.settingsHooks,
+                                                       QCoreApplication::applicationName(),
+                                                       QCoreApplication::applicationVersion()},
+                                   m_environment.remoteValues);
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -2,6 +2,8 @@
 
 #include "app/keyboardmanager.h"
 #include "ui/viewregistry.h"
+#include "zepcommon/settings/settingsscreen.h"
+#include "zepcommon/theme/themecolor.h"
 
 #include <QObject>
 #include <QPointer>
@@ -58,16 +60,26 @@ struct AppEnvironment {
     platform::Defaults *defaults = nullptr;
     // The screens the browser opens files in; null: the picture viewer and the PDF reader.
     browser::ViewerFactory *viewers = nullptr;
+    // The colour theme applied at launch.
+    ThemeColor themeColor = ThemeColor::Orange;
+    // What the settings screen reaches: the account screens, the rating pop-up, the catalogue,
+    // custom rows (unset hooks leave their rows and the clickable header out), the account state
+    // its sign-in row shows (none: signed out) and how it opens web and mail addresses (none:
+    // the desktop's handlers).
+    SettingsHooks settingsHooks;
+    SettingsSession settingsSession;
+    UrlOpener openUrl;
 };
 
 // Prepares the process and shows the first screens. didFinishLaunching runs, in this order:
 //   1. the remote-values refresher starts;
 //   2. the screen is kept awake;
-//   3. the orange colour theme is applied;
+//   3. the colour theme is applied (orange unless the environment names another);
 //   4. a click outside a text field ends editing (KeyboardManager);
 //   5. the window is shown;
 //   6. the root screen — MainTabBarController with its three tabs (the file browser in a navigation
-//      stack, the transfer screen, settings), their pages made by the view
+//      stack, the transfer screen, and the settings button, which opens the settings screen over
+//      the current tab, as the browser's More menu does), their pages made by the view
 //      registry — is set in the window, which turns black behind it; a screen host carries out
 //      the presentations and alerts the screens ask for;
 //      the browser's add button and files dropped onto it open the add sheet;
@@ -104,6 +116,7 @@ private:
     // The add sheet over the browser, 400 high, for the folder it shows.
     browser::ImportViewController *presentAddSheet();
     void presentLoadingScreen();
+    void openSettings();
 
     AppEnvironment m_environment;
     KeyboardManager m_keyboard;

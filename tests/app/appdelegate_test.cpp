@@ -11,6 +11,7 @@
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/transferserver.h"
 #include "zepcommon/loading/apploadingview.h"
+#include "zepcommon/settings/settingsview.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 #include "zepcommon/utility/remotevalues.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QVariantAnimation>
 #include <gtest/gtest.h>
 
@@ -145,11 +147,21 @@ TEST_F(AppDelegateTest, TabClicksSwitchPagesAndRunTheServerOnlyOnTheTransferTab)
     ASSERT_TRUE(QTest::qWaitFor([bounce] { return bounce->state() == QAbstractAnimation::Stopped; }));
     EXPECT_EQ(bar->iconScale(), 1.0);
 
+    // The settings tab is a button: the settings sheet opens over the transfer tab, which stays
+    // selected and serving until another tab is chosen.
     clickTab(MainTabBarController::SettingsTab);
-    EXPECT_EQ(view->pages()->currentIndex(), MainTabBarController::SettingsTab);
-    EXPECT_EQ(bar->currentIndex(), MainTabBarController::SettingsTab);
-    EXPECT_FALSE(m_server.isRunning());
+    EXPECT_EQ(view->pages()->currentIndex(), MainTabBarController::TransferTab);
+    EXPECT_EQ(bar->currentIndex(), MainTabBarController::TransferTab);
+    EXPECT_TRUE(m_server.isRunning());
     EXPECT_EQ(bounce->state(), QAbstractAnimation::Stopped);
+    auto *settings = m_delegate->window()->findChild<SettingsView *>();
+    ASSERT_NE(settings, nullptr);
+    auto *close = settings->findChild<QToolButton *>("closeButton");
+    ASSERT_NE(close, nullptr);
+    QTest::mouseClick(close, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_delegate->window()->findChild<SettingsView *>(); }));
+    clickTab(MainTabBarController::FileBrowserTab);
+    EXPECT_FALSE(m_server.isRunning());
 
     clickTab(MainTabBarController::TransferTab);
     EXPECT_TRUE(m_server.isRunning());
@@ -176,7 +188,8 @@ TEST_F(AppDelegateTest, FilesTabHoldsTheBrowserWhoseSelectionModeAndMenuReachThe
     files->exitSelectionMode();
     EXPECT_TRUE(tabView()->tabBar()->isVisible());
     files->triggerMenuEntry(files->moreMenu().back());
-    EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::SettingsTab);
+    EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::FileBrowserTab);
+    EXPECT_NE(m_delegate->window()->findChild<SettingsView *>(), nullptr) << "the same settings screen";
 }
 
 } // namespace

@@ -114,6 +114,26 @@ TEST_F(MainTabBarControllerTest, EveryTabCanBeChosenButNoneOutsideTheBar) {
     EXPECT_TRUE(m_browser.refreshed.empty());
 }
 
+TEST_F(MainTabBarControllerTest, TheThirdTabOpensSettingsAndLeavesThePreviousTabSelected) {
+    m_tabs.viewDidLoad();
+    ASSERT_TRUE(m_tabs.selectTab(MainTabBarController::TransferTab));
+    int opened = 0;
+    m_tabs.setSettingsOpener([this, &opened](MainTabBarController &from) {
+        EXPECT_EQ(&from, &m_tabs);
+        ++opened;
+    });
+    m_events.clear();
+    for (int tap = 1; tap <= 2; ++tap) {
+        EXPECT_FALSE(m_tabs.shouldSelectTab(MainTabBarController::SettingsTab));
+        EXPECT_FALSE(m_tabs.selectTab(MainTabBarController::SettingsTab));
+        EXPECT_EQ(opened, tap) << "each tap opens a new settings screen";
+        EXPECT_EQ(m_tabs.selectedIndex(), MainTabBarController::TransferTab);
+    }
+    EXPECT_TRUE(m_events.isEmpty()) << m_events.join('|').toStdString();
+    EXPECT_TRUE(m_server.isRunning());
+    EXPECT_TRUE(m_tabs.selectTab(MainTabBarController::FileBrowserTab));
+}
+
 TEST_F(MainTabBarControllerTest, QuittingOnTheTransferTabStopsTheServerOnce) {
     m_tabs.viewDidLoad();
     m_tabs.selectTab(MainTabBarController::TransferTab);
