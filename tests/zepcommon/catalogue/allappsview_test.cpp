@@ -72,7 +72,12 @@ TEST(AllAppsViewTest, PagesColumnsOfSixWithAccessibleControls) {
     view.resize(420, 760);
     view.show();
     screen.beginAppearanceTransition(true);
+    bool lookupsDone = false;
+    QObject::connect(&tracker, &NativeAppsTracker::allLookupsFinished, [&lookupsDone] { lookupsDone = true; });
     tracker.loadNativeApps();
+
+    // Every cell's name and icon come from its own lookup: wait for all of them, not only the first.
+    QTRY_VERIFY_WITH_TIMEOUT(lookupsDone, 10'000);
 
     QTRY_COMPARE_WITH_TIMEOUT(view.cell(0)->appName()->text(), QStringLiteral("App 1"), 10'000);
     QTRY_VERIFY_WITH_TIMEOUT(
