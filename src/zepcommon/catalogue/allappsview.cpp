@@ -1,5 +1,7 @@
 #include "zepcommon/catalogue/allappsview.h"
 
+#include "zepcommon/rating/cosmosview.h"
+
 #include "platform/paths.h"
 #include "ui/viewregistry.h"
 #include "zepcommon/theme/zepcolors.h"
@@ -27,7 +29,6 @@ namespace {
 
 constexpr int iconSize = 60;
 constexpr int starSize = 14;
-constexpr int starCount = 5;
 
 QColor namedColor(const QString &name, const QColor &fallback) {
     return ZEPColors::themeColorWithName(name).value_or(fallback);
@@ -37,22 +38,14 @@ QColor themeColor(const ZEPThemeManager &theme) {
     return namedColor(theme.themeColorInAllApp(), QColor(Qt::blue));
 }
 
-QPainterPath starPath(const QRectF &box) {
-    QPainterPath path;
-    const QPointF centre = box.center();
-    const double outer = box.width() / 2;
-    const double inner = outer * 0.45;
-    for (int i = 0; i < 10; ++i) {
-        const double radius = i % 2 == 0 ? outer : inner;
-        const double angle = -M_PI / 2 + i * M_PI / 5;
-        const QPointF point(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
-        if (i == 0)
-            path.moveTo(point);
-        else
-            path.lineTo(point);
-    }
-    path.closeSubpath();
-    return path;
+// The read-only stars of a cell: small, filled to the exact rating.
+rating::CosmosSettings cellStars() {
+    rating::CosmosSettings settings;
+    settings.starSize = starSize;
+    settings.starMargin = 2;
+    settings.fillMode = rating::StarFillMode::Precise;
+    settings.updateOnTouch = false;
+    return settings;
 }
 
 // The icon with rounded corners, or a grey tile while it loads.
@@ -134,53 +127,11 @@ QImage ImageCache::image(const QUrl &url) {
     return {};
 }
 
-StarRatingBar::StarRatingBar(QWidget *parent)
-    : QWidget(parent)
-    , m_color(Qt::blue) {
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-}
-
-void StarRatingBar::setRating(double rating) {
-    rating = std::clamp(rating, 0.0, double(starCount));
-    if (rating == m_rating)
-        return;
-    m_rating = rating;
-    setAccessibleName(tr("Rating %1 of 5").arg(QString::number(rating, 'f', 1)));
-    update();
-}
-
-void StarRatingBar::setColor(const QColor &color) {
-    m_color = color;
-    update();
-}
-
-QSize StarRatingBar::sizeHint() const {
-    return {starCount * starSize + (starCount - 1) * 2, starSize};
-}
-
-void StarRatingBar::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < starCount; ++i) {
-        const QRectF box(i * (starSize + 2) + 0.5, 0.5, starSize - 1, starSize - 1);
-        const QPainterPath star = starPath(box);
-        const double fill = std::clamp(m_rating - i, 0.0, 1.0);
-        if (fill > 0) {
-            painter.save();
-            painter.setClipRect(QRectF(box.left(), box.top(), box.width() * fill, box.height()));
-            painter.fillPath(star, m_color);
-            painter.restore();
-        }
-        painter.setPen(QPen(m_color, 1));
-        painter.drawPath(star);
-    }
-}
-
 AllAppsCollectionViewCell::AllAppsCollectionViewCell(QWidget *parent)
     : QWidget(parent)
     , m_appIcon(new QLabel)
     , m_appName(makeLabel(16, true, QStringLiteral("appName")))
-    , m_ratingView(new StarRatingBar)
+    , m_ratingView(new rating::CosmosView(cellStars()))
     , m_ratingLabel(makeLabel(13, false, QStringLiteral("ratingLabel")))
     , m_status(makeLabel(12, false, QStringLiteral("availableForPreOrderLbl")))
     , m_button(new QPushButton)
@@ -234,7 +185,9 @@ void AllAppsCollectionViewCell::configure(const AllAppsCellContent &content, con
     m_appName->setText(content.name);
     m_appName->setAccessibleName(content.name);
     setTextColor(m_appName, namedColor(ZEPColors::cellText(), Qt::black));
-    m_ratingView->setColor(accent);
+    rating::CosmosSettings stars = m_ratingView->settings();
+    stars.filledColor = stars.filledBorderColor = stars.emptyBorderColor = accent;
+    m_ratingView->setSettings(stars);
     m_ratingView->setRating(content.rating);
     m_ratingView->setAccessibleName(tr("Rating %1 of 5").arg(QString::number(content.rating, 'f', 1)));
     m_ratingLabel->setText(QString::number(content.rating, 'f', 1));

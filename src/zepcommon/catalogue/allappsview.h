@@ -20,6 +20,10 @@ namespace ui {
 class ViewRegistry;
 }
 
+namespace rating {
+class CosmosView;
+}
+
 namespace catalogue {
 
 // Registers the catalogue page's view (AllAppsView for AllAppsViewController).
@@ -45,24 +49,6 @@ private:
     QSet<QUrl> m_loading;
 };
 
-// Five stars filled up to the rating (0–5), in the theme colour, drawn as outlines where empty.
-class StarRatingBar : public QWidget {
-    Q_OBJECT
-public:
-    explicit StarRatingBar(QWidget *parent = nullptr);
-    double rating() const { return m_rating; }
-    void setRating(double rating);
-    void setColor(const QColor &color);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    double m_rating = 0;
-    QColor m_color;
-};
-
 // One app: icon, name, stars with the rating, the status line and the install/open button.
 class AllAppsCollectionViewCell : public QWidget {
     Q_OBJECT
@@ -74,7 +60,7 @@ public:
 
     QLabel *appIcon() const { return m_appIcon; }
     QLabel *appName() const { return m_appName; }
-    StarRatingBar *ratingView() const { return m_ratingView; }
+    rating::CosmosView *ratingView() const { return m_ratingView; }
     QLabel *ratingLabel() const { return m_ratingLabel; }
     QLabel *availableForPreOrderLbl() const { return m_status; }
     QPushButton *installOpenButton() const { return m_button; }
@@ -85,7 +71,7 @@ signals:
 private:
     QLabel *m_appIcon;
     QLabel *m_appName;
-    StarRatingBar *m_ratingView;
+    rating::CosmosView *m_ratingView;
     QLabel *m_ratingLabel;
     QLabel *m_status;
     QPushButton *m_button;
