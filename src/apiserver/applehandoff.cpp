@@ -27,7 +27,8 @@ HandoffAnswer htmlAnswer(int status, const QString &title, const QString &text) 
 }
 
 HandoffAnswer jsonAnswer(int status, const QJsonObject &object) {
-    return {status, QByteArrayLiteral("application/json"), QJsonDocument(object).toJson(QJsonDocument::Compact)};
+    return {status, QByteArrayLiteral("application/json"),
+            QJsonDocument(object).toJson(QJsonDocument::Compact)};
 }
 
 HandoffAnswer badForm(const QString &why) {
@@ -112,7 +113,8 @@ HandoffAnswer AppleHandoff::takeResult(const QString &state) {
         return jsonAnswer(202, {{QStringLiteral("status"), QStringLiteral("waiting")}});
     Entry &entry = found->second;
     if (entry.taken)
-        return jsonAnswer(404, {{QStringLiteral("error"), QStringLiteral("This sign-in was already handed out.")}});
+        return jsonAnswer(
+            404, {{QStringLiteral("error"), QStringLiteral("This sign-in was already handed out.")}});
     QJsonObject answer;
     if (!entry.error.isEmpty())
         answer.insert(QStringLiteral("error"), entry.error);

@@ -70,10 +70,11 @@ HttpFrontend::HttpFrontend(ApiService &service, AppleHandoff &appleHandoff)
             body.resize(AppleHandoff::maximumBody + 1); // refused as too large below
         copyAnswer(m_appleHandoff.receiveCallback(QByteArray::fromStdString(body)), response);
     });
-    m_server->Get(proto::appleResultPath, [this](const httplib::Request &request, httplib::Response &response) {
-        const QString state = QString::fromStdString(request.get_param_value(proto::appleStateItem));
-        copyAnswer(m_appleHandoff.takeResult(state), response);
-    });
+    m_server->Get(
+        proto::appleResultPath, [this](const httplib::Request &request, httplib::Response &response) {
+            const QString state = QString::fromStdString(request.get_param_value(proto::appleStateItem));
+            copyAnswer(m_appleHandoff.takeResult(state), response);
+        });
 }
 
 HttpFrontend::~HttpFrontend() {

@@ -31,6 +31,10 @@ struct FormCase {
     int status;
 };
 
+void PrintTo(const FormCase &c, std::ostream *out) {
+    *out << c.name;
+}
+
 class ApiAppleHandoffForms : public ApiAppleHandoff, public ::testing::WithParamInterface<FormCase> {};
 
 TEST_P(ApiAppleHandoffForms, KeepsOnlyWellFormedAnswers) {
@@ -51,15 +55,16 @@ INSTANTIATE_TEST_SUITE_P(
         FormCase{"StateWithSlash", "state=" + state.toLatin1() + "%2F&id_token=a.b.c", 400},
         FormCase{"NoTokenNorError", "state=" + state.toLatin1() + "&code=c1", 400},
         FormCase{"HugeToken", "state=" + state.toLatin1() + "&id_token=" + QByteArray(17 * 1024, 'a'), 400},
-        FormCase{"HugeBody", "state=" + state.toLatin1() + "&id_token=a&x=" + QByteArray(40 * 1024, 'a'), 400},
+        FormCase{"HugeBody", "state=" + state.toLatin1() + "&id_token=a&x=" + QByteArray(40 * 1024, 'a'),
+                 400},
         FormCase{"Empty", "", 400}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ApiAppleHandoff, HandsTheTokenOutOnceWithTheDecodedUser) {
     EXPECT_EQ(take(state, 202).value("status"), "waiting");
     const QByteArray user = R"({"name":{"firstName":"Ada"},"email":"ada+x@example.org"})";
-    const auto received = handoff.receiveCallback("state=" + state.toLatin1() + "&id_token=h.c.s&user=" +
-                                                  user.toPercentEncoding().replace("%20", "+"));
+    const auto received = handoff.receiveCallback(
+        "state=" + state.toLatin1() + "&id_token=h.c.s&user=" + user.toPercentEncoding().replace("%20", "+"));
     ASSERT_EQ(received.status, 200);
     EXPECT_TRUE(received.body.contains("return to Tidewell"));
 

@@ -56,9 +56,10 @@ QUrl AppleSignIn::authorizeUrl(const QString &state) const {
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("response_type"), QStringLiteral("code id_token"));
     query.addQueryItem(QStringLiteral("response_mode"), QStringLiteral("form_post"));
-    query.addQueryItem(QStringLiteral("client_id"), QString::fromLatin1(QUrl::toPercentEncoding(m_settings.appleServiceId)));
-    query.addQueryItem(QStringLiteral("redirect_uri"),
-                       QString::fromLatin1(QUrl::toPercentEncoding(callbackUrl().toString(QUrl::FullyEncoded))));
+    query.addQueryItem(QStringLiteral("client_id"),
+                       QString::fromLatin1(QUrl::toPercentEncoding(m_settings.appleServiceId)));
+    query.addQueryItem(QStringLiteral("redirect_uri"), QString::fromLatin1(QUrl::toPercentEncoding(
+                                                           callbackUrl().toString(QUrl::FullyEncoded))));
     query.addQueryItem(QStringLiteral("scope"), QStringLiteral("name email"));
     query.addQueryItem(QStringLiteral("state"), state);
     QUrl url = m_settings.appleAuthorizeUrl;

@@ -21,8 +21,9 @@ const char *const pageText =
 QString refusalText(const QString &error, const QString &description) {
     if (error == QLatin1String("access_denied"))
         return QStringLiteral("The Google sign-in was cancelled or refused in the browser.");
-    return description.isEmpty() ? QStringLiteral("Google refused the sign-in (%1).").arg(error)
-                                 : QStringLiteral("Google refused the sign-in (%1: %2).").arg(error, description);
+    return description.isEmpty()
+               ? QStringLiteral("Google refused the sign-in (%1).").arg(error)
+               : QStringLiteral("Google refused the sign-in (%1: %2).").arg(error, description);
 }
 
 } // namespace
@@ -71,9 +72,9 @@ void GoogleSignIn::start() {
 
     // PKCE: the challenge goes with the authorization request, the verifier with the exchange.
     const QString verifier = randomUrlSafeText(48);
-    const QString challenge = QString::fromLatin1(
-        QCryptographicHash::hash(verifier.toLatin1(), QCryptographicHash::Sha256)
-            .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    const QString challenge =
+        QString::fromLatin1(QCryptographicHash::hash(verifier.toLatin1(), QCryptographicHash::Sha256)
+                                .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
     m_flow->setModifyParametersFunction(
         [verifier, challenge](QAbstractOAuth::Stage stage, QMultiMap<QString, QVariant> *parameters) {
             if (stage == QAbstractOAuth::Stage::RequestingAuthorization) {
@@ -129,8 +130,9 @@ void GoogleSignIn::onTokenReply(QNetworkReply *reply) {
         return; // the flow reads the answer and reports granted
     const QJsonObject answer = QJsonDocument::fromJson(reply->peek(4096)).object();
     const QString error = answer.value(QLatin1String("error")).toString();
-    fail(error.isEmpty() ? QStringLiteral("Google's token service could not be reached: %1").arg(reply->errorString())
-                         : refusalText(error, answer.value(QLatin1String("error_description")).toString()));
+    fail(error.isEmpty()
+             ? QStringLiteral("Google's token service could not be reached: %1").arg(reply->errorString())
+             : refusalText(error, answer.value(QLatin1String("error_description")).toString()));
 }
 
 void GoogleSignIn::onGranted() {
@@ -160,12 +162,13 @@ void GoogleSignIn::finish() {
     m_flow = nullptr;
     if (!m_run)
         return;
-    // Nothing of the ended run may report again, and the listener closes now.
+    // Nothing of the ended run may report again and the listener takes no new connection, but
+    // the run lives a moment longer: deleting it would cut off the page the browser is being sent.
     for (QObject *child : m_run->children())
         disconnect(child, nullptr, this, nullptr);
     if (auto *handler = m_run->findChild<QOAuthHttpServerReplyHandler *>())
         handler->close();
-    m_run->deleteLater();
+    QTimer::singleShot(std::chrono::seconds(2), m_run.data(), &QObject::deleteLater);
     m_run = nullptr;
 }
 

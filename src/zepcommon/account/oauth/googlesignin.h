@@ -47,8 +47,8 @@ private:
     BrowserOpener m_browser;
     std::chrono::milliseconds m_timeout = std::chrono::minutes(5);
     QTimer m_deadline;
-    // One run's flow, listener and network access, all children of this object; deleted later
-    // because a run ends inside their own signals.
+    // One run's flow, listener and network access, all children of this object; deleted a little
+    // after the run ends, which happens inside their own signals.
     QPointer<QObject> m_run;
     QOAuth2AuthorizationCodeFlow *m_flow = nullptr;
     QString m_expectedState;
