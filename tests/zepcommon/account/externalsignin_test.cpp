@@ -31,7 +31,7 @@ const QString googleClient = QStringLiteral("google-client-id");
 const QString googleSecret = QStringLiteral("desktop-secret");
 const QString appleService = QStringLiteral("app.tidewell.Tidewell");
 
-enum class Mode { Answer, ForgedState, Refuse };
+enum class Mode { Answer, ForgedState, Refuse, RefuseCode };
 
 // Google's authorize and token endpoints and Apple's authorize page, whose auto-submitting form it
 // plays itself by posting Apple's answer to the redirect URI. Checks what a real provider checks
@@ -55,7 +55,8 @@ public:
                     .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
             if (param(q, "grant_type") != "authorization_code" || param(q, "code") != "c1" ||
                 param(q, "client_id") != googleClient || param(q, "client_secret") != googleSecret ||
-                param(q, "redirect_uri") != asked("redirect_uri") || proof != asked("code_challenge")) {
+                param(q, "redirect_uri") != asked("redirect_uri") || proof != asked("code_challenge") ||
+                mode == Mode::RefuseCode) {
                 r.status = 400;
                 r.set_content(R"({"error":"invalid_grant"})", "application/json");
                 return;
@@ -214,7 +215,7 @@ protected:
 TEST_F(AccountExternalSignIn, GoogleCodeWithPkceBecomesAServerSession) {
     GoogleSignIn google(settings, browser());
     const Outcome outcome = run(google);
-    ASSERT_EQ(outcome.credentials.size(), 1u);
+    ASSERT_EQ(outcome.credentials.size(), 1u) << outcome.failures.value(0).toStdString();
     const ExternalCredential credential = outcome.credentials.front();
     EXPECT_EQ(credential.email, email);
     EXPECT_EQ(credential.user, "g-1");
@@ -235,7 +236,7 @@ TEST_F(AccountExternalSignIn, AppleFormPostIsHandedOffByTheServer) {
     AppleSignIn apple(settings, browser());
     apple.setPollInterval(std::chrono::milliseconds(20));
     const Outcome outcome = run(apple);
-    ASSERT_EQ(outcome.credentials.size(), 1u);
+    ASSERT_EQ(outcome.credentials.size(), 1u) << outcome.failures.value(0).toStdString();
     const ExternalCredential credential = outcome.credentials.front();
     EXPECT_EQ(credential.user, "apple-1");
     EXPECT_EQ(credential.email, email);
@@ -330,6 +331,8 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Google's answer did not belong to this sign-in."},
                       FailureCase{"GoogleRefused", true, Mode::Refuse, true, false,
                                   "The Google sign-in was cancelled or refused in the browser."},
+                      FailureCase{"GoogleCodeRefused", true, Mode::RefuseCode, true, false,
+                                  "Google refused the sign-in (invalid_grant)."},
                       FailureCase{"GoogleBrowserClosed", true, Mode::Answer, true, true,
                                   "The Google sign-in was not completed in time."},
                       FailureCase{"AppleNotSetUp", false, Mode::Answer, false, false,

@@ -20,7 +20,8 @@ namespace account {
 //
 // Main thread only. After start(), exactly one of signedIn and failed follows (refusal in the
 // browser, a state that does not match, a token request Google refuses, no answer within the
-// time-out), unless cancel() comes first. A second start() cancels the first run.
+// time-out), unless cancel() comes first. A second start() cancels the first run. When not
+// configured, failed is emitted from within start().
 class GoogleSignIn : public ExternalSignIn {
     Q_OBJECT
 public:
