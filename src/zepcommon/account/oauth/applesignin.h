@@ -39,11 +39,11 @@ public:
     // The first pause between polls; each pause is half again as long, up to five seconds.
     void setPollInterval(std::chrono::milliseconds interval) { m_firstPause = interval; }
 
-    // The authorize URL for a state, and the callback URL Apple must redirect to.
-    QUrl authorizeUrl(const QString &state) const;
+    // Where Apple must redirect: the return URL to register with the Services ID.
     QUrl callbackUrl() const;
 
 private:
+    QUrl authorizeUrl(const QString &state) const;
     void poll();
     void onPollReply(QNetworkReply *reply);
     void pollLater();
