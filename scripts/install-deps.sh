@@ -12,7 +12,7 @@ packages=(
   libimagequant-dev libsodium-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fontconfig gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   xvfb xauth imagemagick ghostscript ffmpeg libheif-examples curl chromium
-  dbus-daemon at-spi2-core python3-pyatspi
+  dbus-daemon at-spi2-core python3-pyatspi xdg-utils
   dbus avahi-daemon avahi-utils
   clang-14 libclang-rt-14-dev
 )

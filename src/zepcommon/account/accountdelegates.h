@@ -54,6 +54,9 @@ class CrossPlatFormDelegate {
 public:
     virtual ~CrossPlatFormDelegate() = default;
     virtual void crossPlatformSignInDone() = 0;
+    // The server did not confirm the scanned identifiers: it answered with an error or could not be
+    // reached. message says why. The identifiers stored before the call are the reader's to undo.
+    virtual void crossPlatformSignInFailed(const QString &message) { Q_UNUSED(message); }
 };
 
 // Told that account deletion finished. isError is true when the server answered with an error or

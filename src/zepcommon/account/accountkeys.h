@@ -44,6 +44,9 @@ inline constexpr const char *passwordNotChanged =
 inline constexpr const char *accountNotDeleted =
     "The server could not be reached. Your account was not deleted.";
 inline constexpr const char *accountDeleted = "Your account has been deleted.";
+inline constexpr const char *qrSignInUnreachable = "The server could not be reached. You were not signed in.";
+inline constexpr const char *qrSignInRefused =
+    "The server did not confirm the scanned code. You were not signed in.";
 inline constexpr const char *congratulations = "Congratulations";
 inline constexpr const char *scannedUserSignedIn = "Logged in with the user you scanned";
 inline constexpr const char *ok = "OK";

@@ -308,11 +308,21 @@ void ApiManager::deletionRule(const Answer &answer) {
 }
 
 void ApiManager::qrRule(const Answer &answer) {
+    CrossPlatFormDelegate *delegate = m_crossPlatFormDelegate.get();
     const auto result = resultOf(answer);
-    if (!result)
+    if (!result) {
+        // The reader has already stored the scanned identifiers and waits behind its spinner; it
+        // must hear that the server never confirmed them.
+        if (!delegate)
+            return;
+        const QString why =
+            answer ? textOf(*answer, "error").value_or(QString::fromLatin1(texts::qrSignInRefused))
+                   : QString::fromLatin1(texts::qrSignInUnreachable);
+        delegate->crossPlatformSignInFailed(why);
         return;
+    }
     adoptIdentifiers(*result);
-    if (CrossPlatFormDelegate *delegate = m_crossPlatFormDelegate.get())
+    if (delegate)
         delegate->crossPlatformSignInDone();
 }
 
