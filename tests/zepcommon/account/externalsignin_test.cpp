@@ -256,7 +256,8 @@ TEST_F(AccountExternalSignIn, AppleFormPostIsHandedOffByTheServer) {
 }
 
 TEST(AccountOAuthSettings, ReadsTheDocumentedKeysWithTheProvidersAsDefaults) {
-    platform::Defaults defaults(QStringLiteral("oauth-settings"));
+    static int suite = 0; // a fresh settings file on every run of the test
+    platform::Defaults defaults(QStringLiteral("oauth-settings-%1").arg(++suite));
     qputenv("TARNWICK_SERVICE_URL", "http://127.0.0.1:8090/v1/call");
     EXPECT_EQ(OAuthSettings::fromDefaults(defaults).appleHandoffUrl, QUrl("http://127.0.0.1:8090"));
     qunsetenv("TARNWICK_SERVICE_URL");
