@@ -13,10 +13,17 @@ namespace proto = tarnwick::protocol;
 
 namespace {
 constexpr std::size_t maximumBody = 1 << 20;
-}
 
-HttpFrontend::HttpFrontend(ApiService &service)
+void copyAnswer(const HandoffAnswer &answer, httplib::Response &response) {
+    response.status = answer.status;
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(answer.body.toStdString(), answer.contentType.toStdString());
+}
+} // namespace
+
+HttpFrontend::HttpFrontend(ApiService &service, AppleHandoff &appleHandoff)
     : m_service(service)
+    , m_appleHandoff(appleHandoff)
     , m_server(std::make_unique<httplib::Server>()) {
     m_server->new_task_queue = [] {
         return new httplib::ThreadPool(16);
@@ -51,6 +58,23 @@ HttpFrontend::HttpFrontend(ApiService &service)
                 return true;
             });
     });
+    // The form is read raw: the library's own form parsing refuses bodies over 8 KiB.
+    m_server->Post(proto::appleCallbackPath, [this](const httplib::Request &, httplib::Response &response,
+                                                    const httplib::ContentReader &reader) {
+        std::string body;
+        const bool fits = reader([&body](const char *data, std::size_t length) {
+            body.append(data, length);
+            return body.size() <= AppleHandoff::maximumBody;
+        });
+        if (!fits)
+            body.resize(AppleHandoff::maximumBody + 1); // refused as too large below
+        copyAnswer(m_appleHandoff.receiveCallback(QByteArray::fromStdString(body)), response);
+    });
+    m_server->Get(
+        proto::appleResultPath, [this](const httplib::Request &request, httplib::Response &response) {
+            const QString state = QString::fromStdString(request.get_param_value(proto::appleStateItem));
+            copyAnswer(m_appleHandoff.takeResult(state), response);
+        });
 }
 
 HttpFrontend::~HttpFrontend() {
