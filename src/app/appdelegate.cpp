@@ -27,6 +27,9 @@
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/screen/wifiaddress.h"
 #include "ui/screenhost.h"
+#include "zepcommon/account/apimanager.h"
+#include "zepcommon/account/reachabilityfeed.h"
+#include "zepcommon/account/screens/accountflow.h"
 #include "zepcommon/loading/apploadingscreen.h"
 #include "zepcommon/loading/apploadingview.h"
 #include "zepcommon/theme/zepthememanager.h"
@@ -138,6 +141,8 @@ void AppDelegate::installRootScreen() {
                                               "Tidewell %1")
                                                .arg(QCoreApplication::applicationVersion()),
                                            this);
+    if (m_environment.accounts)
+        installAccountFlow(settings);
     auto *tabBarController =
         new MainTabBarController(MainTabBarController::appTabs(files, transferScreen, settings), this);
     auto *root = new MainTabBarView(tabBarController, m_environment.theme);
@@ -148,6 +153,8 @@ void AppDelegate::installRootScreen() {
     }
     m_window->setRootScreen(root);
     m_host = new ui::ScreenHost(m_window.get(), m_views, this);
+    if (m_accountFlow)
+        m_accountFlow->setWindow(m_window.get());
     m_host->attach(tabBarController);
     tabBarController->viewDidLoad();
     m_transferScreen = transferScreen;
@@ -207,6 +214,21 @@ browser::ImportViewController *AppDelegate::presentAddSheet() {
     sheet->setOpenFolder(m_fileBrowser->openFolder());
     m_fileBrowser->present(sheet, ui::Presentation::sheet(400));
     return sheet;
+}
+
+void AppDelegate::installAccountFlow(PlaceholderScreen *settings) {
+    account::ApiManager &api = *m_environment.accounts;
+    new account::ReachabilityFeed(api, this);
+    platform::Defaults &defaults =
+        m_environment.defaults ? *m_environment.defaults : platform::Defaults::standard();
+    // The providers' sign-in, the QR reader and the account screen are not composed yet: the hub
+    // says the providers are not set up and hides Scan QR, and a signed-in account opens the hub.
+    m_accountFlow = new account::AccountFlow(
+        {api, defaults, m_environment.center, m_environment.theme, m_environment.colors}, nullptr, nullptr, {},
+        {}, this);
+    m_accountFlow->registerViews(m_views);
+    api.setTopScreen(m_accountFlow);
+    settings->setAction(tr("Account"), [this, settings] { m_accountFlow->open(settings); });
 }
 
 void AppDelegate::presentLoadingScreen() {

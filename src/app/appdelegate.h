@@ -11,9 +11,14 @@
 class AppLoadingView;
 class MainTabBarController;
 class MainWindow;
+class PlaceholderScreen;
 class RemoteValues;
 class ZEPThemeManager;
 
+namespace account {
+class AccountFlow;
+class ApiManager;
+} // namespace account
 namespace browser {
 class CellThumbnails;
 class FileBrowserViewController;
@@ -58,6 +63,9 @@ struct AppEnvironment {
     platform::Defaults *defaults = nullptr;
     // The screens the browser opens files in; null: the picture viewer and the PDF reader.
     browser::ViewerFactory *viewers = nullptr;
+    // The account service behind the sign-in screens, which the Settings tab opens; null: no
+    // account screens (tests that do not need them).
+    account::ApiManager *accounts = nullptr;
 };
 
 // Prepares the process and shows the first screens. didFinishLaunching runs, in this order:
@@ -91,6 +99,8 @@ public:
     MainTabBarController *tabBarController() const;
     browser::FileBrowserViewController *fileBrowser() const;
     transfer::TransferViewController *transferScreen() const;
+    // The account flow the Settings tab opens; null without an account service.
+    account::AccountFlow *accountFlow() const { return m_accountFlow; }
     KeyboardManager &keyboardManager() { return m_keyboard; }
     // The splash while it is on screen; null once it has gone.
     AppLoadingView *loadingView() const;
@@ -104,6 +114,8 @@ private:
     // The add sheet over the browser, 400 high, for the folder it shows.
     browser::ImportViewController *presentAddSheet();
     void presentLoadingScreen();
+    // The sign-in hub and its forms over the account service, opened from the Settings tab.
+    void installAccountFlow(PlaceholderScreen *settings);
 
     AppEnvironment m_environment;
     KeyboardManager m_keyboard;
@@ -118,6 +130,7 @@ private:
     std::unique_ptr<browser::CellThumbnails> m_cellThumbnails;
     QPointer<transfer::TransferViewController> m_transferScreen;
     QPointer<AppLoadingView> m_loadingView;
+    account::AccountFlow *m_accountFlow = nullptr;
     bool m_launched = false;
     bool m_splashAnimations = true;
 };

@@ -1,5 +1,7 @@
 #include "app/desktopapp.h"
 
+#include "zepcommon/account/apimanager.h"
+
 #include "app/appdelegate.h"
 #include "app/screensaverinhibitor.h"
 #include "platform/networkinterfaces.h"
@@ -72,6 +74,9 @@ int runDesktopApp(int argc, char **argv) {
         remoteValues,
         platform::wifiInterfaceName(),
         true,
+        nullptr,
+        nullptr,
+        &account::ApiManager::shared(),
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.didFinishLaunching();
