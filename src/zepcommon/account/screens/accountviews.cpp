@@ -1,5 +1,6 @@
 #include "zepcommon/account/screens/accountviews.h"
 
+#include "ui/navigationstack.h"
 #include "ui/viewregistry.h"
 #include "zepcommon/account/screens/changepasswordviewcontroller.h"
 #include "zepcommon/account/screens/confirmpasswordviewcontroller.h"
@@ -491,6 +492,12 @@ template <class Controller> QWidget *loaded(Controller *controller, QWidget *(*m
 } // namespace
 
 void registerAccountViews(ui::ViewRegistry &views) {
+    // Each account screen has its own back and close buttons and heading, so the stack shows no bar.
+    views.add<AccountNavigationController>([&views](AccountNavigationController *navigation) {
+        auto *stack = new ui::NavigationStack(navigation, views);
+        stack->setBarHidden(true);
+        return stack;
+    });
     views.add<SignInSignUpViewController>(
         [](SignInSignUpViewController *screen) { return new SignInSignUpView(screen); });
     views.add<SignInViewController>([](SignInViewController *c) { return loaded(c, &makeSignInView); });

@@ -100,7 +100,8 @@ private:
     QWidget *m_blur;
 };
 
-// Registers the views of the hub and the five forms.
+// Registers the views of the account flow's stack, the hub and the five forms; the registry must
+// outlive the views it makes.
 void registerAccountViews(ui::ViewRegistry &views);
 
 } // namespace account
