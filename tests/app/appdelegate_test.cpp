@@ -10,6 +10,10 @@
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/transferserver.h"
+#include "platform/defaults.h"
+#include "tarnwick/apiclient.h"
+#include "ui/sheetcontainer.h"
+#include "zepcommon/account/apimanager.h"
 #include "zepcommon/loading/apploadingview.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
@@ -18,6 +22,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVariantAnimation>
 #include <gtest/gtest.h>
@@ -177,6 +182,36 @@ TEST_F(AppDelegateTest, FilesTabHoldsTheBrowserWhoseSelectionModeAndMenuReachThe
     EXPECT_TRUE(tabView()->tabBar()->isVisible());
     files->triggerMenuEntry(files->moreMenu().back());
     EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::SettingsTab);
+}
+
+TEST_F(AppDelegateTest, SettingsTabOpensTheSignInHubFullScreen) {
+    QTemporaryDir sandbox;
+    tarnwick::ApiClientSettings settings;
+    settings.appIdentifier = QStringLiteral("app.tidewell.Tidewell");
+    settings.serviceUrl = QUrl(QStringLiteral("http://127.0.0.1:9/v1/call"));
+    settings.secretStorePath = sandbox.filePath("secrets.json");
+    settings.remoteValuesPath = sandbox.filePath("remote-values.dat");
+    settings.vpnProbe = [] { return false; };
+    tarnwick::ApiClient client(settings);
+    platform::Defaults defaults(QStringLiteral("app-accounts-test"));
+    account::ApiManager accounts(client, defaults, m_center);
+    m_delegate = std::make_unique<AppDelegate>(AppEnvironment{m_theme, m_colors, m_center, m_service, {}, {},
+                                                              m_remoteValues, QStringLiteral("lo"), false,
+                                                              &defaults, nullptr, &accounts});
+    m_delegate->setSplashAnimationsEnabled(false);
+    m_delegate->didFinishLaunching();
+    m_center.post(refreshed);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_delegate->loadingView() == nullptr; }, 10000));
+    clickTab(MainTabBarController::SettingsTab);
+    auto *account = tabView()->pages()->currentWidget()->findChild<QPushButton *>("placeholderAction");
+    ASSERT_NE(account, nullptr);
+    EXPECT_EQ(account->text(), "Account");
+    QTest::mouseClick(account, Qt::LeftButton);
+    auto *sheet = m_delegate->window()->findChild<ui::SheetContainer *>();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isOpen());
+    EXPECT_EQ(sheet->geometry(), m_delegate->window()->rect()) << "full screen";
+    EXPECT_NE(sheet->findChild<QPushButton *>("signInView"), nullptr);
 }
 
 } // namespace
