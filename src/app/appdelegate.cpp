@@ -224,8 +224,8 @@ void AppDelegate::installAccountFlow(PlaceholderScreen *settings) {
     // The providers' sign-in, the QR reader and the account screen are not composed yet: the hub
     // says the providers are not set up and hides Scan QR, and a signed-in account opens the hub.
     m_accountFlow = new account::AccountFlow(
-        {api, defaults, m_environment.center, m_environment.theme, m_environment.colors}, nullptr, nullptr, {},
-        {}, this);
+        {api, defaults, m_environment.center, m_environment.theme, m_environment.colors}, nullptr, nullptr,
+        {}, {}, this);
     m_accountFlow->registerViews(m_views);
     api.setTopScreen(m_accountFlow);
     settings->setAction(tr("Account"), [this, settings] { m_accountFlow->open(settings); });

@@ -91,7 +91,8 @@ void NavigationStack::updateBar() {
     m_largeTitle->setText(title);
     m_largeTitle->setAccessibleName(title);
     // The large title stands for the root screen; deeper screens name themselves in the bar.
-    m_largeTitle->setVisible(!m_barHidden && m_largeTitleShown && !m_controller->canGoBack() && !title.isEmpty());
+    m_largeTitle->setVisible(!m_barHidden && m_largeTitleShown && !m_controller->canGoBack() &&
+                             !title.isEmpty());
     m_title->setVisible(!m_barHidden && (m_controller->canGoBack() || !m_largeTitleShown));
 }
 

@@ -5,13 +5,13 @@
 #include "app/mainwindow.h"
 #include "browser/filebrowserview.h"
 #include "browser/filebrowserviewcontroller.h"
+#include "platform/defaults.h"
 #include "platform/notificationcenter.h"
+#include "tarnwick/apiclient.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/transferserver.h"
-#include "platform/defaults.h"
-#include "tarnwick/apiclient.h"
 #include "ui/sheetcontainer.h"
 #include "zepcommon/account/apimanager.h"
 #include "zepcommon/loading/apploadingview.h"
@@ -191,13 +191,24 @@ TEST_F(AppDelegateTest, SettingsTabOpensTheSignInHubFullScreen) {
     settings.serviceUrl = QUrl(QStringLiteral("http://127.0.0.1:9/v1/call"));
     settings.secretStorePath = sandbox.filePath("secrets.json");
     settings.remoteValuesPath = sandbox.filePath("remote-values.dat");
-    settings.vpnProbe = [] { return false; };
+    settings.vpnProbe = [] {
+        return false;
+    };
     tarnwick::ApiClient client(settings);
     platform::Defaults defaults(QStringLiteral("app-accounts-test"));
     account::ApiManager accounts(client, defaults, m_center);
-    m_delegate = std::make_unique<AppDelegate>(AppEnvironment{m_theme, m_colors, m_center, m_service, {}, {},
-                                                              m_remoteValues, QStringLiteral("lo"), false,
-                                                              &defaults, nullptr, &accounts});
+    m_delegate = std::make_unique<AppDelegate>(AppEnvironment{m_theme,
+                                                              m_colors,
+                                                              m_center,
+                                                              m_service,
+                                                              {},
+                                                              {},
+                                                              m_remoteValues,
+                                                              QStringLiteral("lo"),
+                                                              false,
+                                                              &defaults,
+                                                              nullptr,
+                                                              &accounts});
     m_delegate->setSplashAnimationsEnabled(false);
     m_delegate->didFinishLaunching();
     m_center.post(refreshed);

@@ -40,7 +40,8 @@ const QString eight = QStringLiteral("12345678");
 const QString seven = QStringLiteral("1234567");
 const QString sixty = QString(60, QLatin1Char('p'));
 // Four characters outside the basic plane are eight UTF-16 units but only four characters.
-const QString fourEmoji = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80");
+const QString fourEmoji =
+    QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80");
 const QString fill = QStringLiteral("Error|Fill all required fields");
 const QString invalid = QStringLiteral("Invalid Email|Please enter a valid email address.");
 const QString length = QStringLiteral("Error|Password Should be 8-48 Characters long");
@@ -120,9 +121,15 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"SignInShortPasswordIsTheServersCall", Form::SignIn, mail, "1", {}, {}, {}},
         ValidationCase{"SignUpEightAndEmptyConfirmation", Form::SignUp, mail, eight, {}, {}, fill},
         ValidationCase{"SignUpSevenCharacters", Form::SignUp, mail, seven, seven, {}, length},
-        ValidationCase{"SignUpFourEmojiAreFourCharacters", Form::SignUp, mail, fourEmoji, fourEmoji, {}, length},
+        ValidationCase{
+            "SignUpFourEmojiAreFourCharacters", Form::SignUp, mail, fourEmoji, fourEmoji, {}, length},
         ValidationCase{"SignUpInvalidEmailFirst", Form::SignUp, "ada", seven, {}, {}, invalid},
-        ValidationCase{"SignUpMismatch", Form::SignUp, mail, eight, "87654321", {},
+        ValidationCase{"SignUpMismatch",
+                       Form::SignUp,
+                       mail,
+                       eight,
+                       "87654321",
+                       {},
                        "Error|The passwords did not match."},
         ValidationCase{"SignUpSixtyCharacters", Form::SignUp, mail, sixty, sixty, {}, {}},
         ValidationCase{"ForgotEmpty", Form::Forgot, {}, {}, {}, {}, "Error|Fill required field"},
@@ -130,12 +137,22 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"ChangeEmptyOld", Form::Change, {}, eight, eight, {}, fill},
         ValidationCase{"ChangeSevenCharacters", Form::Change, {}, seven, seven, "old-password", length},
         ValidationCase{"ChangeEmptyNewIsTooShort", Form::Change, {}, {}, {}, "old-password", length},
-        ValidationCase{"ChangeMismatch", Form::Change, {}, eight, "87654321", "old-password",
+        ValidationCase{"ChangeMismatch",
+                       Form::Change,
+                       {},
+                       eight,
+                       "87654321",
+                       "old-password",
                        "Error|The new passwords did not match."},
         ValidationCase{"ChangeSixtyCharacters", Form::Change, {}, sixty, sixty, "old-password", {}},
         ValidationCase{"NewPasswordNoTemporary", Form::NewPassword, {}, eight, eight, {}, fill},
         ValidationCase{"NewPasswordSevenCharacters", Form::NewPassword, {}, seven, seven, "temp", length},
-        ValidationCase{"NewPasswordMismatch", Form::NewPassword, {}, eight, "87654321", "temp",
+        ValidationCase{"NewPasswordMismatch",
+                       Form::NewPassword,
+                       {},
+                       eight,
+                       "87654321",
+                       "temp",
                        "Error|Password and Confirm Password are not same"},
         ValidationCase{"NewPasswordSixtyCharacters", Form::NewPassword, {}, sixty, sixty, "temp", {}}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -159,7 +176,8 @@ class AccountHub : public ::testing::Test {
 protected:
     SignInSignUpViewController *makeHub(ExternalSignIn *google, ExternalSignIn *apple,
                                         SignInSignUpViewController::QrReaderFactory reader = {}) {
-        m_hub.reset(app.watch(new SignInSignUpViewController(app.environment(), google, apple, std::move(reader))));
+        m_hub.reset(
+            app.watch(new SignInSignUpViewController(app.environment(), google, apple, std::move(reader))));
         return m_hub.get();
     }
 
@@ -169,7 +187,8 @@ protected:
 
 TEST_F(AccountHub, ProvidersThatAreNotSetUpSaySo) {
     FakeSignIn unconfigured(false);
-    for (ExternalSignIn *provider : {static_cast<ExternalSignIn *>(nullptr), static_cast<ExternalSignIn *>(&unconfigured)}) {
+    for (ExternalSignIn *provider :
+         {static_cast<ExternalSignIn *>(nullptr), static_cast<ExternalSignIn *>(&unconfigured)}) {
         SignInSignUpViewController *hub = makeHub(provider, provider);
         hub->logInWithGoogleBtnTapped();
         EXPECT_EQ(app.lastAlert(), "Sign in with Google|Sign in with Google is not set up in this build.");

@@ -61,7 +61,9 @@ protected:
     ui::ScreenController accountScreen;
     AccountFlow flow{app.environment(), nullptr, nullptr,
                      [this] { return lastReader = new ui::ScreenController; },
-                     [this] { return &accountScreen; }};
+                     [this] {
+                         return &accountScreen;
+                     }};
 };
 
 TEST_F(AccountViews, HubThenSignInFormWithNamedControlsEyeAndAlert) {
@@ -69,7 +71,8 @@ TEST_F(AccountViews, HubThenSignInFormWithNamedControlsEyeAndAlert) {
     ASSERT_NE(qobject_cast<AccountNavigationController *>(opened), nullptr) << "nobody is signed in";
     QAbstractButton *email = find<QAbstractButton>("signInView");
     ASSERT_NE(email, nullptr);
-    for (const char *option : {"appleSignInView", "googleSignInView", "QRtoSignInView", "signUpView", "closeBtn"})
+    for (const char *option :
+         {"appleSignInView", "googleSignInView", "QRtoSignInView", "signUpView", "closeBtn"})
         EXPECT_NE(find<QAbstractButton>(option), nullptr) << option;
     EXPECT_FALSE(find<QWidget>("blurView"));
     QTest::mouseClick(email, Qt::LeftButton);

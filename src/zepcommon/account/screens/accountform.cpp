@@ -83,8 +83,7 @@ void AccountNavigationController::follow(ui::ScreenController *screen) {
     if (!form)
         return;
     form->setNavigationController(this);
-    connect(form, &AccountForm::closeFlowRequested, this, &ScreenController::dismiss,
-                Qt::UniqueConnection);
+    connect(form, &AccountForm::closeFlowRequested, this, &ScreenController::dismiss, Qt::UniqueConnection);
 }
 
 } // namespace account

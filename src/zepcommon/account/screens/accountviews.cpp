@@ -135,7 +135,9 @@ QToolButton *AccountFormView::addBarButton(const QString &name, const QString &t
         bar->addWidget(button);
     connect(button, &QToolButton::clicked, this, std::move(action));
     if (visible)
-        m_bindings.push_back({[button, visible] { button->setVisible(visible()); }});
+        m_bindings.push_back({[button, visible] {
+            button->setVisible(visible());
+        }});
     return button;
 }
 
@@ -146,8 +148,9 @@ QLineEdit *AccountFormView::addTextField(const QString &name, const QString &pla
     edit->setAccessibleName(placeholder);
     edit->setPlaceholderText(placeholder);
     edit->setMinimumHeight(fieldHeight);
-    edit->setStyleSheet(QStringLiteral("QLineEdit { background: white; border: 1px solid #D1D1D6; "
-                                       "border-radius: 10px; padding: 0 12px; font-size: 16px; color: #1C1C1E; }"));
+    edit->setStyleSheet(
+        QStringLiteral("QLineEdit { background: white; border: 1px solid #D1D1D6; "
+                       "border-radius: 10px; padding: 0 12px; font-size: 16px; color: #1C1C1E; }"));
     setPlaceholderColor(edit, m_form->placeholderColor());
     connect(edit, &QLineEdit::textEdited, this, std::move(set));
     connect(edit, &QLineEdit::returnPressed, m_form, &AccountForm::textFieldShouldReturn);
@@ -161,8 +164,8 @@ QLineEdit *AccountFormView::addTextField(const QString &name, const QString &pla
 }
 
 QLineEdit *AccountFormView::addPasswordField(const QString &name, const QString &eyeName,
-                                             const QString &placeholder, Getter get, Setter set, Flag revealed,
-                                             Getter eyeImage, Action toggle, Flag visible,
+                                             const QString &placeholder, Getter get, Setter set,
+                                             Flag revealed, Getter eyeImage, Action toggle, Flag visible,
                                              const QString &rowName) {
     QLineEdit *edit = addTextField(name, placeholder, std::move(get), std::move(set));
     auto *row = new QWidget;
@@ -287,7 +290,8 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
     image->setObjectName(QStringLiteral("imgBrisko"));
     image->setAccessibleName(tr("Account"));
     image->setAlignment(Qt::AlignCenter);
-    image->setPixmap(QPixmap::fromImage(ZEPThemeManager::bundleImage(controller->hubImageName(), {150, 150})));
+    image->setPixmap(
+        QPixmap::fromImage(ZEPThemeManager::bundleImage(controller->hubImageName(), {150, 150})));
     column->addWidget(image);
     auto *heading = new QLabel(tr("Sign in to your account"));
     heading->setObjectName(QStringLiteral("titleLbl"));
@@ -308,12 +312,16 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
     };
     const QString plain = QStringLiteral("background: white; color: #1C1C1E; border: 1px solid #D1D1D6;");
     const std::vector<Option> options{
-        {"signInView", tr("Sign in with Email"), QStringLiteral("background: %1; color: white; border: none;").arg(accent),
+        {"signInView", tr("Sign in with Email"),
+         QStringLiteral("background: %1; color: white; border: none;").arg(accent),
          &SignInSignUpViewController::signInBtnTapped},
-        {"appleSignInView", tr("Sign in with Apple"), QStringLiteral("background: black; color: white; border: none;"),
+        {"appleSignInView", tr("Sign in with Apple"),
+         QStringLiteral("background: black; color: white; border: none;"),
          &SignInSignUpViewController::appleSignInBtnTapped},
-        {"googleSignInView", tr("Sign in with Google"), plain, &SignInSignUpViewController::logInWithGoogleBtnTapped},
-        {"QRtoSignInView", tr("Scan QR Code to Sign In"), plain, &SignInSignUpViewController::scanQRBtnTapped},
+        {"googleSignInView", tr("Sign in with Google"), plain,
+         &SignInSignUpViewController::logInWithGoogleBtnTapped},
+        {"QRtoSignInView", tr("Scan QR Code to Sign In"), plain,
+         &SignInSignUpViewController::scanQRBtnTapped},
         {"signUpView", tr("Create an Account"),
          QStringLiteral("background: transparent; color: %1; border: 2px solid %1;").arg(accent),
          &SignInSignUpViewController::signUpBtnTapped},
@@ -367,8 +375,9 @@ QWidget *makeSignInView(SignInViewController *c) {
     auto *view = new AccountFormView(c, c->title());
     view->addBarButton(QStringLiteral("backBtn"), QStringLiteral("back-"), AccountFormView::tr("Back"), true,
                        [c] { c->backBtnTapped(); });
-    view->addTextField(QStringLiteral("emailTf"), AccountFormView::tr("Email"), [c] { return c->email(); },
-                       [c](const QString &t) { c->setEmail(t); });
+    view->addTextField(
+        QStringLiteral("emailTf"), AccountFormView::tr("Email"), [c] { return c->email(); },
+        [c](const QString &t) { c->setEmail(t); });
     view->addPasswordField(
         QStringLiteral("passwordTf"), QStringLiteral("passwordHideBtn"), AccountFormView::tr("Password"),
         [c] { return c->password(); }, [c](const QString &t) { c->setPassword(t); },
@@ -388,8 +397,9 @@ QWidget *makeSignUpView(SignUpViewController *c) {
     auto *view = new AccountFormView(c, c->title());
     view->addBarButton(QStringLiteral("backBtn"), QStringLiteral("back-"), AccountFormView::tr("Back"), true,
                        [c] { c->backBtnTapped(); });
-    view->addTextField(QStringLiteral("emailTf"), AccountFormView::tr("Email"), [c] { return c->email(); },
-                       [c](const QString &t) { c->setEmail(t); });
+    view->addTextField(
+        QStringLiteral("emailTf"), AccountFormView::tr("Email"), [c] { return c->email(); },
+        [c](const QString &t) { c->setEmail(t); });
     view->addPasswordField(
         QStringLiteral("passwordTf"), QStringLiteral("passwordHideBtn"), AccountFormView::tr("Password"),
         [c] { return c->password(); }, [c](const QString &t) { c->setPassword(t); },
@@ -400,7 +410,8 @@ QWidget *makeSignUpView(SignUpViewController *c) {
         AccountFormView::tr("Confirm Password"), [c] { return c->confirmPassword(); },
         [c](const QString &t) { c->setConfirmPassword(t); }, [c] { return c->isConfirmPasswordHide(); },
         [c] { return c->confirmPasswordEyeImage(); }, [c] { c->confirmPasswordHideBtnTapped(); });
-    view->addLabel(QStringLiteral("passwordMsgLbl"), AccountFormView::tr("Password should be 8-48 characters long."));
+    view->addLabel(QStringLiteral("passwordMsgLbl"),
+                   AccountFormView::tr("Password should be 8-48 characters long."));
     view->addActionButton(QStringLiteral("signUpBtnView"), QStringLiteral("signUpBtn"),
                           QStringLiteral("signUpBtnIndicator"), [c] { c->signUpBtnTapped(); });
     view->addLinkButton(QStringLiteral("signInBtn"), AccountFormView::tr("Already have an account? Sign In"),
@@ -416,8 +427,9 @@ QWidget *makeForgotPasswordView(ForgotPasswordViewController *c) {
     view->addLabel(QStringLiteral("messageLbl"),
                    AccountFormView::tr("Enter the e-mail address of your account. We will mail you a "
                                        "temporary password."));
-    view->addTextField(QStringLiteral("emailTf"), AccountFormView::tr("Email"), [c] { return c->email(); },
-                       [c](const QString &t) { c->setEmail(t); });
+    view->addTextField(
+        QStringLiteral("emailTf"), AccountFormView::tr("Email"), [c] { return c->email(); },
+        [c](const QString &t) { c->setEmail(t); });
     view->addActionButton(QStringLiteral("sendBtnView"), QStringLiteral("sendBtn"),
                           QStringLiteral("sendBtnIndicator"), [c] { c->sendBtnTapped(); });
     view->addStretch();
@@ -432,22 +444,23 @@ QWidget *makeChangePasswordView(ChangePasswordViewController *c) {
     view->addBarButton(QStringLiteral("closeBtn"), QStringLiteral("img-close-"), AccountFormView::tr("Close"),
                        false, [c] { c->closeBtnTapped(); });
     view->addPasswordField(
-        QStringLiteral("oldPasswordTf"), QStringLiteral("oldPasswordHideBtn"), AccountFormView::tr("Old Password"),
-        [c] { return c->oldPassword(); }, [c](const QString &t) { c->setOldPassword(t); },
-        [c] { return c->isOldPasswordHide(); }, [c] { return c->oldPasswordEyeImage(); },
-        [c] { c->oldPasswordHideBtnTapped(); }, [c] { return c->isOldPasswordVisible(); },
-        QStringLiteral("oldPasswordView"));
+        QStringLiteral("oldPasswordTf"), QStringLiteral("oldPasswordHideBtn"),
+        AccountFormView::tr("Old Password"), [c] { return c->oldPassword(); },
+        [c](const QString &t) { c->setOldPassword(t); }, [c] { return c->isOldPasswordHide(); },
+        [c] { return c->oldPasswordEyeImage(); }, [c] { c->oldPasswordHideBtnTapped(); },
+        [c] { return c->isOldPasswordVisible(); }, QStringLiteral("oldPasswordView"));
     view->addPasswordField(
-        QStringLiteral("newPasswordTf"), QStringLiteral("newPasswordHideBtn"), AccountFormView::tr("New Password"),
-        [c] { return c->newPassword(); }, [c](const QString &t) { c->setNewPassword(t); },
-        [c] { return c->isNewPasswordHide(); }, [c] { return c->newPasswordEyeImage(); },
-        [c] { c->newPasswordHideBtnTapped(); });
+        QStringLiteral("newPasswordTf"), QStringLiteral("newPasswordHideBtn"),
+        AccountFormView::tr("New Password"), [c] { return c->newPassword(); },
+        [c](const QString &t) { c->setNewPassword(t); }, [c] { return c->isNewPasswordHide(); },
+        [c] { return c->newPasswordEyeImage(); }, [c] { c->newPasswordHideBtnTapped(); });
     view->addPasswordField(
         QStringLiteral("confirmPasswordTf"), QStringLiteral("confirmPasswordHideBtn"),
         AccountFormView::tr("Confirm Password"), [c] { return c->confirmPassword(); },
         [c](const QString &t) { c->setConfirmPassword(t); }, [c] { return c->isConfirmPasswordHide(); },
         [c] { return c->confirmPasswordEyeImage(); }, [c] { c->confirmPasswordHideBtnTapped(); });
-    view->addLabel(QStringLiteral("passwordMsgLbl"), AccountFormView::tr("Password should be 8-48 characters long."));
+    view->addLabel(QStringLiteral("passwordMsgLbl"),
+                   AccountFormView::tr("Password should be 8-48 characters long."));
     view->addActionButton(QStringLiteral("confirmBtnView"), QStringLiteral("confirmBtn"),
                           QStringLiteral("confirmBtnIndicator"), [c] { c->confirmBtnTapped(); });
     view->addStretch();
@@ -465,16 +478,17 @@ QWidget *makeConfirmPasswordView(ConfirmPasswordViewController *c) {
         [c] { return c->temporaryPasswordEyeImage(); }, [c] { c->temporaryPasswordHideBtnTapped(); },
         [c] { return c->isTemporaryPasswordVisible(); });
     view->addPasswordField(
-        QStringLiteral("newPasswordTf"), QStringLiteral("passwordHideBtn"), AccountFormView::tr("New Password"),
-        [c] { return c->newPassword(); }, [c](const QString &t) { c->setNewPassword(t); },
-        [c] { return c->isPasswordHide(); }, [c] { return c->passwordEyeImage(); },
-        [c] { c->newPasswordHideBtnTapped(); });
+        QStringLiteral("newPasswordTf"), QStringLiteral("passwordHideBtn"),
+        AccountFormView::tr("New Password"), [c] { return c->newPassword(); },
+        [c](const QString &t) { c->setNewPassword(t); }, [c] { return c->isPasswordHide(); },
+        [c] { return c->passwordEyeImage(); }, [c] { c->newPasswordHideBtnTapped(); });
     view->addPasswordField(
         QStringLiteral("confirmPasswordTf"), QStringLiteral("confirmPasswordHideBtn"),
         AccountFormView::tr("Confirm Password"), [c] { return c->confirmPassword(); },
         [c](const QString &t) { c->setConfirmPassword(t); }, [c] { return c->isConfirmPasswordHide(); },
         [c] { return c->confirmPasswordEyeImage(); }, [c] { c->confirmPasswordHideBtnTapped(); });
-    view->addLabel(QStringLiteral("passwordMsgLbl"), AccountFormView::tr("Password should be 8-48 characters long."));
+    view->addLabel(QStringLiteral("passwordMsgLbl"),
+                   AccountFormView::tr("Password should be 8-48 characters long."));
     view->addActionButton(QStringLiteral("confirmBtnView"), QStringLiteral("confirmBtn"),
                           QStringLiteral("confirmBtnIndicator"), [c] { c->confirmPasswordBtnTapped(); });
     view->addStretch();

@@ -28,7 +28,8 @@ void ConfirmPasswordViewController::confirmPasswordHideBtnTapped() {
 }
 
 void ConfirmPasswordViewController::confirmPasswordBtnTapped() {
-    const ResetProof proof = m_proof.value_or(ResetProof{ResetProof::Kind::TemporaryPassword, m_temporaryPassword});
+    const ResetProof proof =
+        m_proof.value_or(ResetProof{ResetProof::Kind::TemporaryPassword, m_temporaryPassword});
     if (!proof.value.isEmpty() && !m_newPassword.isEmpty() && !m_confirmPassword.isEmpty() &&
         isLongEnoughPassword(m_newPassword)) {
         if (m_newPassword == m_confirmPassword) {

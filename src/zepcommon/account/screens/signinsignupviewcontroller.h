@@ -25,7 +25,8 @@ public:
     using QrReaderFactory = std::function<ui::ScreenController *()>;
 
     SignInSignUpViewController(const AccountEnvironment &environment, ExternalSignIn *google,
-                               ExternalSignIn *apple, QrReaderFactory makeQrReader, QObject *parent = nullptr);
+                               ExternalSignIn *apple, QrReaderFactory makeQrReader,
+                               QObject *parent = nullptr);
     ~SignInSignUpViewController() override;
 
     // "img-signInSignUpBrisko-" followed by the theme suffix.

@@ -42,8 +42,8 @@ void SignUpViewController::confirmPasswordHideBtnTapped() {
 }
 
 void SignUpViewController::signUpBtnTapped() {
-    if (!m_password.isEmpty() && !m_email.isEmpty() && !m_confirmPassword.isEmpty() && isValidEmail(m_email) &&
-        isLongEnoughPassword(m_password)) {
+    if (!m_password.isEmpty() && !m_email.isEmpty() && !m_confirmPassword.isEmpty() &&
+        isValidEmail(m_email) && isLongEnoughPassword(m_password)) {
         if (m_password == m_confirmPassword) {
             startSpinner();
             environment().api.signUp(m_email, m_password);
