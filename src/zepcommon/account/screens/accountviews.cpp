@@ -265,7 +265,6 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
     , m_blur(new QWidget(this)) {
     setObjectName(QStringLiteral("SignInSignUpViewController"));
     fillBackground(this, controller->backgroundColor());
-    const QString accent = colorName(controller->themeColor(), fallbackAccent);
     auto *outer = new QHBoxLayout(this);
     auto *content = new QWidget;
     content->setMaximumWidth(columnWidth);
@@ -273,7 +272,16 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(8, 12, 8, 24);
     column->setSpacing(12);
+    addHeader(column);
+    addOptions(column);
+    column->addStretch();
+    buildBlur();
+    connect(controller, &AccountForm::changed, this, &SignInSignUpView::refresh);
+    controller->loadViewIfNeeded();
+    refresh();
+}
 
+void SignInSignUpView::addHeader(QVBoxLayout *column) {
     auto *bar = new QHBoxLayout;
     bar->addStretch();
     auto *close = new QToolButton;
@@ -281,17 +289,17 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
     close->setAccessibleName(tr("Close"));
     close->setAutoRaise(true);
     close->setIconSize({28, 28});
-    close->setIcon(QIcon(QPixmap::fromImage(controller->environment().theme.imgClose())));
+    close->setIcon(QIcon(QPixmap::fromImage(m_controller->environment().theme.imgClose())));
     bar->addWidget(close);
     column->addLayout(bar);
-    connect(close, &QToolButton::clicked, controller, &SignInSignUpViewController::closeBtnTapped);
+    connect(close, &QToolButton::clicked, m_controller, &SignInSignUpViewController::closeBtnTapped);
 
     auto *image = new QLabel;
     image->setObjectName(QStringLiteral("imgBrisko"));
     image->setAccessibleName(tr("Account"));
     image->setAlignment(Qt::AlignCenter);
     image->setPixmap(
-        QPixmap::fromImage(ZEPThemeManager::bundleImage(controller->hubImageName(), {150, 150})));
+        QPixmap::fromImage(ZEPThemeManager::bundleImage(m_controller->hubImageName(), {150, 150})));
     column->addWidget(image);
     auto *heading = new QLabel(tr("Sign in to your account"));
     heading->setObjectName(QStringLiteral("titleLbl"));
@@ -303,13 +311,16 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
     heading->setFont(font);
     column->addWidget(heading);
     column->addSpacing(12);
+}
 
+void SignInSignUpView::addOptions(QVBoxLayout *column) {
     struct Option {
         const char *name;
         QString text;
         QString style;
         void (SignInSignUpViewController::*action)();
     };
+    const QString accent = colorName(m_controller->themeColor(), fallbackAccent);
     const QString plain = QStringLiteral("background: white; color: #1C1C1E; border: 1px solid #D1D1D6;");
     const std::vector<Option> options{
         {"signInView", tr("Sign in with Email"),
@@ -337,12 +348,13 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
                                              "font-weight: 600; }")
                                   .arg(option.style));
         column->addWidget(button);
-        connect(button, &QPushButton::clicked, controller, option.action);
+        connect(button, &QPushButton::clicked, m_controller, option.action);
         if (option.action == &SignInSignUpViewController::scanQRBtnTapped)
-            button->setVisible(controller->isScanQrAvailable());
+            button->setVisible(m_controller->isScanQrAvailable());
     }
-    column->addStretch();
+}
 
+void SignInSignUpView::buildBlur() {
     m_blur->setObjectName(QStringLiteral("blurView"));
     m_blur->setAccessibleName(tr("Signing in"));
     m_blur->setAutoFillBackground(true);
@@ -350,13 +362,10 @@ SignInSignUpView::SignInSignUpView(SignInSignUpViewController *controller, QWidg
     veil.setColor(QPalette::Window, QColor(255, 255, 255, 190));
     m_blur->setPalette(veil);
     auto *veilLayout = new QVBoxLayout(m_blur);
-    auto *indicator = new Spinner(controller->themeColor().value_or(fallbackAccent));
+    auto *indicator = new Spinner(m_controller->themeColor().value_or(fallbackAccent));
     indicator->setObjectName(QStringLiteral("blurViewIndicator"));
     indicator->setAccessibleName(tr("Signing in"));
     veilLayout->addWidget(indicator, 0, Qt::AlignCenter);
-    connect(controller, &AccountForm::changed, this, &SignInSignUpView::refresh);
-    controller->loadViewIfNeeded();
-    refresh();
 }
 
 void SignInSignUpView::resizeEvent(QResizeEvent *event) {

@@ -94,6 +94,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void addHeader(QVBoxLayout *column);
+    void addOptions(QVBoxLayout *column);
+    void buildBlur();
     void refresh();
 
     SignInSignUpViewController *m_controller;
