@@ -223,6 +223,8 @@ TEST_F(AppDelegateTest, SettingsTabOpensTheSignInHubFullScreen) {
     EXPECT_TRUE(sheet->isOpen());
     EXPECT_EQ(sheet->geometry(), m_delegate->window()->rect()) << "full screen";
     EXPECT_NE(sheet->findChild<QPushButton *>("signInView"), nullptr);
+    sheet->closeSheet();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace

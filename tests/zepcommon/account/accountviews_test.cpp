@@ -37,6 +37,10 @@ protected:
         for (QWidget *box : QApplication::topLevelWidgets())
             if (qobject_cast<QMessageBox *>(box))
                 delete box;
+        // Closing a sheet deletes its screens later; let that happen before the window goes.
+        for (ui::SheetContainer *sheet : window.findChildren<ui::SheetContainer *>())
+            sheet->closeSheet();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     template <class Widget> Widget *find(const QString &name) const {
         const auto all = window.findChildren<Widget *>(name);
@@ -58,11 +62,11 @@ protected:
     ui::ScreenHost host{&window, views};
     ui::ScreenController root;
     QPointer<ui::ScreenController> lastReader;
-    ui::ScreenController accountScreen;
+    QPointer<ui::ScreenController> accountScreen;
     AccountFlow flow{app.environment(), nullptr, nullptr,
-                     [this] { return lastReader = new ui::ScreenController; },
-                     [this] {
-                         return &accountScreen;
+                     [this]() -> ui::ScreenController * { return lastReader = new ui::ScreenController; },
+                     [this]() -> ui::ScreenController * {
+                         return accountScreen = new ui::ScreenController;
                      }};
 };
 
@@ -123,7 +127,9 @@ TEST_F(AccountViews, ASignedInAccountOpensTheAccountScreen) {
     EXPECT_FALSE(flow.isSignedIn()) << "the session is not known to be valid yet";
     app.api.setIsSessionValid(true);
     EXPECT_TRUE(flow.isSignedIn());
-    EXPECT_EQ(flow.open(&root), &accountScreen);
+    ui::ScreenController *opened = flow.open(&root);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened, accountScreen.data());
 }
 
 } // namespace

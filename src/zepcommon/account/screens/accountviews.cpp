@@ -172,7 +172,7 @@ QLineEdit *AccountFormView::addPasswordField(const QString &name, const QString 
     row->setObjectName(rowName.isEmpty() ? name + QStringLiteral("View") : rowName);
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_column->replaceWidget(edit, row);
+    delete m_column->replaceWidget(edit, row); // the field moves into the row; its old item goes
     layout->addWidget(edit);
     auto *eye = new QToolButton(edit);
     eye->setObjectName(eyeName);
