@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace account;
@@ -81,6 +82,10 @@ TEST_F(AccountViews, HubThenSignInFormWithNamedControlsEyeAndAlert) {
     EXPECT_FALSE(find<QWidget>("blurView"));
     QTest::mouseClick(email, Qt::LeftButton);
 
+    auto *stack = window.findChild<ui::NavigationStack *>();
+    ASSERT_NE(stack, nullptr);
+    EXPECT_FALSE(stack->backButton()->isVisibleTo(&window)) << "the form has its own back button";
+    EXPECT_NE(find<QAbstractButton>("backBtn"), nullptr);
     QLineEdit *emailTf = find<QLineEdit>("emailTf");
     QLineEdit *passwordTf = find<QLineEdit>("passwordTf");
     ASSERT_TRUE(emailTf && passwordTf);
