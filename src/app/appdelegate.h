@@ -13,9 +13,14 @@
 class AppLoadingView;
 class MainTabBarController;
 class MainWindow;
+class PlaceholderScreen;
 class RemoteValues;
 class ZEPThemeManager;
 
+namespace account {
+class AccountFlow;
+class ApiManager;
+} // namespace account
 namespace browser {
 class CellThumbnails;
 class FileBrowserViewController;
@@ -69,6 +74,9 @@ struct AppEnvironment {
     SettingsHooks settingsHooks;
     SettingsSession settingsSession;
     UrlOpener openUrl;
+    // The account service behind the sign-in screens, which the Settings tab opens; null: no
+    // account screens (tests that do not need them).
+    account::ApiManager *accounts = nullptr;
 };
 
 // Prepares the process and shows the first screens. didFinishLaunching runs, in this order:
@@ -103,6 +111,8 @@ public:
     MainTabBarController *tabBarController() const;
     browser::FileBrowserViewController *fileBrowser() const;
     transfer::TransferViewController *transferScreen() const;
+    // The account flow the Settings tab opens; null without an account service.
+    account::AccountFlow *accountFlow() const { return m_accountFlow; }
     KeyboardManager &keyboardManager() { return m_keyboard; }
     // The splash while it is on screen; null once it has gone.
     AppLoadingView *loadingView() const;
@@ -117,6 +127,8 @@ private:
     browser::ImportViewController *presentAddSheet();
     void presentLoadingScreen();
     void openSettings();
+    // The sign-in hub and its forms over the account service, opened from the Settings tab.
+    void installAccountFlow();
 
     AppEnvironment m_environment;
     KeyboardManager m_keyboard;
@@ -131,6 +143,7 @@ private:
     std::unique_ptr<browser::CellThumbnails> m_cellThumbnails;
     QPointer<transfer::TransferViewController> m_transferScreen;
     QPointer<AppLoadingView> m_loadingView;
+    account::AccountFlow *m_accountFlow = nullptr;
     bool m_launched = false;
     bool m_splashAnimations = true;
 };

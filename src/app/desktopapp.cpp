@@ -1,6 +1,9 @@
 #include "app/desktopapp.h"
 
+#include "zepcommon/account/apimanager.h"
+
 #include "app/appdelegate.h"
+#include "zepcommon/catalogue/nativeappstracker.h"
 #include "app/screensaverinhibitor.h"
 #include "platform/defaults.h"
 #include "platform/networkinterfaces.h"
@@ -93,10 +96,14 @@ int runDesktopApp(int argc, char **argv) {
         true,
     };
     environment.themeColor = themeFromEnvironment();
+    environment.accounts = &account::ApiManager::shared();
     environment.settingsSession =
         SettingsSession::of(account::ApiManager::shared(), platform::Defaults::standard());
     AppDelegate delegate(std::move(environment));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.didFinishLaunching();
+    // The catalogue's list is built now and again on every remote-values refresh, so the launcher
+    // badge counts the maker's apps that are not installed without the page being opened.
+    catalogue::NativeAppsTracker::shared().loadNativeApps();
     return app.exec();
 }
