@@ -239,6 +239,15 @@ TEST_F(AccountHub, AppleBlursUntilTheServiceAnswersAndFailuresOnlyLift) {
     EXPECT_FALSE(hub->isBlurViewVisible());
     EXPECT_EQ(app.closes, 1);
 
+    // The server refusing the token, or not answering, lifts the blur and says why.
+    hub->handleAppleIdRequest();
+    emit apple.signedIn({{}, "identity-token", "apple-1"});
+    hub->externalSignInFailed("The token has expired.");
+    EXPECT_FALSE(hub->isBlurViewVisible());
+    ASSERT_EQ(app.alerts.size(), 1u);
+    EXPECT_EQ(app.alerts.back().title, "Error");
+    EXPECT_EQ(app.alerts.back().message, "The token has expired.");
+
     hub->handleAppleIdRequest();
     m_hub.reset();
     EXPECT_EQ(apple.cancels, 1) << "a hub that goes cancels the sign-in it started";

@@ -70,6 +70,7 @@ public:
         add({"resetPasswordResult", m, t, f(e)});
     }
     void externalSignInDone() override { add({"externalSignInDone"}); }
+    void externalSignInFailed(const QString &m) override { add({"externalSignInFailed", m}); }
     void userDetailsLoaded() override { add({"userDetailsLoaded"}); }
     void signOutDone() override { add({"signOutDone"}); }
     void crossPlatformSignInDone() override { add({"crossPlatformSignInDone"}); }

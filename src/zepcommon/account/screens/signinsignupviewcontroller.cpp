@@ -137,6 +137,11 @@ void SignInSignUpViewController::externalSignInDone() {
     closeFlow();
 }
 
+void SignInSignUpViewController::externalSignInFailed(const QString &message) {
+    setBlurVisible(false);
+    alert(QString::fromLatin1(texts::error), message);
+}
+
 void SignInSignUpViewController::setBlurVisible(bool visible) {
     m_blurVisible = visible;
     emit changed();

@@ -46,6 +46,7 @@ public:
     void handleAppleIdRequest();
 
     void externalSignInDone() override;
+    void externalSignInFailed(const QString &message) override;
 
 private:
     bool isReady(ExternalSignIn *provider, const QString &name);
