@@ -113,7 +113,14 @@ void ApiManager::adoptIdentifiers(const QJsonObject &result) {
 }
 
 void ApiManager::logAnswer(const QString &endpoint, const Answer &answer) const {
-    const QString text = answer ? QString::fromUtf8(QJsonDocument(*answer).toJson(QJsonDocument::Compact))
+    // A session id in the log would let anyone who reads it act as the user: it is masked.
+    QJsonObject shown = answer.value_or(QJsonObject());
+    QJsonObject result = shown.value(QLatin1String("result")).toObject();
+    if (result.contains(QLatin1String("sessionId"))) {
+        result.insert(QLatin1String("sessionId"), QStringLiteral("(hidden)"));
+        shown.insert(QLatin1String("result"), result);
+    }
+    const QString text = answer ? QString::fromUtf8(QJsonDocument(shown).toJson(QJsonDocument::Compact))
                                 : QStringLiteral("no answer");
     platform::log(QStringLiteral("%1: %2").arg(endpoint, text));
 }

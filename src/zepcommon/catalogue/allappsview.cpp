@@ -224,7 +224,8 @@ AllAppsView::AllAppsView(AllAppsViewController *controller, QWidget *parent)
     , m_page(new QWidget(m_pageArea))
     , m_previous(new QToolButton)
     , m_next(new QToolButton)
-    , m_pageLabel(makeLabel(13, false, QStringLiteral("pageLabel"))) {
+    , m_pageLabel(makeLabel(13, false, QStringLiteral("pageLabel")))
+    , m_emptyLabel(makeLabel(15, false, QStringLiteral("emptyLabel"))) {
     setObjectName(QStringLiteral("AllAppsViewController"));
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
@@ -258,6 +259,12 @@ AllAppsView::AllAppsView(AllAppsViewController *controller, QWidget *parent)
     QPalette pagePalette = m_page->palette();
     pagePalette.setColor(QPalette::Window, namedColor(ZEPColors::cellBackground(), Qt::white));
     m_page->setPalette(pagePalette);
+    m_emptyLabel->setParent(m_page);
+    m_emptyLabel->setText(tr("No other apps to show yet."));
+    m_emptyLabel->setAccessibleName(m_emptyLabel->text());
+    m_emptyLabel->setAlignment(Qt::AlignCenter);
+    m_emptyLabel->setWordWrap(true);
+    setTextColor(m_emptyLabel, namedColor(ZEPColors::sectionHeaderText(), Qt::gray));
     auto *cells = new QVBoxLayout(m_page);
     cells->setContentsMargins(0, 4, 0, 4);
     cells->setSpacing(0);
@@ -332,6 +339,7 @@ void AllAppsView::reload() {
                         themeColor(m_controller->theme()));
         cell->show();
     }
+    m_emptyLabel->setVisible(m_controller->appCount() == 0);
     const int pages = std::max(1, m_controller->pageCount());
     m_pageLabel->setText(tr("%1 of %2").arg(m_controller->currentPage() + 1).arg(pages));
     m_pageLabel->setAccessibleName(tr("Page %1 of %2").arg(m_controller->currentPage() + 1).arg(pages));
@@ -344,6 +352,7 @@ void AllAppsView::layoutPage() {
     const QRect area = m_pageArea->rect();
     const int width = int(area.width() * 0.9);
     m_page->setGeometry((area.width() - width) / 2, 0, width, area.height());
+    m_emptyLabel->setGeometry(m_page->rect().adjusted(16, 0, -16, 0));
 }
 
 void AllAppsView::keyPressEvent(QKeyEvent *event) {

@@ -91,6 +91,8 @@ public:
     AllAppsCollectionViewCell *cell(int row) const { return m_cells[size_t(row)]; }
     QToolButton *previousButton() const { return m_previous; }
     QToolButton *nextButton() const { return m_next; }
+    // Shown over the page while the list is empty.
+    QLabel *emptyLabel() const { return m_emptyLabel; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -108,6 +110,7 @@ private:
     QToolButton *m_previous;
     QToolButton *m_next;
     QLabel *m_pageLabel;
+    QLabel *m_emptyLabel;
 };
 
 } // namespace catalogue

@@ -184,12 +184,15 @@ public:
             QStringList &lines = state().lines;
             for (qsizetype i = 0; i < lines.size(); ++i)
                 if (lines[i].startsWith(endpoint + ": ")) {
+                    m_matched = lines[i];
                     lines.remove(0, i + 1);
                     return true;
                 }
         }
         return false;
     }
+    // The log line of the last answer waited for.
+    QString matchedLine() const { return m_matched; }
 
 private:
     struct State {
@@ -201,6 +204,7 @@ private:
         static State shared;
         return shared;
     }
+    QString m_matched;
 };
 
 } // namespace testsupport

@@ -125,6 +125,14 @@ TEST_F(ApiManagerRules, SignInStoresTheIdentifiersAndRemovesAMissingOne) {
     EXPECT_FALSE(defaults.contains("Sign_In_User_SessionID"));
 }
 
+TEST_F(ApiManagerRules, TheLoggedAnswerHidesTheSessionId) {
+    run("_user-login", R"({"result":{"userId":"u-1","sessionId":"s3cret-session"}})");
+    EXPECT_EQ(manager.sessionId(), "s3cret-session") << "only the log line is masked";
+    const QString logged = waiter.matchedLine();
+    EXPECT_TRUE(logged.contains("u-1")) << logged.toStdString();
+    EXPECT_FALSE(logged.contains("s3cret-session")) << logged.toStdString();
+}
+
 TEST_F(ApiManagerRules, FlagsFollowTheLastAnswer) {
     EXPECT_EQ(manager.isErrorOnSignUp(), std::nullopt);
     run("_user-signup", R"({"error":"e"})");

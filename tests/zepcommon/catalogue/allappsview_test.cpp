@@ -72,6 +72,7 @@ TEST(AllAppsViewTest, PagesColumnsOfSixWithAccessibleControls) {
     view.resize(420, 760);
     view.show();
     screen.beginAppearanceTransition(true);
+    EXPECT_TRUE(view.emptyLabel()->isVisibleTo(&view)) << "an empty list says so";
     bool lookupsDone = false;
     QObject::connect(&tracker, &NativeAppsTracker::allLookupsFinished, [&lookupsDone] { lookupsDone = true; });
     tracker.loadNativeApps();
@@ -83,6 +84,7 @@ TEST(AllAppsViewTest, PagesColumnsOfSixWithAccessibleControls) {
     QTRY_VERIFY_WITH_TIMEOUT(
         view.cell(0)->appIcon()->pixmap().toImage().pixelColor(30, 30) == QColor(Qt::red), 10'000);
     EXPECT_EQ(view.collectionView()->width(), view.width() * 9 / 10);
+    EXPECT_FALSE(view.emptyLabel()->isVisibleTo(&view));
     EXPECT_FALSE(view.previousButton()->isEnabled());
     for (QWidget *control : view.findChildren<QWidget *>()) {
         const bool isControl = qobject_cast<QAbstractButton *>(control) || qobject_cast<QLabel *>(control);
