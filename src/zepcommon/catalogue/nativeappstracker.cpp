@@ -9,14 +9,17 @@
 #include <tarnwick/apiclient.h>
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QNetworkAccessManager>
 
 namespace catalogue {
 
 namespace {
 
-std::unique_ptr<NativeAppsTracker> &sharedTracker() {
-    static std::unique_ptr<NativeAppsTracker> tracker;
+// The shared tracker is a child of the application object, so it goes with it, before the
+// process-wide notification centre and the other statics it uses are destroyed.
+QPointer<NativeAppsTracker> &sharedTracker() {
+    static QPointer<NativeAppsTracker> tracker;
     return tracker;
 }
 
@@ -43,7 +46,7 @@ NativeAppsTracker::~NativeAppsTracker() {
 }
 
 NativeAppsTracker &NativeAppsTracker::shared() {
-    std::unique_ptr<NativeAppsTracker> &tracker = sharedTracker();
+    QPointer<NativeAppsTracker> &tracker = sharedTracker();
     if (!tracker) {
         static const TarnwickRemoteValues remoteValues;
         // Lives as long as the application object, like the tracker's users.
@@ -54,15 +57,18 @@ NativeAppsTracker &NativeAppsTracker::shared() {
         if (service.isValid() && !service.host().isEmpty())
             settings.lookupService = service;
         settings.ownBundleID = tarnwick::ApiClientSettings::standard().appIdentifier;
-        tracker = std::make_unique<NativeAppsTracker>(remoteValues,
-                                                      platform::NotificationCenter::defaultCenter(), *checker,
-                                                      settings, [](int count) { setLauncherBadge(count); });
+        tracker = new NativeAppsTracker(remoteValues, platform::NotificationCenter::defaultCenter(), *checker,
+                                        settings, [](int count) { setLauncherBadge(count); },
+                                        QCoreApplication::instance());
     }
     return *tracker;
 }
 
 void NativeAppsTracker::setShared(std::unique_ptr<NativeAppsTracker> tracker) {
-    sharedTracker() = std::move(tracker);
+    delete sharedTracker().data();
+    if (tracker)
+        tracker->setParent(QCoreApplication::instance());
+    sharedTracker() = tracker.release();
 }
 
 void NativeAppsTracker::loadNativeApps() {
