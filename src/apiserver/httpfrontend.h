@@ -5,18 +5,19 @@
 
 #include <QString>
 #include <memory>
-#include <thread>
 
-namespace httplib {
-class Server;
-}
+namespace http {
+class HttpServer;
+class HttpRequest;
+struct HttpResponse;
+} // namespace http
 
 namespace apiserver {
 
 enum class ListenError { CannotBind };
 
-// The HTTP side of tidewell-api: one route, POST on the service path, handed to ApiService.
-// Runs cpp-httplib's accept loop on a thread of its own and handlers on its pool.
+// The HTTP side of tidewell-api: one route, POST on the service path, handed to ApiService, on the
+// event-driven server of src/http (its event threads and worker pool).
 class HttpFrontend {
 public:
     explicit HttpFrontend(ApiService &service);
@@ -27,9 +28,10 @@ public:
     void stop();
 
 private:
+    http::HttpResponse serve(const http::HttpRequest &request);
+
     ApiService &m_service;
-    std::unique_ptr<httplib::Server> m_server;
-    std::thread m_thread;
+    std::unique_ptr<http::HttpServer> m_server;
 };
 
 } // namespace apiserver

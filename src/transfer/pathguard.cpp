@@ -1,6 +1,6 @@
 #include "transfer/pathguard.h"
 
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 
 #include <QFile>
 #include <QStringList>

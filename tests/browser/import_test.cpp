@@ -9,7 +9,7 @@
 #include "thumbnails/imagedecoder.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/transferserver.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 

@@ -1,7 +1,7 @@
 #include "transferclient.h"
 
 #include "testenvironment.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 
 #include <QByteArray>
 #include <QDir>

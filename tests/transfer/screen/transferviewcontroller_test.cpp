@@ -4,7 +4,7 @@
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/screen/wifiaddress.h"
 #include "transfer/transferserver.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 #include "zepcommon/qr/qrcodedecoder.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"

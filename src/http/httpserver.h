@@ -1,6 +1,7 @@
 #pragma once
 
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
+#include "platform/uniquefd.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,27 +11,24 @@
 #include <optional>
 #include <shared_mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-namespace httplib {
-class Request;
-class Server;
-class ContentReader;
-} // namespace httplib
-
 namespace http {
+
+namespace detail {
+class Exchange;
+class Engine;
+} // namespace detail
 
 // HEAD requests are served by the GET route of the same path (without a body).
 enum class Method { Any, Get, Post, Put, Delete, Patch, Options };
 
 enum class BodyRead { Complete, TooLarge, Stopped, Failed };
 
-// One request as a handler sees it. Valid only while the handler runs, on the worker's thread.
+// One request as a handler sees it. Valid only while the handler runs, on the thread that runs it.
 class HttpRequest {
 public:
-    HttpRequest(const httplib::Request &request, const httplib::ContentReader *reader, uint64_t maxBodyBytes,
-                const std::atomic<bool> &stopping);
+    HttpRequest(detail::Exchange &exchange, uint64_t maxBodyBytes);
 
     const std::string &method() const;
     const std::string &path() const;                                   // percent-decoded
@@ -55,10 +53,9 @@ public:
     bool bodyConsumed() const { return m_bodyConsumed; }
 
 private:
-    const httplib::Request &m_request;
-    const httplib::ContentReader *m_reader;
+    detail::Exchange &m_exchange;
     uint64_t m_maxBodyBytes;
-    const std::atomic<bool> &m_stopping;
+    std::string m_path;
     Pairs m_query;
     mutable bool m_bodyConsumed = false;
 };
@@ -77,12 +74,17 @@ struct HttpResponse {
     // the end is answered 416.
     std::optional<uint64_t> streamLength;
     BodyProvider provider;
+    // A file body, sent from the descriptor with sendfile (small ones from memory); takes the place
+    // of a provider.
+    std::shared_ptr<const platform::UniqueFd> file;
     bool closeConnection = false;
 
     static HttpResponse html(std::string body);
     static HttpResponse text(std::string body, int status = 200);
     static HttpResponse data(std::string bytes, std::string contentType);
     static HttpResponse stream(uint64_t length, std::string contentType, BodyProvider provider);
+    // The first `length` bytes of an open regular file; ranges as for stream().
+    static HttpResponse fromFile(platform::UniqueFd fd, uint64_t length, std::string contentType);
     static HttpResponse badRequest(std::string text);
     static HttpResponse notFound(std::string text = {});
     static HttpResponse internalServerError(std::string text = {});
@@ -96,18 +98,30 @@ using RequestFilter = std::function<std::optional<HttpResponse>(const HttpReques
 
 struct RouteOptions {
     uint64_t maxBodyBytes = 64 * 1024;
+    // The handler answers at once, waiting at most on opening or reading a local file: it runs on
+    // the event thread that read the request instead of taking a worker (no hop between threads).
+    // Requests with a body always go to a worker.
+    bool quick = false;
 };
 
 struct ServerOptions {
-    int workerThreads = 32;
-    int keepAliveSeconds = 5;
-    int readTimeoutSeconds = 30;
+    int workerThreads = 16;
+    int keepAliveSeconds = 5;   // an idle connection between requests
+    int readTimeoutSeconds = 30; // a body or a reply that makes no progress
     std::function<void(const std::string &line)> requestLog; // one line per request when set
+    int eventThreads = 2;
+    int headerTimeoutSeconds = 10; // from a request's first byte to the end of its header
+    int maxConnectionsPerAddress = 128;
+    int maxConnections = 10000;
 };
 
-// An HTTP/1.1 server over cpp-httplib with a route table keyed by method and exact path.
-// Registering a (method, path) again replaces its handler. Routes may be registered while the
-// server runs. Handlers run on worker threads; an exception from a handler becomes a 500.
+// An HTTP/1.1 server with a route table keyed by method and exact path. Registering a (method,
+// path) again replaces its handler. Routes may be registered while the server runs.
+//
+// A few event threads (epoll) accept connections, read request headers, write replies (file bodies
+// with sendfile) and run quick routes; every other handler runs on a fixed pool of worker threads,
+// which also stream request bodies to the handler and write provider bodies. An idle or slow
+// client holds no thread. An exception from a handler becomes a 500.
 class HttpServer {
 public:
     explicit HttpServer(ServerOptions options = {});
@@ -133,27 +147,27 @@ public:
     uint16_t port() const { return m_port; }
     std::string errorText() const { return m_error; }
 
-    // Closes the listening socket at once and aborts transfers in progress; connections still
-    // open finish in the background. Safe to call when stopped.
+    // Closes the listening socket at once and aborts transfers in progress (their handlers see a
+    // failed read or write); handlers still running finish in the background and are joined by
+    // the next start or the destructor. Safe to call when stopped.
     void stop();
 
 private:
+    friend class detail::Engine;
     struct Route {
         Handler handler;
         RouteOptions options;
     };
-    struct Instance;
-
     std::shared_ptr<const Route> findRoute(const std::string &method, const std::string &path) const;
-    void install(httplib::Server &server, const std::atomic<bool> &stopping);
+    std::shared_ptr<const RequestFilter> filter() const;
     void reapRetired(bool wait);
 
     ServerOptions m_options;
     mutable std::shared_mutex m_routesMutex;
     std::map<std::pair<Method, std::string>, std::shared_ptr<const Route>, std::less<>> m_routes;
     std::shared_ptr<const RequestFilter> m_filter;
-    std::unique_ptr<Instance> m_current;
-    std::vector<std::unique_ptr<Instance>> m_retired;
+    std::unique_ptr<detail::Engine> m_current;
+    std::vector<std::unique_ptr<detail::Engine>> m_retired;
     uint16_t m_port = 0;
     std::string m_error;
 };
