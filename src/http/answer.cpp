@@ -25,8 +25,7 @@ const std::string tooLargeMessage = "The request body is too large.";
 HttpResponse Engine::respond(Connection &connection) {
     const RequestHead &head = *connection.head;
     Exchange exchange{connection, *this};
-    const std::string path = percentDecode(std::string_view(head.target).substr(0, head.target.find('?')), false);
-    const auto route = m_server.findRoute(head.method, path);
+    const std::shared_ptr<const HttpServer::Route> route = std::move(connection.route);
     HttpRequest request(exchange, route ? route->options.maxBodyBytes : 0);
     if (m_stopping)
         return HttpResponse::withStatus(503, "The server is stopping.");
@@ -62,7 +61,8 @@ bool Engine::answer(Connection &connection, bool onWorker) {
     bool close = response.closeConnection || !head.keepAlive || bodyLeft || m_stopping;
     const bool headOnly = head.method == "HEAD";
     if (m_options.requestLog)
-        m_options.requestLog(connection.peer + " " + head.method + " " + head.target + " " + std::to_string(response.status));
+        logRequest(connection.peer + " " + head.method + " " + head.target + " " + std::to_string(response.status),
+                   onWorker);
 
     connection.out.clear();
     connection.outSent = 0;
@@ -120,9 +120,9 @@ bool Engine::answer(Connection &connection, bool onWorker) {
             connection.out += response.body;
     }
     connection.closeAfter = close;
+    connection.replied = true;
     connection.parser.reset();
     connection.head.reset();
-    (void)onWorker;
     return true;
 }
 

@@ -37,8 +37,10 @@ struct Connection {
     std::optional<RequestParser> parser;
     Clock::time_point requestStart;
 
-    // The request being answered.
+    // The request being answered: its head, decoded path and route (null for none).
     std::optional<RequestHead> head;
+    std::string path;
+    std::shared_ptr<const HttpServer::Route> route;
     bool bodyConsumed = false;
     bool continueSent = false;
 
@@ -52,6 +54,7 @@ struct Connection {
     uint64_t providerOffset = 0;
     uint64_t providerLength = 0;
     bool closeAfter = false;
+    bool replied = false; // a reply was laid out since the connection last waited for input
 };
 
 // What a handler's HttpRequest reads through.
@@ -95,6 +98,8 @@ private:
     void accept(Loop &loop);
     void expire(Loop &loop);
     void workerMain();
+    void logRequest(std::string line, bool onWorker);
+    void flushLog();
     void drive(Connection &connection, bool onWorker);
     bool dispatch(Connection &connection, bool onWorker);
     bool answer(Connection &connection, bool onWorker);

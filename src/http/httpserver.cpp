@@ -40,16 +40,14 @@ Pairs queryOf(const std::string &target) {
 HttpRequest::HttpRequest(detail::Exchange &exchange, uint64_t maxBodyBytes)
     : m_exchange(exchange)
     , m_maxBodyBytes(maxBodyBytes) {
-    const std::string &target = exchange.connection.head->target;
-    m_path = percentDecode(std::string_view(target).substr(0, target.find('?')), false);
-    m_query = queryOf(target);
+    m_query = queryOf(exchange.connection.head->target);
 }
 
 const std::string &HttpRequest::method() const {
     return m_exchange.connection.head->method;
 }
 const std::string &HttpRequest::path() const {
-    return m_path;
+    return m_exchange.connection.path;
 }
 
 std::optional<std::string> HttpRequest::queryValue(std::string_view key) const {

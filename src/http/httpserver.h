@@ -55,7 +55,6 @@ public:
 private:
     detail::Exchange &m_exchange;
     uint64_t m_maxBodyBytes;
-    std::string m_path;
     Pairs m_query;
     mutable bool m_bodyConsumed = false;
 };
@@ -108,7 +107,9 @@ struct ServerOptions {
     int workerThreads = 16;
     int keepAliveSeconds = 5;   // an idle connection between requests
     int readTimeoutSeconds = 30; // a body or a reply that makes no progress
-    std::function<void(const std::string &line)> requestLog; // one line per request when set
+    // One line per request when set. Lines of requests answered on an event thread may come
+    // several at once, separated by '\n', at the end of that thread's round of events.
+    std::function<void(const std::string &line)> requestLog;
     int eventThreads = 2;
     int headerTimeoutSeconds = 10; // from a request's first byte to the end of its header
     int maxConnectionsPerAddress = 128;
@@ -152,12 +153,13 @@ public:
     // the next start or the destructor. Safe to call when stopped.
     void stop();
 
-private:
-    friend class detail::Engine;
     struct Route {
         Handler handler;
         RouteOptions options;
     };
+
+private:
+    friend class detail::Engine;
     std::shared_ptr<const Route> findRoute(const std::string &method, const std::string &path) const;
     std::shared_ptr<const RequestFilter> filter() const;
     void reapRetired(bool wait);

@@ -5,6 +5,8 @@
 
 #include <QMimeDatabase>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <mutex>
 
@@ -19,18 +21,21 @@ std::string dispositionValue(const QString &name) {
            "; filename*=UTF-8''" + http::encodeComponent(name.toStdString());
 }
 
-// The content type for a file name's extension, remembered per extension: the MIME database
-// serialises its lookups, which would show on busy servers.
+// The content type for a file name's extension, remembered per extension and thread: the MIME
+// database serialises its lookups, which would show on busy servers.
 std::string contentTypeFor(const std::string &name) {
-    static std::mutex mutex;
-    static std::map<std::string, std::string> known;
     const size_t dot = name.rfind('.');
-    const std::string ext = dot == std::string::npos
-                                ? std::string()
-                                : QString::fromStdString(name.substr(dot + 1)).toLower().toStdString();
-    std::lock_guard lock(mutex);
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    const bool ascii = std::all_of(ext.begin(), ext.end(), [](char c) { return (unsigned char)c < 0x80; });
+    if (ascii)
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return char(std::tolower((unsigned char)c)); });
+    else
+        ext = QString::fromStdString(ext).toLower().toStdString();
+    thread_local std::map<std::string, std::string, std::less<>> known;
     auto it = known.find(ext);
     if (it == known.end()) {
+        static std::mutex mutex;
+        std::lock_guard lock(mutex);
         static const QMimeDatabase database;
         const QString type =
             database.mimeTypeForFile("file." + QString::fromStdString(ext), QMimeDatabase::MatchExtension)
