@@ -116,7 +116,10 @@ bool Engine::answer(Connection &connection, bool onWorker) {
         connection.out = replyHead(response.status, response.headers, response.contentType,
                                    noBody ? std::nullopt : std::optional<uint64_t>(response.body.size()), close,
                                    head.version == 10 && !close);
-        if (!headOnly && !noBody)
+        // A large body goes out from its own buffer beside the head, without a copy.
+        if (!headOnly && !noBody && response.body.size() > 16 * 1024)
+            connection.body = std::move(response.body);
+        else if (!headOnly && !noBody)
             connection.out += response.body;
     }
     connection.closeAfter = close;
@@ -137,22 +140,27 @@ void Engine::errorReply(Connection &connection, int status, const std::string &t
 }
 
 Engine::Flush Engine::flush(Connection &connection) {
-    while (connection.outSent < connection.out.size()) {
+    while (connection.outSent < connection.out.size() || connection.bodySent < connection.body.size()) {
+        iovec parts[2] = {{connection.out.data() + connection.outSent, connection.out.size() - connection.outSent},
+                          {connection.body.data() + connection.bodySent, connection.body.size() - connection.bodySent}};
+        msghdr message{};
+        message.msg_iov = parts[0].iov_len > 0 ? parts : parts + 1;
+        message.msg_iovlen = parts[0].iov_len > 0 ? 2 : 1;
         const int more = connection.fileLeft > 0 ? MSG_MORE : 0;
-        const ssize_t sent = ::send(connection.fd, connection.out.data() + connection.outSent,
-                                    connection.out.size() - connection.outSent, MSG_NOSIGNAL | MSG_DONTWAIT | more);
+        const ssize_t sent = ::sendmsg(connection.fd, &message, MSG_NOSIGNAL | MSG_DONTWAIT | more);
         if (sent < 0) {
             if (errno == EINTR)
                 continue;
             return errno == EAGAIN || errno == EWOULDBLOCK ? Flush::Blocked : Flush::Failed;
         }
-        connection.outSent += size_t(sent);
+        const size_t fromHead = std::min(size_t(sent), parts[0].iov_len);
+        connection.outSent += fromHead;
+        connection.bodySent += size_t(sent) - fromHead;
     }
-    if (connection.out.capacity() > 64 * 1024)
-        std::string().swap(connection.out);
-    else
-        connection.out.clear();
+    connection.out.clear();
     connection.outSent = 0;
+    std::string().swap(connection.body);
+    connection.bodySent = 0;
     while (connection.fileLeft > 0) {
         off_t offset = off_t(connection.fileOffset);
         const ssize_t sent = ::sendfile(connection.fd, connection.file->get(), &offset,

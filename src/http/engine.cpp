@@ -384,7 +384,8 @@ void Engine::drive(Connection &connection, bool onWorker) {
             close(connection);
             return;
         }
-        if (connection.outSent < connection.out.size() || connection.fileLeft > 0) {
+        if (connection.outSent < connection.out.size() || connection.bodySent < connection.body.size() ||
+            connection.fileLeft > 0) {
             const Flush flushed = flush(connection);
             if (flushed == Flush::Blocked) {
                 arm(connection, EPOLLOUT, Clock::now() + std::chrono::seconds(m_options.readTimeoutSeconds));

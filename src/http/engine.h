@@ -44,9 +44,12 @@ struct Connection {
     bool bodyConsumed = false;
     bool continueSent = false;
 
-    // The reply being written: head and in-memory body, then a range of a file, then a provider.
+    // The reply being written: head (and a small body), a body held in memory, then a range of a
+    // file, then a provider.
     std::string out;
     size_t outSent = 0;
+    std::string body;
+    size_t bodySent = 0;
     std::shared_ptr<const platform::UniqueFd> file;
     uint64_t fileOffset = 0;
     uint64_t fileLeft = 0;

@@ -344,10 +344,10 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
     if (!inside)
         return HttpResponse::internalServerError();
 
-    const auto reply = FolderLister(*m_thumbnailer).list(folder, requested);
+    auto reply = FolderLister(*m_thumbnailer).list(folder, requested);
     if (!reply)
         return HttpResponse::internalServerError();
-    return HttpResponse::text(reply.value());
+    return HttpResponse::text(std::move(reply).value());
 }
 
 HttpResponse TransferServer::download(const HttpRequest &request) const {
