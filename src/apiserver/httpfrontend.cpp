@@ -48,26 +48,11 @@ http::HttpResponse HttpFrontend::serve(const http::HttpRequest &request) {
         return response;
     }
     // A streamed answer goes out chunk by chunk, each as the service made it.
-    auto chunks = std::make_shared<const std::vector<QByteArray>>(std::move(answer.chunks));
-    uint64_t length = 0;
-    for (const QByteArray &chunk : *chunks)
-        length += uint64_t(chunk.size());
-    response.streamLength = length;
-    response.provider = [chunks](uint64_t offset, uint64_t size, const http::ChunkWriter &write) {
-        for (const QByteArray &chunk : *chunks) {
-            const uint64_t chunkSize = uint64_t(chunk.size());
-            if (offset >= chunkSize) {
-                offset -= chunkSize;
-                continue;
-            }
-            const uint64_t part = std::min(chunkSize - offset, size);
-            if (!write(chunk.constData() + offset, size_t(part)))
+    response.chunks = [chunks = std::make_shared<const std::vector<QByteArray>>(std::move(answer.chunks))](
+                          const http::ChunkWriter &write) {
+        for (const QByteArray &chunk : *chunks)
+            if (!write(chunk.constData(), size_t(chunk.size())))
                 return false;
-            size -= part;
-            offset = 0;
-            if (size == 0)
-                break;
-        }
         return true;
     };
     return response;

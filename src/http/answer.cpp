@@ -6,6 +6,7 @@
 #include "platform/log.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
@@ -111,7 +112,19 @@ bool Engine::answer(Connection &connection, bool onWorker) {
             }
         }
     }
-    if (!response.streamLength) {
+    if (!response.streamLength && response.chunks) {
+        // HTTP/1.0 knows no chunks: the body then ends with the connection.
+        const bool framed = head.version != 10;
+        close = close || !framed;
+        std::vector<std::pair<std::string, std::string>> headers = std::move(response.headers);
+        if (framed)
+            headers.emplace_back("Transfer-Encoding", "chunked");
+        connection.out = replyHead(response.status, headers, response.contentType, std::nullopt, close, false);
+        if (!headOnly) {
+            connection.chunks = std::move(response.chunks);
+            connection.chunkFraming = framed;
+        }
+    } else if (!response.streamLength) {
         const bool noBody = response.status == 304 || response.status == 204;
         connection.out = replyHead(response.status, response.headers, response.contentType,
                                    noBody ? std::nullopt : std::optional<uint64_t>(response.body.size()), close,
@@ -215,6 +228,22 @@ bool Engine::writeProvider(Connection &connection) {
         return false;
     connection.out.clear();
     connection.outSent = 0;
+    if (connection.chunks) {
+        const auto chunks = std::move(connection.chunks);
+        connection.chunks = nullptr;
+        const bool framed = connection.chunkFraming;
+        const bool complete = chunks([&](const char *data, size_t size) {
+            if (size == 0) // an empty chunk would end the body
+                return true;
+            if (!framed)
+                return writeBlocking(connection, data, size);
+            char line[24];
+            const int length = std::snprintf(line, sizeof line, "%zx\r\n", size);
+            return writeBlocking(connection, line, size_t(length)) && writeBlocking(connection, data, size) &&
+                   writeBlocking(connection, "\r\n", 2);
+        });
+        return complete && (!framed || writeBlocking(connection, "0\r\n\r\n", 5));
+    }
     BodyProvider provider = std::move(connection.provider);
     connection.provider = nullptr;
     uint64_t written = 0;

@@ -364,7 +364,7 @@ void Engine::workerMain() {
             continue;
         }
         // A connection comes here with a request to answer, or with a provider body to write.
-        if (connection->provider) {
+        if (connection->provider || connection->chunks) {
             if (!writeProvider(*connection)) {
                 close(*connection);
                 continue;
@@ -396,7 +396,7 @@ void Engine::drive(Connection &connection, bool onWorker) {
                 return;
             }
         }
-        if (connection.provider) {
+        if (connection.provider || connection.chunks) {
             if (!onWorker) {
                 enqueue(connection);
                 return;

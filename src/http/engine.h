@@ -56,6 +56,8 @@ struct Connection {
     BodyProvider provider;
     uint64_t providerOffset = 0;
     uint64_t providerLength = 0;
+    std::function<bool(const ChunkWriter &)> chunks;
+    bool chunkFraming = false; // chunked transfer encoding (HTTP/1.1), else the raw bytes until close
     bool closeAfter = false;
     bool replied = false; // a reply was laid out since the connection last waited for input
 };

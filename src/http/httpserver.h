@@ -76,6 +76,9 @@ struct HttpResponse {
     // A file body, sent from the descriptor with sendfile (small ones from memory); takes the place
     // of a provider.
     std::shared_ptr<const platform::UniqueFd> file;
+    // A body of unknown length, sent with chunked transfer encoding: the function writes it piece
+    // by piece (each write one chunk) and answers false to abort. Runs on a worker.
+    std::function<bool(const ChunkWriter &write)> chunks;
     bool closeConnection = false;
 
     static HttpResponse html(std::string body);

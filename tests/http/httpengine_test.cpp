@@ -43,6 +43,13 @@ protected:
                 return HttpResponse::text(std::to_string(total), read == http::BodyRead::Complete ? 200 : 400);
             },
             http::RouteOptions{.maxBodyBytes = 1024 * 1024});
+        m_server->route(http::Method::Get, "/chunks", [](const HttpRequest &) {
+            HttpResponse response = HttpResponse::text("");
+            response.chunks = [](const http::ChunkWriter &write) {
+                return write("ab", 2) && write("", 0) && write("cde", 3);
+            };
+            return response;
+        });
         m_server->route(http::Method::Get, "/big", [this](const HttpRequest &) {
             platform::UniqueFd fd(::open(m_bigFile.c_str(), O_RDONLY | O_CLOEXEC));
             return HttpResponse::fromFile(std::move(fd), bigFileSize, "application/octet-stream");
@@ -98,6 +105,21 @@ TEST_F(HttpEngine, PipelinedRequestsAreAnsweredInOrder) {
         EXPECT_EQ(reply->status, expected[i].first) << i;
         EXPECT_EQ(reply->body, expected[i].second) << i;
     }
+}
+
+TEST_F(HttpEngine, BodiesOfUnknownLengthGoOutInChunks) {
+    start();
+    RawConnection client(port());
+    ASSERT_TRUE(client.send("GET /chunks HTTP/1.1\r\nHost: x\r\n\r\nGET /chunks HTTP/1.0\r\nHost: x\r\n\r\n"));
+    const std::string replies = client.readAll();
+    const size_t second = replies.find("HTTP/1.1 200", 1);
+    ASSERT_NE(second, std::string::npos) << replies;
+    const std::string framed = replies.substr(0, second), raw = replies.substr(second);
+    EXPECT_NE(framed.find("\r\nTransfer-Encoding: chunked\r\n"), std::string::npos) << framed;
+    EXPECT_TRUE(framed.ends_with("\r\n\r\n2\r\nab\r\n3\r\ncde\r\n0\r\n\r\n")) << framed;
+    // HTTP/1.0 has no chunks: the body ends with the connection.
+    EXPECT_EQ(raw.find("Transfer-Encoding"), std::string::npos) << raw;
+    EXPECT_TRUE(raw.ends_with("Connection: close\r\n\r\nabcde")) << raw;
 }
 
 struct ContinueCase {

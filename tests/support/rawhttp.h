@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace testsupport {
 
@@ -104,6 +105,13 @@ public:
             got += take;
         }
         return got;
+    }
+
+    // Everything until the server closes the connection (or the time-out).
+    std::string readAll() {
+        while (fill()) {
+        }
+        return std::exchange(m_buffer, std::string());
     }
 
     // True once the server has closed the connection (end of stream or reset) within the time-out,
