@@ -196,7 +196,9 @@ void Engine::loopMain(Loop &loop) {
                 accept(loop);
             } else if (tag != &loop) {
                 auto *connection = static_cast<Connection *>(tag);
-                connection->armed = false;
+                // Taking the flag back (a read of what the arming thread stored) orders everything
+                // that thread did to the connection before what this one does now.
+                connection->armed.exchange(false, std::memory_order_acq_rel);
                 drive(*connection, false);
             }
         }
