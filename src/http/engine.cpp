@@ -13,6 +13,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <csignal>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
@@ -116,6 +117,10 @@ std::optional<uint16_t> Engine::listen(const std::string &address, uint16_t port
 }
 
 void Engine::run() {
+    // sendfile has no MSG_NOSIGNAL: a client gone mid-download must be a failed write, not a
+    // signal that ends the process.
+    if (::signal(SIGPIPE, SIG_IGN) == SIG_ERR)
+        throw std::runtime_error("cannot ignore SIGPIPE: " + errnoText(errno));
     const int loops = std::max(1, m_options.eventThreads);
     for (int i = 0; i < loops; ++i) {
         auto loop = std::make_unique<Loop>();

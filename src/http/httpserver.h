@@ -144,8 +144,9 @@ public:
     }
 
     // Starts listening on the address ("::" is every local IPv6 and IPv4 address) and port
-    // (0 picks a free one). Starting a running server does nothing and answers true. False with
-    // errorText() when the address cannot be bound.
+    // (0 picks a free one). The process then ignores SIGPIPE (a vanished client is a failed write)
+    // and may use descriptors up to its hard limit. Starting a running server does nothing and
+    // answers true. False with errorText() when the address cannot be bound.
     bool start(uint16_t port, const std::string &bindAddress = "::");
     bool isRunning() const;
     uint16_t port() const { return m_port; }
