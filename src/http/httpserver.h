@@ -16,7 +16,7 @@
 namespace http {
 
 namespace detail {
-class Exchange;
+struct Exchange;
 class Engine;
 } // namespace detail
 
