@@ -90,16 +90,12 @@ bool Engine::answer(Connection &connection, bool onWorker) {
             connection.out = replyHead(response.status, response.headers, response.contentType, part.count, close,
                                        head.version == 10 && !close);
             if (!headOnly && part.count > 0) {
-                if (response.file && part.count <= smallFileLimit) {
-                    const size_t at = connection.out.size();
-                    connection.out.resize(at + part.count);
-                    const ssize_t got = ::pread(response.file->get(), connection.out.data() + at, part.count,
-                                                off_t(part.first));
-                    if (got != ssize_t(part.count)) {
-                        platform::log(QStringLiteral("HTTP server: reading a file to send failed"));
+                if (response.file && length <= smallFileLimit) {
+                    const std::shared_ptr<const std::string> contents = smallFile(response, length);
+                    if (contents)
+                        connection.out.append(*contents, size_t(part.first), size_t(part.count));
+                    else
                         close = true;
-                        connection.out.resize(at);
-                    }
                 } else if (response.file) {
                     connection.file = std::move(response.file);
                     connection.fileOffset = part.first;
@@ -140,6 +136,22 @@ bool Engine::answer(Connection &connection, bool onWorker) {
     connection.parser.reset();
     connection.head.reset();
     return true;
+}
+
+// The whole of a small file, from the cache when its identity is known and kept there.
+std::shared_ptr<const std::string> Engine::smallFile(const HttpResponse &response, uint64_t length) {
+    const bool identified = response.fileIdentity && response.fileIdentity->size == length;
+    if (identified)
+        if (auto kept = m_smallFiles.find(*response.fileIdentity))
+            return kept;
+    auto contents = std::make_shared<std::string>(size_t(length), '\0');
+    if (::pread(response.file->get(), contents->data(), contents->size(), 0) != ssize_t(length)) {
+        platform::log(QStringLiteral("HTTP server: reading a file to send failed"));
+        return nullptr;
+    }
+    if (identified)
+        m_smallFiles.insert(*response.fileIdentity, contents);
+    return contents;
 }
 
 void Engine::errorReply(Connection &connection, int status, const std::string &text) {

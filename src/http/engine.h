@@ -2,6 +2,7 @@
 
 #include "http/httpserver.h"
 #include "http/requestparser.h"
+#include "http/smallfilecache.h"
 #include "platform/uniquefd.h"
 
 #include <atomic>
@@ -109,6 +110,7 @@ private:
     bool dispatch(Connection &connection, bool onWorker);
     bool answer(Connection &connection, bool onWorker);
     HttpResponse respond(Connection &connection);
+    std::shared_ptr<const std::string> smallFile(const HttpResponse &response, uint64_t length);
     void errorReply(Connection &connection, int status, const std::string &text);
     Flush flush(Connection &connection);
     bool writeBlocking(Connection &connection, const char *data, size_t size);
@@ -132,6 +134,8 @@ private:
     std::mutex m_queueMutex;
     std::condition_variable m_queueReady;
     std::deque<Connection *> m_queue;
+
+    SmallFileCache m_smallFiles{8 * 1024 * 1024};
 
     std::mutex m_peersMutex;
     std::unordered_map<std::string, int> m_peers; // open connections per client address

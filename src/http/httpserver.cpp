@@ -159,6 +159,13 @@ HttpResponse HttpResponse::fromFile(platform::UniqueFd fd, uint64_t length, std:
     return response;
 }
 
+HttpResponse HttpResponse::fromFile(platform::UniqueFd fd, const struct stat &info, std::string contentType) {
+    HttpResponse response = fromFile(std::move(fd), uint64_t(info.st_size), std::move(contentType));
+    response.fileIdentity = FileIdentity{uint64_t(info.st_dev), uint64_t(info.st_ino), uint64_t(info.st_size),
+                                         int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return response;
+}
+
 // ---- HttpServer ----
 
 HttpServer::HttpServer(ServerOptions options)

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace http {
 
 namespace detail {
@@ -59,6 +61,16 @@ private:
     mutable bool m_bodyConsumed = false;
 };
 
+// Who a file is, as fstat tells: a small file's contents may be served from memory while these stay
+// the same.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    auto operator<=>(const FileIdentity &) const = default;
+};
+
 // Writes a part of a streamed body: called with (offset, length) as often as needed; returns false
 // to abort the response (the connection is then closed).
 using ChunkWriter = std::function<bool(const char *, size_t)>;
@@ -76,6 +88,7 @@ struct HttpResponse {
     // A file body, sent from the descriptor with sendfile (small ones from memory); takes the place
     // of a provider.
     std::shared_ptr<const platform::UniqueFd> file;
+    std::optional<FileIdentity> fileIdentity;
     // A body of unknown length, sent with chunked transfer encoding: the function writes it piece
     // by piece (each write one chunk) and answers false to abort. Runs on a worker.
     std::function<bool(const ChunkWriter &write)> chunks;
@@ -87,6 +100,9 @@ struct HttpResponse {
     static HttpResponse stream(uint64_t length, std::string contentType, BodyProvider provider);
     // The first `length` bytes of an open regular file; ranges as for stream().
     static HttpResponse fromFile(platform::UniqueFd fd, uint64_t length, std::string contentType);
+    // The whole of an open regular file that fstat described: a small one (64 KiB at most) is
+    // served from a cache of contents keyed by its identity, filled by the first request.
+    static HttpResponse fromFile(platform::UniqueFd fd, const struct stat &info, std::string contentType);
     static HttpResponse badRequest(std::string text);
     static HttpResponse notFound(std::string text = {});
     static HttpResponse internalServerError(std::string text = {});

@@ -373,7 +373,7 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return HttpResponse::notFound();
     const std::string type = contentTypeFor(*name);
-    HttpResponse response = HttpResponse::fromFile(std::move(fd), uint64_t(info.st_size), type);
+    HttpResponse response = HttpResponse::fromFile(std::move(fd), info, type);
     response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
         .withHeader("X-Content-Type-Options", "nosniff");
     return response;

@@ -7,7 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -50,6 +52,16 @@ protected:
             };
             return response;
         });
+        m_server->route(
+            http::Method::Get, "/small",
+            [this](const HttpRequest &) {
+                platform::UniqueFd fd(::open(smallFile().c_str(), O_RDONLY | O_CLOEXEC));
+                struct stat info {};
+                if (!fd || ::fstat(fd.get(), &info) != 0)
+                    return HttpResponse::notFound();
+                return HttpResponse::fromFile(std::move(fd), info, "text/plain");
+            },
+            http::RouteOptions{.quick = true});
         m_server->route(http::Method::Get, "/big", [this](const HttpRequest &) {
             platform::UniqueFd fd(::open(m_bigFile.c_str(), O_RDONLY | O_CLOEXEC));
             return HttpResponse::fromFile(std::move(fd), bigFileSize, "application/octet-stream");
@@ -69,6 +81,7 @@ protected:
     void TearDown() override { m_server.reset(); }
 
     uint16_t port() const { return m_server->port(); }
+    std::string smallFile() const { return m_folder.filePath("small.txt").toStdString(); }
 
     // A fresh client's request still gets its answer.
     void expectANewClientIsAnswered(const char *source = nullptr) {
@@ -120,6 +133,37 @@ TEST_F(HttpEngine, BodiesOfUnknownLengthGoOutInChunks) {
     // HTTP/1.0 has no chunks: the body ends with the connection.
     EXPECT_EQ(raw.find("Transfer-Encoding"), std::string::npos) << raw;
     EXPECT_TRUE(raw.ends_with("Connection: close\r\n\r\nabcde")) << raw;
+}
+
+// Small files are served from memory while their identity holds; a change in place is seen at once.
+TEST_F(HttpEngine, SmallFilesComeFromMemoryUntilTheyChange) {
+    start();
+    struct Step {
+        const char *contents;
+        const char *range;
+        int status;
+        const char *body;
+    };
+    const Step steps[] = {{"first", nullptr, 200, "first"},  {nullptr, "bytes=1-2", 206, "ir"},
+                          {"other", nullptr, 200, "other"},  {"longer text", "bytes=-4", 206, "text"},
+                          {nullptr, "bytes=20-", 416, "Range Not Satisfiable"}};
+    int version = 0;
+    RawConnection client(port());
+    for (const Step &step : steps) {
+        if (step.contents) {
+            platform::UniqueFd fd(::open(smallFile().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+            ASSERT_TRUE(platform::writeAll(fd.get(), step.contents, std::strlen(step.contents)));
+            // A whole second apart, whatever the file system's time stamps resolve.
+            const timespec times[2] = {{1000000 + ++version, 0}, {1000000 + version, 0}};
+            ASSERT_EQ(::futimens(fd.get(), times), 0);
+        }
+        const std::string range = step.range ? std::string("Range: ") + step.range + "\r\n" : std::string();
+        ASSERT_TRUE(client.send("GET /small HTTP/1.1\r\nHost: x\r\n" + range + "\r\n"));
+        const auto reply = client.readReply();
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, step.status) << step.body;
+        EXPECT_EQ(reply->body, step.body);
+    }
 }
 
 struct ContinueCase {
