@@ -61,6 +61,9 @@ std::string HttpRequest::header(const std::string &name) const {
     const std::string *value = m_exchange.connection.head->field(name);
     return value ? *value : std::string();
 }
+const std::vector<std::pair<std::string, std::string>> &HttpRequest::headers() const {
+    return m_exchange.connection.head->fields;
+}
 bool HttpRequest::hasHeader(const std::string &name) const {
     return m_exchange.connection.head->field(name) != nullptr;
 }

@@ -38,6 +38,8 @@ public:
     std::optional<std::string> queryValue(std::string_view key) const; // the first pair of that key
     std::string header(const std::string &name) const;
     bool hasHeader(const std::string &name) const;
+    // Every header field as sent, in order.
+    const std::vector<std::pair<std::string, std::string>> &headers() const;
     std::string remoteAddress() const;
     bool hasBody() const;
     std::optional<uint64_t> contentLength() const;
