@@ -6,20 +6,21 @@
 
 #include <QString>
 #include <memory>
-#include <thread>
 
-namespace httplib {
-class Server;
-}
+namespace http {
+class HttpServer;
+class HttpRequest;
+struct HttpResponse;
+} // namespace http
 
 namespace apiserver {
 
 enum class ListenError { CannotBind };
 
-// The HTTP side of tidewell-api: POST on the service path, handed to ApiService, and the two
-// routes of Sign in with Apple's hand-off (POST /auth/apple/callback, GET /auth/apple/result),
-// handed to AppleHandoff. Runs cpp-httplib's accept loop on a thread of its own and handlers on
-// its pool. Neither collaborator is owned; both must outlive the front end.
+// The HTTP side of tidewell-api on the event-driven server of src/http (its event threads and
+// worker pool): POST on the service path, handed to ApiService, and the two routes of Sign in with
+// Apple's hand-off (POST /auth/apple/callback, GET /auth/apple/result), handed to AppleHandoff.
+// Neither collaborator is owned; both must outlive the front end.
 class HttpFrontend {
 public:
     HttpFrontend(ApiService &service, AppleHandoff &appleHandoff);
@@ -30,10 +31,11 @@ public:
     void stop();
 
 private:
+    http::HttpResponse serve(const http::HttpRequest &request);
+
     ApiService &m_service;
     AppleHandoff &m_appleHandoff;
-    std::unique_ptr<httplib::Server> m_server;
-    std::thread m_thread;
+    std::unique_ptr<http::HttpServer> m_server;
 };
 
 } // namespace apiserver

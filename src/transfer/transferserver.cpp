@@ -246,8 +246,10 @@ void TransferServer::registerUploadRoute(const QString &folder) {
 }
 
 void TransferServer::registerDownloadRoute() {
-    m_server->route(Method::Get, str(wire::downloadPath),
-                    [this](const HttpRequest &request) { return download(request); });
+    // Opening one file is all a download waits on before the event thread sends it.
+    m_server->route(
+        Method::Get, str(wire::downloadPath), [this](const HttpRequest &request) { return download(request); },
+        http::RouteOptions{.quick = true});
 }
 
 void TransferServer::registerListRoute() {
@@ -256,8 +258,10 @@ void TransferServer::registerListRoute() {
 }
 
 void TransferServer::registerRoutes() {
-    m_server->route(Method::Any, str(wire::iconPath),
-                    [](const HttpRequest &) { return webResource("icon.png"); });
+    const http::RouteOptions inMemory{.quick = true};
+    m_server->route(
+        Method::Any, str(wire::iconPath),
+        [](const HttpRequest &request) { return webResource(request, "icon.png"); }, inMemory);
     m_server->route(
         Method::Post, str(wire::savePath), [this](const HttpRequest &request) { return save(request); },
         http::RouteOptions{m_formBodyLimit});
@@ -266,11 +270,13 @@ void TransferServer::registerRoutes() {
         http::RouteOptions{1024});
     registerDownloadRoute();
     registerListRoute();
-    m_server->route(Method::Any, str(wire::rootMarker),
-                    [](const HttpRequest &) { return webResource(str(wire::pageFile)); });
+    m_server->route(
+        Method::Any, str(wire::rootMarker),
+        [](const HttpRequest &request) { return webResource(request, str(wire::pageFile)); }, inMemory);
     for (const std::string_view asset : wire::assetFiles) {
-        m_server->route(Method::Any, std::string("/").append(asset),
-                        [asset](const HttpRequest &) { return webResource(str(asset)); });
+        m_server->route(
+            Method::Any, std::string("/").append(asset),
+            [asset](const HttpRequest &request) { return webResource(request, str(asset)); }, inMemory);
     }
     startServer();
 }
@@ -338,10 +344,10 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
     if (!inside)
         return HttpResponse::internalServerError();
 
-    const auto reply = FolderLister(*m_thumbnailer).list(folder, requested);
+    auto reply = FolderLister(*m_thumbnailer).list(folder, requested);
     if (!reply)
         return HttpResponse::internalServerError();
-    return HttpResponse::text(reply.value());
+    return HttpResponse::text(std::move(reply).value());
 }
 
 HttpResponse TransferServer::download(const HttpRequest &request) const {
@@ -367,7 +373,7 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return HttpResponse::notFound();
     const std::string type = contentTypeFor(*name);
-    HttpResponse response = HttpResponse::stream(uint64_t(info.st_size), type, fileProvider(std::move(fd)));
+    HttpResponse response = HttpResponse::fromFile(std::move(fd), info, type);
     response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
         .withHeader("X-Content-Type-Options", "nosniff");
     return response;

@@ -10,7 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "httpclient.h"
 
 using transfer::TransferViewController;
 
@@ -39,9 +39,7 @@ protected:
     void TearDown() override { m_server.stop(); }
 
     int answer(const char *path) const {
-        httplib::Client client("127.0.0.1", m_server.port());
-        client.set_connection_timeout(2);
-        const httplib::Result result = client.Get(path);
+        const auto result = testsupport::HttpClient("127.0.0.1", m_server.port(), 5).get(path);
         return result ? result->status : 0;
     }
 
@@ -87,7 +85,7 @@ TEST_F(MainTabBarControllerTest, TheTransferTabServesWhileItIsShown) {
     const uint16_t port = m_server.port();
     ASSERT_TRUE(m_tabs.selectTab(MainTabBarController::SettingsTab));
     EXPECT_FALSE(m_server.isRunning());
-    EXPECT_EQ(httplib::Client("127.0.0.1", port).Get("/").error(), httplib::Error::Connection);
+    EXPECT_FALSE(testsupport::HttpClient("127.0.0.1", port).canConnect());
     ASSERT_EQ(m_browser.refreshed.size(), 1u);
     EXPECT_EQ(m_browser.refreshed[0], QUrl::fromLocalFile(m_root.path()));
 

@@ -11,7 +11,6 @@
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 using account::ApiManager;
 using namespace testsupport;
@@ -48,9 +47,9 @@ protected:
     }
 
     QString reply;
-    ScriptedServer server{[this](const httplib::Request &, httplib::Response &response) {
+    ScriptedServer server{[this](const http::HttpRequest &) {
         const QJsonObject envelope{{"installId", "install-1"}, {"payload", reply}};
-        response.set_content(QJsonDocument(envelope).toJson().toStdString(), "application/json");
+        return http::HttpResponse::data(QJsonDocument(envelope).toJson().toStdString(), "application/json");
     }};
     tarnwick::ApiClient client{testClientSettings(server.url(), "rules")};
     static inline int suites = 0;

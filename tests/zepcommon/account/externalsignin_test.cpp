@@ -4,6 +4,8 @@
 #include "accountrecorder.h"
 #include "tokensigner.h"
 
+#include "http/httpserver.h"
+#include "httpclient.h"
 #include "idtokenverifier.h"
 #include "platform/defaults.h"
 #include "tarnwick/apiclient.h"
@@ -17,7 +19,6 @@
 #include <QNetworkReply>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <thread>
 
@@ -40,64 +41,70 @@ class FakeProvider {
 public:
     explicit FakeProvider(const TokenSigner &signer)
         : m_signer(signer) {
-        m_server.Get("/google/authorize", [this](const httplib::Request &q, httplib::Response &r) {
-            std::lock_guard lock(m_mutex);
-            m_asked = q.params;
-            QUrl redirect(param(q, "redirect_uri"));
-            redirect.setQuery(
-                {{mode == Mode::Refuse ? "error" : "code", mode == Mode::Refuse ? "access_denied" : "c1"},
-                 {"state", mode == Mode::ForgedState ? QStringLiteral("forged") : param(q, "state")}});
-            r.set_redirect(redirect.toString(QUrl::FullyEncoded).toStdString());
+        m_server.route(http::Method::Get, "/google/authorize", [this](const http::HttpRequest &q) {
+            std::map<std::string, std::string> asked = params(q.query());
+            {
+                std::lock_guard lock(m_mutex);
+                m_asked = asked;
+            }
+            QUrl redirect(QString::fromStdString(asked["redirect_uri"]));
+            redirect.setQuery({{mode == Mode::Refuse ? "error" : "code", mode == Mode::Refuse ? "access_denied" : "c1"},
+                               {"state", mode == Mode::ForgedState ? QStringLiteral("forged")
+                                                                   : QString::fromStdString(asked["state"])}});
+            return http::HttpResponse::withStatus(302).withHeader(
+                "Location", redirect.toString(QUrl::FullyEncoded).toStdString());
         });
-        m_server.Post("/google/token", [this](const httplib::Request &q, httplib::Response &r) {
+        m_server.route(http::Method::Post, "/google/token", [this](const http::HttpRequest &q) {
+            std::map<std::string, std::string> form = params(q.formPairs().value_or(http::Pairs{}));
             const QString proof = QString::fromLatin1(
-                QCryptographicHash::hash(param(q, "code_verifier").toLatin1(), QCryptographicHash::Sha256)
+                QCryptographicHash::hash(QByteArray::fromStdString(form["code_verifier"]), QCryptographicHash::Sha256)
                     .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
-            if (param(q, "grant_type") != "authorization_code" || param(q, "code") != "c1" ||
-                param(q, "client_id") != googleClient || param(q, "client_secret") != googleSecret ||
-                param(q, "redirect_uri") != asked("redirect_uri") || proof != asked("code_challenge") ||
-                mode == Mode::RefuseCode) {
-                r.status = 400;
-                r.set_content(R"({"error":"invalid_grant"})", "application/json");
-                return;
+            if (form["grant_type"] != "authorization_code" || form["code"] != "c1" ||
+                QString::fromStdString(form["client_id"]) != googleClient ||
+                QString::fromStdString(form["client_secret"]) != googleSecret ||
+                QString::fromStdString(form["redirect_uri"]) != asked("redirect_uri") ||
+                proof != asked("code_challenge") || mode == Mode::RefuseCode)
+            {
+                http::HttpResponse refused = http::HttpResponse::data(R"({"error":"invalid_grant"})", "application/json");
+                refused.status = 400;
+                return refused;
             }
             const QJsonObject answer{{"access_token", "a1"},
                                      {"token_type", "Bearer"},
                                      {"id_token", token("https://accounts.google.com", googleClient, "g-1")}};
-            r.set_content(QJsonDocument(answer).toJson().toStdString(), "application/json");
+            return http::HttpResponse::data(QJsonDocument(answer).toJson().toStdString(), "application/json");
         });
-        m_server.Get("/apple/authorize", [this](const httplib::Request &q, httplib::Response &r) {
+        m_server.route(http::Method::Get, "/apple/authorize", [this](const http::HttpRequest &q) {
+            std::map<std::string, std::string> asked = params(q.query());
             {
                 // Kept before the post: the app may have its token before this handler returns.
                 std::lock_guard lock(m_mutex);
-                m_asked = q.params;
+                m_asked = asked;
             }
-            const QUrl redirect(param(q, "redirect_uri"));
-            httplib::Params form{{"state", param(q, "state").toStdString()}};
-            if (mode == Mode::Refuse)
-                form.emplace("error", "user_cancelled_authorize");
-            else
-                form = {
-                    {"state", param(q, "state").toStdString()},
-                    {"code", "c2"},
-                    {"id_token", token("https://appleid.apple.com", appleService, "apple-1").toStdString()},
-                    {"user", R"({"name":{"firstName":"Grace"},"email":"grace@example.org"})"}};
-            httplib::Client browser(redirect.host().toStdString(), redirect.port());
-            const auto posted = browser.Post(redirect.path().toStdString(), form);
-            r.status = posted ? posted->status : 502;
-            r.set_content(posted ? posted->body : std::string(), "text/html");
+            const QUrl redirect(QString::fromStdString(asked["redirect_uri"]));
+            QUrlQuery form;
+            form.addQueryItem("state", QString::fromStdString(asked["state"]));
+            if (mode == Mode::Refuse) {
+                form.addQueryItem("error", "user_cancelled_authorize");
+            } else {
+                form.addQueryItem("code", "c2");
+                form.addQueryItem("id_token", token("https://appleid.apple.com", appleService, "apple-1"));
+                form.addQueryItem("user", R"({"name":{"firstName":"Grace"},"email":"grace@example.org"})");
+            }
+            const HttpClient browser(redirect.host().toStdString(), redirect.port());
+            const auto posted = browser.post(redirect.path().toStdString(),
+                                             form.toString(QUrl::FullyEncoded).replace("+", "%2B").toStdString(),
+                                             "application/x-www-form-urlencoded");
+            http::HttpResponse reply = http::HttpResponse::html(posted ? posted->body : std::string());
+            reply.status = posted ? posted->status : 502;
+            return reply;
         });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!m_server.start(0, "127.0.0.1"))
+            ADD_FAILURE() << "the fake provider cannot listen: " << m_server.errorText();
     }
-    ~FakeProvider() {
-        m_server.stop();
-        m_thread.join();
-    }
+    ~FakeProvider() { m_server.stop(); }
     QUrl url(const char *path) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.port()).arg(path));
     }
     // A value of the last authorize query.
     QString asked(const char *key) const {
@@ -109,8 +116,11 @@ public:
     std::atomic<Mode> mode{Mode::Answer};
 
 private:
-    static QString param(const httplib::Request &request, const char *key) {
-        return QString::fromStdString(request.get_param_value(key));
+    static std::map<std::string, std::string> params(const http::Pairs &pairs) {
+        std::map<std::string, std::string> map;
+        for (const auto &[key, value] : pairs)
+            map.emplace(key, value);
+        return map;
     }
     QString token(const QString &issuer, const QString &audience, const QString &subject) const {
         const qint64 exp = QDateTime(QDate(2026, 12, 8), QTime(0, 0), Qt::UTC).toSecsSinceEpoch();
@@ -123,11 +133,9 @@ private:
     }
 
     const TokenSigner &m_signer;
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_port = 0;
+    http::HttpServer m_server;
     mutable std::mutex m_mutex;
-    std::multimap<std::string, std::string> m_asked;
+    std::map<std::string, std::string> m_asked;
 };
 
 struct Outcome {
