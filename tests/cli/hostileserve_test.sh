@@ -24,6 +24,9 @@ check() { # description, command...
 }
 
 start() { # extra arguments go to serve
+  # The background job's output is redirected when it starts, maybe after the loop below first
+  # looks: without this the loop could read the previous server's address.
+  rm -f "$work/stdout" "$work/stderr"
   "$bin" serve --documents "$work/docs" --port 0 --bind 127.0.0.1 "$@" >"$work/stdout" 2>"$work/stderr" &
   pid=$!
   url=""
