@@ -1,7 +1,7 @@
 // How fast the upload route turns an URL-encoded form of Base64 into file bytes (without the
 // disk), and how fast the streaming Base64 decoder alone runs.
 #include "transfer/base64stream.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 
 #include <QByteArray>
 #include <benchmark/benchmark.h>

@@ -18,7 +18,7 @@ endif()
 # layer. A library may link libraries of its own layer and of the layers below it, never one above.
 set(TIDEWELL_LAYERS
   platform
-  store
+  store,http
   thumbnails,tarnwick,apiserver
   ui
   transfer,zepcommon,browser

@@ -14,6 +14,12 @@ inline constexpr const char *serviceUrlVariable = "TARNWICK_SERVICE_URL";
 
 inline constexpr const char *httpMethod = "POST";
 
+// Sign in with Apple's hand-off: Apple form-posts to the callback, the app polls the result with
+// the request's state as the query item.
+inline constexpr const char *appleCallbackPath = "/auth/apple/callback";
+inline constexpr const char *appleResultPath = "/auth/apple/result";
+inline constexpr const char *appleStateItem = "state";
+
 // One fixed value under two header fields, then the access token.
 inline constexpr const char *contentTypeHeader = "Content-Type";
 inline constexpr const char *acceptHeader = "Accept";

@@ -1,55 +1,54 @@
 #include "httpfrontend.h"
 
+#include "http/httpserver.h"
 #include "tarnwick/protocol.h"
 
-#include <httplib.h>
-
-#include <chrono>
-#include <sys/socket.h>
+#include <memory>
 
 namespace apiserver {
 
 namespace proto = tarnwick::protocol;
 
 namespace {
-constexpr std::size_t maximumBody = 1 << 20;
-}
+constexpr uint64_t maximumBody = 1 << 20;
 
-HttpFrontend::HttpFrontend(ApiService &service)
+http::HttpResponse handoffReply(const HandoffAnswer &answer) {
+    http::HttpResponse response;
+    response.status = answer.status;
+    response.contentType = answer.contentType.toStdString();
+    response.body = answer.body.toStdString();
+    response.withHeader("Cache-Control", "no-store");
+    return response;
+}
+} // namespace
+
+HttpFrontend::HttpFrontend(ApiService &service, AppleHandoff &appleHandoff)
     : m_service(service)
-    , m_server(std::make_unique<httplib::Server>()) {
-    m_server->new_task_queue = [] {
-        return new httplib::ThreadPool(16);
-    };
-    // Only SO_REUSEADDR: the library's default would let a second server share a busy port.
-    m_server->set_socket_options([](int socket) {
-        int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
-    m_server->set_payload_max_length(maximumBody);
-    m_server->set_keep_alive_timeout(5);
-    m_server->set_read_timeout(30);
-    m_server->Post(proto::servicePath, [this](const httplib::Request &request, httplib::Response &response) {
-        const QByteArray body = QByteArray::fromStdString(request.body);
-        const QByteArray token = QByteArray::fromStdString(request.get_header_value(proto::tokenHeader));
-        ServiceAnswer answer = m_service.handle(body, token, QString::fromStdString(request.remote_addr));
-        response.status = answer.status;
-        if (!answer.token.isEmpty())
-            response.set_header(proto::tokenHeader, answer.token.toStdString());
-        if (!answer.streamed) {
-            response.set_content(answer.body.toStdString(), answer.contentType.toStdString());
-            return;
-        }
-        auto chunks = std::make_shared<std::vector<QByteArray>>(std::move(answer.chunks));
-        response.set_chunked_content_provider(
-            answer.contentType.toStdString(), [chunks](std::size_t, httplib::DataSink &sink) {
-                for (const QByteArray &chunk : *chunks) {
-                    if (!sink.write(chunk.constData(), std::size_t(chunk.size())))
-                        return false;
-                }
-                sink.done();
+    , m_appleHandoff(appleHandoff)
+    , m_server(std::make_unique<http::HttpServer>()) {
+    m_server->route(
+        http::Method::Post, proto::servicePath,
+        [this](const http::HttpRequest &request) { return serve(request); }, http::RouteOptions{maximumBody});
+    // Apple's form post, read whole up to the hand-off's limit; a longer one is handed on one byte
+    // over it, which the hand-off refuses as too large.
+    m_server->route(
+        http::Method::Post, proto::appleCallbackPath,
+        [this](const http::HttpRequest &request) {
+            QByteArray body;
+            const http::BodyRead read = request.readBody([&body](const char *data, size_t size) {
+                body.append(data, qsizetype(size));
                 return true;
             });
+            if (read == http::BodyRead::TooLarge)
+                body = QByteArray(qsizetype(AppleHandoff::maximumBody) + 1, 'x');
+            else if (read != http::BodyRead::Complete)
+                return http::HttpResponse::badRequest("The request body did not arrive.");
+            return handoffReply(m_appleHandoff.receiveCallback(body));
+        },
+        http::RouteOptions{uint64_t(AppleHandoff::maximumBody)});
+    m_server->route(http::Method::Get, proto::appleResultPath, [this](const http::HttpRequest &request) {
+        const QString state = QString::fromStdString(request.queryValue(proto::appleStateItem).value_or(""));
+        return handoffReply(m_appleHandoff.takeResult(state));
     });
 }
 
@@ -57,24 +56,48 @@ HttpFrontend::~HttpFrontend() {
     stop();
 }
 
+http::HttpResponse HttpFrontend::serve(const http::HttpRequest &request) {
+    QByteArray body;
+    const http::BodyRead read = request.readBody([&body](const char *data, size_t size) {
+        body.append(data, qsizetype(size));
+        return true;
+    });
+    if (read == http::BodyRead::TooLarge)
+        return http::HttpResponse::withStatus(413, "The request body is too large.");
+    if (read != http::BodyRead::Complete)
+        return http::HttpResponse::badRequest("The request body did not arrive.");
+    const QByteArray token = QByteArray::fromStdString(request.header(proto::tokenHeader));
+    ServiceAnswer answer = m_service.handle(body, token, QString::fromStdString(request.remoteAddress()));
+
+    http::HttpResponse response;
+    response.status = answer.status;
+    response.contentType = answer.contentType.toStdString();
+    if (!answer.token.isEmpty())
+        response.withHeader(proto::tokenHeader, answer.token.toStdString());
+    if (!answer.streamed) {
+        response.body = answer.body.toStdString();
+        return response;
+    }
+    // A streamed answer goes out chunk by chunk, each as the service made it.
+    response.chunks = [chunks = std::make_shared<const std::vector<QByteArray>>(std::move(answer.chunks))](
+                          const http::ChunkWriter &write) {
+        for (const QByteArray &chunk : *chunks)
+            if (!write(chunk.constData(), size_t(chunk.size())))
+                return false;
+        return true;
+    };
+    return response;
+}
+
 platform::Result<int, ListenError> HttpFrontend::start(const QString &address, int port) {
-    const std::string host = address.toStdString();
-    const int bound =
-        port == 0 ? m_server->bind_to_any_port(host) : (m_server->bind_to_port(host, port) ? port : -1);
-    if (bound <= 0)
+    if (!m_server->start(uint16_t(port), address.toStdString()))
         return platform::fail(ListenError::CannotBind,
                               QStringLiteral("Cannot listen on %1 port %2.").arg(address).arg(port));
-    m_thread = std::thread([server = m_server.get()] { server->listen_after_bind(); });
-    // The library has no ready signal, and stop() before the loop runs would be lost.
-    while (!m_server->is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return bound;
+    return int(m_server->port());
 }
 
 void HttpFrontend::stop() {
     m_server->stop();
-    if (m_thread.joinable())
-        m_thread.join();
 }
 
 } // namespace apiserver

@@ -1,6 +1,7 @@
 // tidewell-api: the reference server of the web API that Tarnwick talks to.
 #include "accountservice.h"
 #include "apiservice.h"
+#include "applehandoff.h"
 #include "database.h"
 #include "httpfrontend.h"
 #include "mailer.h"
@@ -78,7 +79,8 @@ int main(int argc, char **argv) {
     OutboxMailer mailer(database);
     AccountService accounts(database, accountOptions, mailer, clock);
     ApiService service(database, accounts, *remoteValues, clock);
-    HttpFrontend frontend(service);
+    AppleHandoff appleHandoff(clock);
+    HttpFrontend frontend(service, appleHandoff);
     const auto port = frontend.start(options->bindAddress, options->port);
     if (!port)
         return failWith(port.message());

@@ -19,6 +19,7 @@
 #include "app/mainwindow.h"
 #include "app/placeholderpage.h"
 #include "app/placeholderscreen.h"
+#include "app/settingslauncher.h"
 #include "platform/defaults.h"
 #include "platform/log.h"
 #include "platform/paths.h"
@@ -27,13 +28,32 @@
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/screen/wifiaddress.h"
 #include "ui/screenhost.h"
+#include "zepcommon/account/apimanager.h"
+#include "zepcommon/account/reachabilityfeed.h"
+#include "zepcommon/account/accountkeys.h"
+#include "zepcommon/account/oauth/applesignin.h"
+#include "zepcommon/account/oauth/googlesignin.h"
+#include "zepcommon/account/qrscreens/createqrscreen.h"
+#include "zepcommon/account/qrscreens/qrscreenviews.h"
+#include "zepcommon/account/qrscreens/readqrscreen.h"
+#include "zepcommon/account/screens/accountflow.h"
+#include "zepcommon/account/screens/accountform.h"
+#include "zepcommon/account/screens/changepasswordviewcontroller.h"
+#include "zepcommon/catalogue/allappsview.h"
+#include "zepcommon/catalogue/allappsviewcontroller.h"
 #include "zepcommon/loading/apploadingscreen.h"
 #include "zepcommon/loading/apploadingview.h"
+#include "zepcommon/rating/ratingflow.h"
+#include "zepcommon/rating/ratingviews.h"
+#include "zepcommon/rating/reviewservices.h"
+#include "zepcommon/settings/settingslinks.h"
+#include "zepcommon/settings/settingsview.h"
 #include "zepcommon/theme/zepthememanager.h"
 #include "zepcommon/theme/zeputils.h"
 #include "zepcommon/utility/remotevalues.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QLabel>
 #include <QPalette>
@@ -78,8 +98,8 @@ bool AppDelegate::didFinishLaunching() {
         m_environment.keepScreenAwake();
     platform::log(QStringLiteral("Launch: asked to keep the screen awake"));
 
-    m_environment.theme.applyTheme(ThemeColor::Orange);
-    platform::log(QStringLiteral("Launch: orange theme applied"));
+    m_environment.theme.applyTheme(m_environment.themeColor);
+    platform::log(QStringLiteral("Launch: %1 theme applied").arg(m_environment.theme.themeSuffix()));
 
     m_keyboard.setResignOnTouchOutside(true);
 
@@ -114,6 +134,9 @@ void AppDelegate::registerViews() {
     m_views.add<browser::ImportViewController>(
         [](browser::ImportViewController *screen) { return new browser::ImportView(screen); });
     m_views.add<PlaceholderScreen>([](PlaceholderScreen *screen) { return new PlaceholderPage(screen); });
+    rating::registerViews(m_views);
+    catalogue::registerViews(m_views);
+    registerSettingsViews(m_views, m_environment.theme);
     m_views.add<transfer::TransferViewController>([](transfer::TransferViewController *screen) {
         auto *view = new transfer::TransferView(screen);
         view->load();
@@ -133,13 +156,11 @@ void AppDelegate::installRootScreen() {
         localNetwork->registerViews(m_views);
         localNetwork->attach(transferScreen);
     }
-    auto *settings = new PlaceholderScreen(tr("Settings"),
-                                           tr("Settings will open from this tab in a later version.\n\n"
-                                              "Tidewell %1")
-                                               .arg(QCoreApplication::applicationVersion()),
-                                           this);
+    // The settings tab is a button with no screen of its own (setSettingsOpener below).
+    if (m_environment.accounts)
+        installAccountFlow();
     auto *tabBarController =
-        new MainTabBarController(MainTabBarController::appTabs(files, transferScreen, settings), this);
+        new MainTabBarController(MainTabBarController::appTabs(files, transferScreen, nullptr), this);
     auto *root = new MainTabBarView(tabBarController, m_environment.theme);
     root->setObjectName(QStringLiteral("mainTabBarView"));
     for (int index = 0; index < tabBarController->count(); ++index) {
@@ -148,13 +169,16 @@ void AppDelegate::installRootScreen() {
     }
     m_window->setRootScreen(root);
     m_host = new ui::ScreenHost(m_window.get(), m_views, this);
+    if (m_accountFlow)
+        m_accountFlow->setWindow(m_window.get());
     m_host->attach(tabBarController);
     tabBarController->viewDidLoad();
     m_transferScreen = transferScreen;
     m_tabBarController = tabBarController;
     tabBarController->setFileBrowser(m_fileBrowser);
-    connect(m_fileBrowser, &browser::FileBrowserViewController::settingsRequested, tabBarController,
-            [tabBarController] { tabBarController->selectTab(MainTabBarController::SettingsTab); });
+    tabBarController->setSettingsOpener([this](MainTabBarController &) { openSettings(); });
+    connect(m_fileBrowser, &browser::FileBrowserViewController::settingsRequested, this,
+            [this] { openSettings(); });
     connect(m_fileBrowser, &browser::FileBrowserViewController::addSheetRequested, this,
             [this] { presentAddSheet(); });
     connect(m_fileBrowser, &browser::FileBrowserViewController::importRequested, this,
@@ -209,6 +233,48 @@ browser::ImportViewController *AppDelegate::presentAddSheet() {
     return sheet;
 }
 
+void AppDelegate::installAccountFlow() {
+    account::ApiManager &api = *m_environment.accounts;
+    new account::ReachabilityFeed(api, this);
+    platform::Defaults &defaults =
+        m_environment.defaults ? *m_environment.defaults : platform::Defaults::standard();
+    const account::AccountEnvironment accounts{api, defaults, m_environment.center, m_environment.theme,
+                                               m_environment.colors};
+    // The providers run in the desktop's browser; without a client identifier in the settings the
+    // hub says they are not set up.
+    const account::OAuthSettings oauth = account::OAuthSettings::fromDefaults(defaults);
+    auto *google = new account::GoogleSignIn(oauth);
+    google->setParent(this);
+    auto *apple = new account::AppleSignIn(oauth);
+    apple->setParent(this);
+    // The cameras are looked for when the reader opens, not at launch.
+    auto makeQrReader = [accounts]() -> ui::ScreenController * {
+        return new account::ReadQRScreen(accounts.api, accounts.defaults, accounts.center,
+                                         account::makeCameraBackend());
+    };
+    // The account screen sits in a stack of its own so that it can push the change-password form;
+    // its Back closes the whole stack.
+    auto makeAccountScreen = [accounts]() -> ui::ScreenController * {
+        auto *screen = new account::CreateQRScreen(
+            accounts.api, accounts.defaults, accounts.center, accounts.theme, accounts.colors,
+            [accounts]() -> ui::ScreenController * { return new account::ChangePasswordViewController(accounts); });
+        auto *stack = new account::AccountNavigationController(screen);
+        QObject::connect(screen, &ui::ScreenController::dismissRequested, stack, [stack] {
+            if (stack->depth() == 1)
+                stack->dismiss();
+        });
+        return stack;
+    };
+    m_accountFlow =
+        new account::AccountFlow(accounts, google, apple, std::move(makeQrReader), std::move(makeAccountScreen), this);
+    m_accountFlow->registerViews(m_views);
+    account::registerQrScreenViews(m_views, m_environment.theme);
+    api.setTopScreen(m_accountFlow);
+    // A session kept from an earlier run counts once the server has confirmed it.
+    if (!defaults.stringValue(QString::fromLatin1(account::keys::sessionId)).isEmpty())
+        api.validateSession();
+}
+
 void AppDelegate::presentLoadingScreen() {
     auto *screen = new AppLoadingScreen(m_environment.theme, m_environment.colors, m_environment.center);
     screen->setAppLogoIcon(logoImageName());
@@ -225,6 +291,36 @@ void AppDelegate::presentLoadingScreen() {
     connect(screen, &AppLoadingScreen::dismissed, this,
             [] { platform::log(QStringLiteral("Launch: splash screen dismissed")); });
     platform::log(QStringLiteral("Launch: splash screen shown"));
+}
+
+void AppDelegate::openSettings() {
+    if (!m_tabBarController)
+        return;
+    UrlOpener opener = m_environment.openUrl;
+    if (!opener)
+        opener = [](const QUrl &url) {
+            return QDesktopServices::openUrl(url);
+        };
+    // Hooks the host did not set are met by the app's own screens.
+    SettingsHooks hooks = m_environment.settingsHooks;
+    if (!hooks.openAccount && m_accountFlow)
+        hooks.openAccount = [flow = m_accountFlow](ui::ScreenController *from) { flow->open(from); };
+    if (!hooks.requestReview)
+        hooks.requestReview = [](ui::ScreenController *from) {
+            rating::ReviewServices services = rating::ReviewServices::desktop();
+            services.ownStoreId = QString::fromLatin1(settingslinks::ownStoreId);
+            rating::presentRatingPopUp(from, {}, std::move(services));
+        };
+    if (!hooks.openCatalogue)
+        hooks.openCatalogue = [](ui::ScreenController *from) {
+            from->present(catalogue::makeAllAppsViewController(), ui::Presentation::fullScreen());
+        };
+    SettingsLauncher::openSettings(m_tabBarController,
+                                   SettingsEnvironment{m_environment.center, m_environment.settingsSession,
+                                                       std::move(opener), std::move(hooks),
+                                                       QCoreApplication::applicationName(),
+                                                       QCoreApplication::applicationVersion()},
+                                   m_environment.remoteValues);
 }
 
 void AppDelegate::applicationWillTerminate() {

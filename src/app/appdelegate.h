@@ -2,6 +2,8 @@
 
 #include "app/keyboardmanager.h"
 #include "ui/viewregistry.h"
+#include "zepcommon/settings/settingsscreen.h"
+#include "zepcommon/theme/themecolor.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,9 +13,14 @@
 class AppLoadingView;
 class MainTabBarController;
 class MainWindow;
+class PlaceholderScreen;
 class RemoteValues;
 class ZEPThemeManager;
 
+namespace account {
+class AccountFlow;
+class ApiManager;
+} // namespace account
 namespace browser {
 class CellThumbnails;
 class FileBrowserViewController;
@@ -58,16 +65,29 @@ struct AppEnvironment {
     platform::Defaults *defaults = nullptr;
     // The screens the browser opens files in; null: the picture viewer and the PDF reader.
     browser::ViewerFactory *viewers = nullptr;
+    // The colour theme applied at launch.
+    ThemeColor themeColor = ThemeColor::Orange;
+    // What the settings screen reaches: the account screens, the rating pop-up, the catalogue,
+    // custom rows (unset hooks leave their rows and the clickable header out), the account state
+    // its sign-in row shows (none: signed out) and how it opens web and mail addresses (none:
+    // the desktop's handlers).
+    SettingsHooks settingsHooks;
+    SettingsSession settingsSession;
+    UrlOpener openUrl;
+    // The account service behind the sign-in screens, which the Settings tab opens; null: no
+    // account screens (tests that do not need them).
+    account::ApiManager *accounts = nullptr;
 };
 
 // Prepares the process and shows the first screens. didFinishLaunching runs, in this order:
 //   1. the remote-values refresher starts;
 //   2. the screen is kept awake;
-//   3. the orange colour theme is applied;
+//   3. the colour theme is applied (orange unless the environment names another);
 //   4. a click outside a text field ends editing (KeyboardManager);
 //   5. the window is shown;
 //   6. the root screen — MainTabBarController with its three tabs (the file browser in a navigation
-//      stack, the transfer screen, settings), their pages made by the view
+//      stack, the transfer screen, and the settings button, which opens the settings screen over
+//      the current tab, as the browser's More menu does), their pages made by the view
 //      registry — is set in the window, which turns black behind it; a screen host carries out
 //      the presentations and alerts the screens ask for;
 //      the browser's add button and files dropped onto it open the add sheet;
@@ -91,6 +111,8 @@ public:
     MainTabBarController *tabBarController() const;
     browser::FileBrowserViewController *fileBrowser() const;
     transfer::TransferViewController *transferScreen() const;
+    // The account flow the Settings tab opens; null without an account service.
+    account::AccountFlow *accountFlow() const { return m_accountFlow; }
     KeyboardManager &keyboardManager() { return m_keyboard; }
     // The splash while it is on screen; null once it has gone.
     AppLoadingView *loadingView() const;
@@ -104,6 +126,9 @@ private:
     // The add sheet over the browser, 400 high, for the folder it shows.
     browser::ImportViewController *presentAddSheet();
     void presentLoadingScreen();
+    void openSettings();
+    // The sign-in hub and its forms over the account service, opened from the Settings tab.
+    void installAccountFlow();
 
     AppEnvironment m_environment;
     KeyboardManager m_keyboard;
@@ -118,6 +143,7 @@ private:
     std::unique_ptr<browser::CellThumbnails> m_cellThumbnails;
     QPointer<transfer::TransferViewController> m_transferScreen;
     QPointer<AppLoadingView> m_loadingView;
+    account::AccountFlow *m_accountFlow = nullptr;
     bool m_launched = false;
     bool m_splashAnimations = true;
 };

@@ -1,14 +1,20 @@
 #include "app/desktopapp.h"
 
+#include "zepcommon/account/apimanager.h"
+
 #include "app/appdelegate.h"
+#include "zepcommon/catalogue/nativeappstracker.h"
 #include "app/screensaverinhibitor.h"
+#include "platform/defaults.h"
 #include "platform/networkinterfaces.h"
 #include "platform/notificationcenter.h"
 #include "tarnwick/remotevaluesrefresher.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/screen/windowalerts.h"
 #include "transfer/transferserver.h"
+#include "zepcommon/account/apimanager.h"
 #include "zepcommon/theme/zepcolorresolver.h"
+#include "zepcommon/theme/zepcolors.h"
 #include "zepcommon/theme/zepthememanager.h"
 #include "zepcommon/utility/remotevalues.h"
 
@@ -42,6 +48,21 @@ bool applyServerOptions(transfer::TransferServer &server) {
     return true;
 }
 
+// TIDEWELL_THEME=blue picks the blue theme and TIDEWELL_APPEARANCE=dark the dark colours, for
+// looking at both without changing the desktop's settings.
+ThemeColor themeFromEnvironment() {
+    return qEnvironmentVariable("TIDEWELL_THEME") == QLatin1String("blue") ? ThemeColor::Blue
+                                                                           : ThemeColor::Orange;
+}
+
+void applyAppearanceFromEnvironment() {
+    const QString appearance = qEnvironmentVariable("TIDEWELL_APPEARANCE");
+    if (appearance == QLatin1String("dark"))
+        ZEPColors::setAppearanceOverride(ZEPColors::Appearance::Dark);
+    else if (appearance == QLatin1String("light"))
+        ZEPColors::setAppearanceOverride(ZEPColors::Appearance::Light);
+}
+
 } // namespace
 
 int runDesktopApp(int argc, char **argv) {
@@ -60,7 +81,8 @@ int runDesktopApp(int argc, char **argv) {
     const TarnwickRemoteValues remoteValues;
     platform::NotificationCenter &center = platform::NotificationCenter::defaultCenter();
 
-    AppDelegate delegate(AppEnvironment{
+    applyAppearanceFromEnvironment();
+    AppEnvironment environment{
         ZEPThemeManager::shared(),
         colors,
         center,
@@ -72,8 +94,16 @@ int runDesktopApp(int argc, char **argv) {
         remoteValues,
         platform::wifiInterfaceName(),
         true,
-    });
+    };
+    environment.themeColor = themeFromEnvironment();
+    environment.accounts = &account::ApiManager::shared();
+    environment.settingsSession =
+        SettingsSession::of(account::ApiManager::shared(), platform::Defaults::standard());
+    AppDelegate delegate(std::move(environment));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     delegate.didFinishLaunching();
+    // The catalogue's list is built now and again on every remote-values refresh, so the launcher
+    // badge counts the maker's apps that are not installed without the page being opened.
+    catalogue::NativeAppsTracker::shared().loadNativeApps();
     return app.exec();
 }

@@ -62,10 +62,16 @@ void MainTabBarController::viewDidLoad() {
 bool MainTabBarController::shouldSelectTab(int index) const {
     if (index < 0 || index >= count())
         return false;
+    if (index == SettingsTab && m_settingsOpener)
+        return false;
     return !m_selectionRule || m_selectionRule(index);
 }
 
 bool MainTabBarController::selectTab(int index) {
+    if (index == SettingsTab && index < count() && m_settingsOpener) {
+        m_settingsOpener(*this);
+        return false;
+    }
     if (index == m_selectedIndex)
         return true;
     if (!shouldSelectTab(index))

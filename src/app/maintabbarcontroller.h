@@ -61,8 +61,14 @@ public:
     bool shouldSelectTab(int index) const;
     void setSelectionRule(SelectionRule rule) { m_selectionRule = std::move(rule); }
     // Switches when the index is valid, differs from the current one and shouldSelectTab allows
-    // it; answers whether the tab at `index` is now the selected one.
+    // it; answers whether the tab at `index` is now the selected one. With a settings opener the
+    // third tab is a button: it calls the opener and is never selected.
     bool selectTab(int index);
+    // Opens the settings screen over the current tab (presented from this controller).
+    void setSettingsOpener(std::function<void(MainTabBarController &tabs)> opener) {
+        m_settingsOpener = std::move(opener);
+    }
+    bool hasSettingsOpener() const { return bool(m_settingsOpener); }
     // The whole root screen goes away (the app quits): the shown screen disappears, once.
     void viewWillDisappear() override;
 
@@ -81,6 +87,7 @@ private:
     std::vector<Entry> m_tabs;
     transfer::FolderRefreshing *m_fileBrowser = nullptr;
     SelectionRule m_selectionRule;
+    std::function<void(MainTabBarController &)> m_settingsOpener;
     int m_selectedIndex = -1;
     bool m_visible = false;
 };

@@ -4,6 +4,7 @@
 #include "zepcommon/theme/zepcolors.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 PlaceholderPage::PlaceholderPage(PlaceholderScreen *screen, QWidget *parent)
@@ -24,6 +25,13 @@ PlaceholderPage::PlaceholderPage(PlaceholderScreen *screen, QWidget *parent)
     column->setSpacing(12);
     column->addWidget(m_title);
     column->addWidget(m_text);
+    if (!screen->actionTitle().isEmpty()) {
+        auto *action = new QPushButton(screen->actionTitle());
+        action->setObjectName(QStringLiteral("placeholderAction"));
+        action->setAccessibleName(screen->actionTitle());
+        column->addWidget(action, 0, Qt::AlignLeft);
+        connect(action, &QPushButton::clicked, screen, &PlaceholderScreen::triggerAction);
+    }
     column->addStretch();
 
     if (const auto background = ZEPColors::themeColorWithName(ZEPColors::background())) {

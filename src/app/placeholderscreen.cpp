@@ -5,3 +5,13 @@ PlaceholderScreen::PlaceholderScreen(const QString &title, const QString &text, 
     , m_text(text) {
     setTitle(title);
 }
+
+void PlaceholderScreen::setAction(const QString &title, std::function<void()> action) {
+    m_actionTitle = title;
+    m_action = std::move(action);
+}
+
+void PlaceholderScreen::triggerAction() {
+    if (m_action)
+        m_action();
+}

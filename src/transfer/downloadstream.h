@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/uniquefd.h"
-#include "transfer/httpserver.h"
+#include "http/httpserver.h"
 
 #include <QString>
 #include <string>
@@ -14,9 +13,5 @@ std::string dispositionValue(const QString &name);
 
 // The content type for a file name's extension ("application/octet-stream" when unknown).
 std::string contentTypeFor(const std::string &name);
-
-// A body provider that streams from an open descriptor, which it takes over and closes when the
-// last copy of the provider goes. Memory stays flat whatever the file's size.
-http::BodyProvider fileProvider(platform::UniqueFd fd);
 
 } // namespace transfer

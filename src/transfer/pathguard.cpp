@@ -1,16 +1,18 @@
 #include "transfer/pathguard.h"
 
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 
 #include <QFile>
 #include <QStringList>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -79,17 +81,46 @@ std::optional<QString> resolveInside(const QString &root, const QString &path) {
     return std::nullopt;
 }
 
+namespace {
+
+// The document folder opened as a path descriptor, kept for a second: a download then costs one
+// openat2 beneath it instead of opening the folder again each time. A folder replaced or moved
+// is seen again within that second.
+std::shared_ptr<const platform::UniqueFd> rootDescriptor(const QString &root) {
+    struct Kept {
+        QString root;
+        std::shared_ptr<const platform::UniqueFd> fd;
+        std::chrono::steady_clock::time_point openedAt;
+    };
+    static std::mutex mutex;
+    static Kept kept;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(mutex);
+        if (kept.fd && kept.root == root && now - kept.openedAt < std::chrono::seconds(1))
+            return kept.fd;
+    }
+    auto fd = std::make_shared<const platform::UniqueFd>(
+        ::open(QFile::encodeName(root).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!*fd)
+        return nullptr;
+    std::lock_guard lock(mutex);
+    kept = Kept{root, fd, now};
+    return fd;
+}
+
+} // namespace
+
 platform::UniqueFd openInside(const QString &root, const QString &relativePath) {
     constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-    const platform::UniqueFd rootFd(
-        ::open(QFile::encodeName(root).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const std::shared_ptr<const platform::UniqueFd> rootFd = rootDescriptor(root);
     if (!rootFd)
         return {};
     open_how how{};
     how.flags = flags;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     const QByteArray relative = QFile::encodeName(relativePath);
-    const long fd = ::syscall(SYS_openat2, rootFd.get(), relative.constData(), &how, sizeof how);
+    const long fd = ::syscall(SYS_openat2, rootFd->get(), relative.constData(), &how, sizeof how);
     if (fd >= 0)
         return platform::UniqueFd(int(fd));
     if (errno != EXDEV && errno != ENOSYS && errno != EPERM)

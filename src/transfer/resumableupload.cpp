@@ -2,7 +2,7 @@
 
 #include "platform/log.h"
 #include "platform/uniquefd.h"
-#include "transfer/httpserver.h"
+#include "http/httpserver.h"
 #include "transfer/pathguard.h"
 #include "transfer/wire.h"
 

@@ -256,8 +256,10 @@ void TransferServer::registerUploadRoute(const QString &folder) {
 }
 
 void TransferServer::registerDownloadRoute() {
-    m_server->route(Method::Get, str(wire::downloadPath),
-                    [this](const HttpRequest &request) { return download(request); });
+    // Opening one file is all a download waits on before the event thread sends it.
+    m_server->route(
+        Method::Get, str(wire::downloadPath), [this](const HttpRequest &request) { return download(request); },
+        http::RouteOptions{.quick = true});
 }
 
 void TransferServer::registerListRoute() {
@@ -266,8 +268,10 @@ void TransferServer::registerListRoute() {
 }
 
 void TransferServer::registerRoutes() {
-    m_server->route(Method::Any, str(wire::iconPath),
-                    [](const HttpRequest &) { return webResource("icon.png"); });
+    const http::RouteOptions inMemory{.quick = true};
+    m_server->route(
+        Method::Any, str(wire::iconPath),
+        [](const HttpRequest &request) { return webResource(request, "icon.png"); }, inMemory);
     m_server->route(
         Method::Post, str(wire::savePath), [this](const HttpRequest &request) { return save(request); },
         http::RouteOptions{m_formBodyLimit});
@@ -280,11 +284,13 @@ void TransferServer::registerRoutes() {
                     [this](const HttpRequest &request) { return thumbnail(request); });
     m_server->route(Method::Get, str(wire::downloadZipPath),
                     [this](const HttpRequest &request) { return downloadZip(request); });
-    m_server->route(Method::Any, str(wire::rootMarker),
-                    [](const HttpRequest &) { return webResource(str(wire::pageFile)); });
+    m_server->route(
+        Method::Any, str(wire::rootMarker),
+        [](const HttpRequest &request) { return webResource(request, str(wire::pageFile)); }, inMemory);
     for (const std::string_view asset : wire::assetFiles) {
-        m_server->route(Method::Any, std::string("/").append(asset),
-                        [asset](const HttpRequest &) { return webResource(str(asset)); });
+        m_server->route(
+            Method::Any, std::string("/").append(asset),
+            [asset](const HttpRequest &request) { return webResource(request, str(asset)); }, inMemory);
     }
     startServer();
 }
@@ -356,10 +362,10 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
         return HttpResponse::internalServerError();
 
     const bool imageThumbnails = request.queryValue(wire::thumbnailsKey) != wire::noThumbnails;
-    const auto reply = FolderLister(*m_thumbnailer).list(folder, requested, imageThumbnails);
+    auto reply = FolderLister(*m_thumbnailer).list(folder, requested, imageThumbnails);
     if (!reply)
         return HttpResponse::internalServerError();
-    return HttpResponse::text(reply.value());
+    return HttpResponse::text(std::move(reply).value());
 }
 
 HttpResponse TransferServer::download(const HttpRequest &request) const {
@@ -385,7 +391,7 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return HttpResponse::notFound();
     const std::string type = contentTypeFor(*name);
-    HttpResponse response = HttpResponse::stream(uint64_t(info.st_size), type, fileProvider(std::move(fd)));
+    HttpResponse response = HttpResponse::fromFile(std::move(fd), info, type);
     // A PDF asked for inline opens in the browser's own viewer; every other file stays an attachment.
     if (request.queryValue(wire::inlineKey) == "1" && type == "application/pdf") {
         const std::string attachment = dispositionValue(fileName);

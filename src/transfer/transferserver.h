@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/httpserver.h"
+#include "http/httpserver.h"
 
 #include <QString>
 #include <chrono>

@@ -6,7 +6,7 @@
 #include "thumbnails/imagedecoder.h"
 #include "transfer/base64stream.h"
 #include "transfer/folderlister.h"
-#include "transfer/httpserver.h"
+#include "http/httpserver.h"
 #include "transfer/pathguard.h"
 #include "transfer/stagedfile.h"
 #include "transfer/wire.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/httpserver.h"
+#include "http/httpserver.h"
 
 #include <string>
 
@@ -14,5 +14,10 @@ http::HttpResponse webResource(const std::string &fileName);
 // The page's security headers: its own scripts, styles and images (and data: thumbnails) only, no
 // type sniffing, no Referer. Also on files the browser shows itself (a PDF opened inline).
 void addPageSecurityHeaders(http::HttpResponse &response);
+
+// The same for a request: every reply carries the file's ETag and asks the browser to check it
+// again before use (Cache-Control: no-cache), and a request whose If-None-Match names the current
+// ETag gets 304 without a body. The files are read once and kept.
+http::HttpResponse webResource(const http::HttpRequest &request, const std::string &fileName);
 
 } // namespace transfer

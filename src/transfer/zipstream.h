@@ -2,7 +2,7 @@
 
 #include "platform/result.h"
 #include "platform/uniquefd.h"
-#include "transfer/httpserver.h"
+#include "http/httpserver.h"
 
 #include <QString>
 #include <memory>

@@ -33,14 +33,14 @@ NavigationStack::NavigationStack(NavigationController *controller, const ViewReg
     large.setBold(true);
     m_largeTitle->setFont(large);
 
-    auto *bar = new QHBoxLayout;
-    bar->setContentsMargins(8, 4, 8, 4);
-    bar->addWidget(m_back);
-    bar->addWidget(m_title, 1);
+    m_bar = new QHBoxLayout;
+    m_bar->setContentsMargins(8, 4, 8, 4);
+    m_bar->addWidget(m_back);
+    m_bar->addWidget(m_title, 1);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addLayout(bar);
+    column->addLayout(m_bar);
     column->addWidget(m_largeTitle);
     column->addWidget(m_pages, 1);
 
@@ -55,6 +55,12 @@ NavigationStack::NavigationStack(NavigationController *controller, const ViewReg
 
 void NavigationStack::setLargeTitleShown(bool shown) {
     m_largeTitleShown = shown;
+    updateBar();
+}
+
+void NavigationStack::setBarHidden(bool hidden) {
+    m_barHidden = hidden;
+    m_bar->setContentsMargins(hidden ? QMargins() : QMargins(8, 4, 8, 4));
     updateBar();
 }
 
@@ -79,14 +85,15 @@ void NavigationStack::removeTopPage() {
 
 void NavigationStack::updateBar() {
     const QString title = m_controller->title();
-    m_back->setVisible(m_controller->canGoBack());
+    m_back->setVisible(!m_barHidden && m_controller->canGoBack());
     m_title->setText(title);
     m_title->setAccessibleName(title);
     m_largeTitle->setText(title);
     m_largeTitle->setAccessibleName(title);
     // The large title stands for the root screen; deeper screens name themselves in the bar.
-    m_largeTitle->setVisible(m_largeTitleShown && !m_controller->canGoBack() && !title.isEmpty());
-    m_title->setVisible(m_controller->canGoBack() || !m_largeTitleShown);
+    m_largeTitle->setVisible(!m_barHidden && m_largeTitleShown && !m_controller->canGoBack() &&
+                             !title.isEmpty());
+    m_title->setVisible(!m_barHidden && (m_controller->canGoBack() || !m_largeTitleShown));
 }
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QHBoxLayout;
 class QLabel;
 class QStackedWidget;
 class QToolButton;
@@ -30,6 +31,8 @@ public:
     QLabel *largeTitleLabel() const { return m_largeTitle; }
     QStackedWidget *pages() const { return m_pages; }
     void setLargeTitleShown(bool shown);
+    // Hides the bar and the large title, for stacks whose screens carry their own back buttons.
+    void setBarHidden(bool hidden);
 
 private:
     void addPage(ScreenController *screen);
@@ -43,6 +46,8 @@ private:
     QLabel *m_largeTitle;
     QStackedWidget *m_pages;
     bool m_largeTitleShown = true;
+    bool m_barHidden = false;
+    QHBoxLayout *m_bar;
 };
 
 } // namespace ui

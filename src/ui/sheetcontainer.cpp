@@ -29,7 +29,14 @@ SheetContainer::SheetContainer(ScreenController *screen, QWidget *page, QWidget 
     hide();
 }
 
-SheetContainer::~SheetContainer() = default;
+SheetContainer::~SheetContainer() {
+    // Destroyed while still open (its window went first): the screen it holds has no other owner,
+    // so it goes too, after the page that shows it.
+    if (m_closing || !m_screen || m_screen->parent())
+        return;
+    delete m_page;
+    delete m_screen.data();
+}
 
 void SheetContainer::open() {
     if (m_open || m_closing)

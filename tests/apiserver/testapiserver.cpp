@@ -57,7 +57,8 @@ TestApiServer::TestApiServer(apiserver::AccountOptions options, QJsonObject remo
         std::make_unique<apiserver::AccountService>(m_database, std::move(options), *m_mailer, clock);
     m_service =
         std::make_unique<apiserver::ApiService>(m_database, *m_accounts, std::move(remoteValues), clock);
-    m_frontend = std::make_unique<apiserver::HttpFrontend>(*m_service);
+    m_appleHandoff = std::make_unique<apiserver::AppleHandoff>(clock);
+    m_frontend = std::make_unique<apiserver::HttpFrontend>(*m_service, *m_appleHandoff);
     const auto port = m_frontend->start(QStringLiteral("127.0.0.1"), 0);
     EXPECT_TRUE(port) << port.message().toStdString();
     m_port = port ? *port : 0;
@@ -78,6 +79,10 @@ void TestApiServer::runAdmin(const QString &statement) {
 
 QUrl TestApiServer::serviceUrl() const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(tarnwick::protocol::servicePath));
+}
+
+QUrl TestApiServer::baseUrl() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
 }
 
 QDateTime TestApiServer::now() const {

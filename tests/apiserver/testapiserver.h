@@ -30,6 +30,8 @@ public:
     ~TestApiServer();
 
     QUrl serviceUrl() const;
+    // http://127.0.0.1:<port>, where the Apple hand-off routes live.
+    QUrl baseUrl() const;
     int port() const { return m_port; }
     const apiserver::DatabaseConfig &database() const { return m_database; }
 
@@ -52,6 +54,7 @@ private:
     std::unique_ptr<CapturingMailer> m_mailer;
     std::unique_ptr<apiserver::AccountService> m_accounts;
     std::unique_ptr<apiserver::ApiService> m_service;
+    std::unique_ptr<apiserver::AppleHandoff> m_appleHandoff;
     std::unique_ptr<apiserver::HttpFrontend> m_frontend;
     int m_port = 0;
 };

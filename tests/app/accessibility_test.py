@@ -4,7 +4,7 @@
 Starts the app under Xvfb with a private session bus and the AT-SPI bus, its documents and XDG
 folders in a temporary folder and its transfer server on a free loopback port, walks the
 accessible tree and checks the names and roles of the tabs, the main buttons, the splash and the
-QR code of the transfer address. Skips (exit code 77) when Xvfb, D-Bus, the AT-SPI bus or
+QR code of the transfer address and the rows of the settings sheet. Skips (exit code 77) when Xvfb, D-Bus, the AT-SPI bus or
 pyatspi are missing.
 
 usage: accessibility_test.py PATH_TO_TIDEWELL
@@ -152,6 +152,17 @@ def inner(app_path):
                 print("note: no network address here; the QR code is named %r" % code.name)
                 check(code.name == QR_PREFIX, "QR code named %r without an address" % code.name)
 
+        # The settings tab opens the settings sheet: its rows are buttons named by their titles.
+        settings_tab = tree.find("page tab", "Settings")
+        if settings_tab is not None:
+            settings_tab.queryAction().doAction(0)
+            wait_for(lambda: tree.refresh().find("push button", "Write a Review"), 10)
+            for row in ("Write a Review", "Share Tidewell", "FAQs", "Report an Error", "Request a Feature",
+                        "Contact Us", "Privacy Policy", "Terms & Conditions"):
+                check(tree.find("push button", row), "no push button named " + row + " in the settings")
+            unnamed = [node for role, name, node in tree.nodes if role == "push button" and not name.strip()]
+            check(not unnamed, "%d push button(s) without a name with the settings open" % len(unnamed))
+
         screenshot = os.environ.get("TIDEWELL_A11Y_SCREENSHOT")
         if screenshot:
             wait_for(lambda: not any(name == "Loading" for _, name, _ in tree.refresh().nodes), 25)
@@ -170,7 +181,7 @@ def inner(app_path):
     for failure in failures:
         print("FAIL: " + failure)
     if not failures:
-        print("accessible tree: %d objects, tabs, buttons, splash and QR code named" % len(tree.nodes))
+        print("accessible tree: %d objects, tabs, buttons, splash, QR code and settings rows named" % len(tree.nodes))
     return 1 if failures else 0
 
 

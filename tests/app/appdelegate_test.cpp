@@ -3,14 +3,21 @@
 #include "app/maintabbarcontroller.h"
 #include "app/maintabbarview.h"
 #include "app/mainwindow.h"
+#include "app/settingslauncher.h"
 #include "browser/filebrowserview.h"
 #include "browser/filebrowserviewcontroller.h"
+#include "platform/defaults.h"
 #include "platform/notificationcenter.h"
+#include "tarnwick/apiclient.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/screen/transferview.h"
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/transferserver.h"
+#include "ui/sheetcontainer.h"
+#include "zepcommon/account/apimanager.h"
+#include "zepcommon/catalogue/allappsview.h"
 #include "zepcommon/loading/apploadingview.h"
+#include "zepcommon/settings/settingsview.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 #include "zepcommon/utility/remotevalues.h"
@@ -18,7 +25,9 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QVariantAnimation>
 #include <gtest/gtest.h>
 
@@ -145,11 +154,21 @@ TEST_F(AppDelegateTest, TabClicksSwitchPagesAndRunTheServerOnlyOnTheTransferTab)
     ASSERT_TRUE(QTest::qWaitFor([bounce] { return bounce->state() == QAbstractAnimation::Stopped; }));
     EXPECT_EQ(bar->iconScale(), 1.0);
 
+    // The settings tab is a button: the settings sheet opens over the transfer tab, which stays
+    // selected and serving until another tab is chosen.
     clickTab(MainTabBarController::SettingsTab);
-    EXPECT_EQ(view->pages()->currentIndex(), MainTabBarController::SettingsTab);
-    EXPECT_EQ(bar->currentIndex(), MainTabBarController::SettingsTab);
-    EXPECT_FALSE(m_server.isRunning());
+    EXPECT_EQ(view->pages()->currentIndex(), MainTabBarController::TransferTab);
+    EXPECT_EQ(bar->currentIndex(), MainTabBarController::TransferTab);
+    EXPECT_TRUE(m_server.isRunning());
     EXPECT_EQ(bounce->state(), QAbstractAnimation::Stopped);
+    auto *settings = m_delegate->window()->findChild<SettingsView *>();
+    ASSERT_NE(settings, nullptr);
+    auto *close = settings->findChild<QToolButton *>("closeButton");
+    ASSERT_NE(close, nullptr);
+    QTest::mouseClick(close, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_delegate->window()->findChild<SettingsView *>(); }));
+    clickTab(MainTabBarController::FileBrowserTab);
+    EXPECT_FALSE(m_server.isRunning());
 
     clickTab(MainTabBarController::TransferTab);
     EXPECT_TRUE(m_server.isRunning());
@@ -176,7 +195,86 @@ TEST_F(AppDelegateTest, FilesTabHoldsTheBrowserWhoseSelectionModeAndMenuReachThe
     files->exitSelectionMode();
     EXPECT_TRUE(tabView()->tabBar()->isVisible());
     files->triggerMenuEntry(files->moreMenu().back());
-    EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::SettingsTab);
+    EXPECT_EQ(m_delegate->tabBarController()->selectedIndex(), MainTabBarController::FileBrowserTab);
+    EXPECT_NE(m_delegate->window()->findChild<SettingsView *>(), nullptr) << "the same settings screen";
+}
+
+// The remote value that turns the settings screen's sign-in row on.
+class SignInRowOn final : public RemoteValues {
+public:
+    QJsonValue valueForKey(const QString &key) const override {
+        return key == SettingsLauncher::signInRemoteKey() ? QJsonValue(SettingsLauncher::signInRemoteValue())
+                                                          : QJsonValue();
+    }
+    bool isValueAvailable(const QString &key) const override { return key == SettingsLauncher::signInRemoteKey(); }
+    QString updateNotificationName() const override { return refreshed; }
+};
+
+// The settings screen's rows reach the app's own screens: the sign-in row the hub (full screen),
+// "Rate Tidewell" the rating pop-up, the header the catalogue.
+TEST_F(AppDelegateTest, SettingsRowsOpenTheAccountRatingAndCatalogueScreens) {
+    QTemporaryDir sandbox;
+    tarnwick::ApiClientSettings settings;
+    settings.appIdentifier = QStringLiteral("app.tidewell.Tidewell");
+    settings.serviceUrl = QUrl(QStringLiteral("http://127.0.0.1:9/v1/call"));
+    settings.secretStorePath = sandbox.filePath("secrets.json");
+    settings.remoteValuesPath = sandbox.filePath("remote-values.dat");
+    settings.vpnProbe = [] {
+        return false;
+    };
+    tarnwick::ApiClient client(settings);
+    platform::Defaults defaults(QStringLiteral("app-accounts-test"));
+    account::ApiManager accounts(client, defaults, m_center);
+    SignInRowOn remoteValues;
+    AppEnvironment environment{m_theme, m_colors, m_center, m_service, {}, {}, remoteValues, QStringLiteral("lo")};
+    environment.defaults = &defaults;
+    environment.accounts = &accounts;
+    m_delegate = std::make_unique<AppDelegate>(std::move(environment));
+    m_delegate->setSplashAnimationsEnabled(false);
+    m_delegate->didFinishLaunching();
+    m_center.post(refreshed);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_delegate->loadingView() == nullptr; }, 10000));
+
+    const auto openRow = [this](const QString &name) -> ui::SheetContainer * {
+        clickTab(MainTabBarController::SettingsTab);
+        auto *page = m_delegate->window()->findChild<SettingsView *>();
+        if (!page)
+            return nullptr;
+        QWidget *row = nullptr;
+        for (auto *widget : page->findChildren<QWidget *>())
+            if (widget->accessibleName() == name)
+                row = widget;
+        if (!row)
+            return nullptr;
+        const auto before = m_delegate->window()->findChildren<ui::SheetContainer *>();
+        QTest::mouseClick(row, Qt::LeftButton);
+        for (auto *sheet : m_delegate->window()->findChildren<ui::SheetContainer *>())
+            if (!before.contains(sheet) && sheet->isOpen())
+                return sheet;
+        return nullptr;
+    };
+    const auto closeAll = [this] {
+        for (auto *sheet : m_delegate->window()->findChildren<ui::SheetContainer *>())
+            sheet->closeSheet();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !m_delegate->window()->findChild<SettingsView *>(); }));
+    };
+
+    ui::SheetContainer *hub = openRow(QStringLiteral("Sign-in"));
+    ASSERT_NE(hub, nullptr);
+    EXPECT_EQ(hub->geometry(), m_delegate->window()->rect()) << "full screen";
+    EXPECT_NE(hub->findChild<QPushButton *>("signInView"), nullptr);
+    closeAll();
+
+    ui::SheetContainer *rating = openRow(QStringLiteral("Rate Tidewell"));
+    ASSERT_NE(rating, nullptr);
+    EXPECT_NE(rating->findChild<QWidget *>("popUpView"), nullptr);
+    closeAll();
+
+    ui::SheetContainer *catalogue = openRow(QStringLiteral("More Apps"));
+    ASSERT_NE(catalogue, nullptr);
+    EXPECT_NE(catalogue->findChild<catalogue::AllAppsView *>(), nullptr);
+    closeAll();
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "httpclient.h"
 
 using transfer::TransferViewController;
 
@@ -39,9 +39,7 @@ protected:
     void TearDown() override { m_server.stop(); }
 
     int answer(const char *path) const {
-        httplib::Client client("127.0.0.1", m_server.port());
-        client.set_connection_timeout(2);
-        const httplib::Result result = client.Get(path);
+        const auto result = testsupport::HttpClient("127.0.0.1", m_server.port(), 5).get(path);
         return result ? result->status : 0;
     }
 
@@ -87,7 +85,7 @@ TEST_F(MainTabBarControllerTest, TheTransferTabServesWhileItIsShown) {
     const uint16_t port = m_server.port();
     ASSERT_TRUE(m_tabs.selectTab(MainTabBarController::SettingsTab));
     EXPECT_FALSE(m_server.isRunning());
-    EXPECT_EQ(httplib::Client("127.0.0.1", port).Get("/").error(), httplib::Error::Connection);
+    EXPECT_FALSE(testsupport::HttpClient("127.0.0.1", port).canConnect());
     ASSERT_EQ(m_browser.refreshed.size(), 1u);
     EXPECT_EQ(m_browser.refreshed[0], QUrl::fromLocalFile(m_root.path()));
 
@@ -112,6 +110,26 @@ TEST_F(MainTabBarControllerTest, EveryTabCanBeChosenButNoneOutsideTheBar) {
     EXPECT_TRUE(m_tabs.selectTab(MainTabBarController::TransferTab));
     EXPECT_TRUE(m_events.isEmpty());
     EXPECT_TRUE(m_browser.refreshed.empty());
+}
+
+TEST_F(MainTabBarControllerTest, TheThirdTabOpensSettingsAndLeavesThePreviousTabSelected) {
+    m_tabs.viewDidLoad();
+    ASSERT_TRUE(m_tabs.selectTab(MainTabBarController::TransferTab));
+    int opened = 0;
+    m_tabs.setSettingsOpener([this, &opened](MainTabBarController &from) {
+        EXPECT_EQ(&from, &m_tabs);
+        ++opened;
+    });
+    m_events.clear();
+    for (int tap = 1; tap <= 2; ++tap) {
+        EXPECT_FALSE(m_tabs.shouldSelectTab(MainTabBarController::SettingsTab));
+        EXPECT_FALSE(m_tabs.selectTab(MainTabBarController::SettingsTab));
+        EXPECT_EQ(opened, tap) << "each tap opens a new settings screen";
+        EXPECT_EQ(m_tabs.selectedIndex(), MainTabBarController::TransferTab);
+    }
+    EXPECT_TRUE(m_events.isEmpty()) << m_events.join('|').toStdString();
+    EXPECT_TRUE(m_server.isRunning());
+    EXPECT_TRUE(m_tabs.selectTab(MainTabBarController::FileBrowserTab));
 }
 
 TEST_F(MainTabBarControllerTest, QuittingOnTheTransferTabStopsTheServerOnce) {

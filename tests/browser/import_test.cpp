@@ -9,7 +9,7 @@
 #include "thumbnails/imagedecoder.h"
 #include "transfer/screen/transferservice.h"
 #include "transfer/transferserver.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
 
@@ -19,7 +19,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "httpclient.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -225,10 +225,9 @@ TEST_F(ImportTest, TransferSheetUploadsIntoTheShownSubFolderAndTheBrowserListsIt
     transferScreen->viewWillAppear();
     ASSERT_TRUE(m_server->isRunning());
 
-    httplib::Client client("127.0.0.1", m_server->port());
-    client.set_read_timeout(5);
+    const testsupport::HttpClient client("127.0.0.1", m_server->port(), 5);
     const std::string body = "note=t&name=up.png&content=" + http::encodeComponent("aGVsbG8=");
-    auto reply = client.Post("/upload", body, "application/x-www-form-urlencoded");
+    auto reply = client.post("/upload", body, "application/x-www-form-urlencoded");
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 200);
     EXPECT_EQ(testsupport::readFile(document("Photos/up.png")), "hello");

@@ -24,10 +24,13 @@ check() { # description, command...
 }
 
 start() { # extra arguments go to serve
+  # The background job's output is redirected when it starts, maybe after the loop below first
+  # looks: without this the loop could read the previous server's address.
+  rm -f "$work/stdout" "$work/stderr"
   "$bin" serve --documents "$work/docs" --port 0 --bind 127.0.0.1 "$@" >"$work/stdout" 2>"$work/stderr" &
   pid=$!
   url=""
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do # up to 30 s: a loaded machine starts the app slowly
     url=$(grep -so 'http://127.0.0.1:[0-9]*/' "$work/stdout" | head -n 1)
     [ -n "$url" ] && break
     sleep 0.1

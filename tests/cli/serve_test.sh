@@ -29,16 +29,19 @@ check "serve --help names its options" grep -q -- "--bind" "$work/out"
 mkdir -p "$work/served"
 echo "hello" > "$work/served/hello.txt"
 for signal in TERM INT; do
+  # The shell redirects the background job's output when the job starts, maybe after the loop
+  # below first looks: without this the loop could read the previous run's address.
+  rm -f "$work/stdout" "$work/stderr"
   "$bin" serve --documents "$work/served" --port 0 --bind 127.0.0.1 --no-announce >"$work/stdout" 2>"$work/stderr" &
   pid=$!
   url=""
   for _ in $(seq 100); do
-    url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/stdout" | head -n 1)
+    url=$(grep -so 'http://127.0.0.1:[0-9]*/' "$work/stdout" | head -n 1)
     [ -n "$url" ] && break
     sleep 0.1
   done
   check "the address is printed ($signal run)" test -n "$url"
-  check "a QR code is printed" grep -q $'\u2588' "$work/stdout"
+  check "a QR code is printed" bash -c "for _ in \$(seq 50); do grep -q $'\u2588' '$work/stdout' && exit 0; sleep 0.1; done; exit 1"
   check "the page answers" curl -sf -o /dev/null "$url"
   check "a listed file downloads" bash -c "curl -sf '${url}list?path=/' >/dev/null && test \"\$(curl -sf '${url}download?path=hello.txt')\" = hello"
   kill -s "$signal" "$pid"

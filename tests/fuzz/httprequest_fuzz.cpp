@@ -3,7 +3,7 @@
 // and streamed bodies as the transfer routes do. Each input is sent on a new connection, which
 // is then half-closed; the server must answer or close without crashing, leaking or hanging.
 #include "transfer/accesscode.h"
-#include "transfer/httpserver.h"
+#include "http/httpserver.h"
 #include "transfer/requestgate.h"
 
 #include <arpa/inet.h>

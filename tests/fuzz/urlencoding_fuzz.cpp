@@ -1,7 +1,7 @@
 // Form decoding, percent decoding and query splitting. Properties: the streaming form decoder
 // gives the same pairs and streamed bytes however the body is split; encoding then decoding a
 // component gives it back.
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 
 #include <cstdint>
 #include <cstdlib>

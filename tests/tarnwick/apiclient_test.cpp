@@ -11,7 +11,6 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <future>
 
@@ -51,8 +50,8 @@ QByteArray innerRecord(const QByteArray &body) {
 }
 
 TEST(ApiClientRequest, EnvelopeInnerRecordAndHeadersAreInOrder) {
-    ScriptedServer server([](const httplib::Request &, httplib::Response &response) {
-        response.set_content(encryptedAnswer(R"({"ok":true})", {}), "application/json");
+    ScriptedServer server([](const http::HttpRequest &) {
+        return http::HttpResponse::data(encryptedAnswer(R"({"ok":true})", {}), "application/json");
     });
     ApiClient client(testClientSettings(server.url(), "order"));
     client.setExtraDeviceValue(QStringLiteral("extra-value"));
@@ -92,8 +91,8 @@ TEST(ApiClientRequest, EnvelopeInnerRecordAndHeadersAreInOrder) {
 }
 
 TEST(ApiClientRequest, StoredIdentitiesTravelInEnvelopeAndHeader) {
-    ScriptedServer server([](const httplib::Request &, httplib::Response &response) {
-        response.set_content(encryptedAnswer("{}", {}), "application/json");
+    ScriptedServer server([](const http::HttpRequest &) {
+        return http::HttpResponse::data(encryptedAnswer("{}", {}), "application/json");
     });
     ApiClient client(testClientSettings(server.url(), "stored"));
     client.storeInstallId(QStringLiteral("install-42"));
@@ -106,7 +105,7 @@ TEST(ApiClientRequest, StoredIdentitiesTravelInEnvelopeAndHeader) {
 
 TEST(ApiClientRequest, MissingEndpointFailsWithoutTraffic) {
     ScriptedServer server(
-        [](const httplib::Request &, httplib::Response &response) { response.status = 500; });
+        [](const http::HttpRequest &) { return http::HttpResponse::withStatus(500); });
     ApiClient client(testClientSettings(server.url(), "missing"));
     const CallAnswer answer = postAndWait(client, QString(), {{"email", "a@example.com"}});
     EXPECT_TRUE(answer.result.isUndefined());
@@ -133,9 +132,10 @@ class ApiClientReply : public ::testing::TestWithParam<ReplyCase> {};
 
 TEST_P(ApiClientReply, GivesTheResultAndErrorOfItsStep) {
     const ReplyCase reply = GetParam();
-    ScriptedServer server([reply](const httplib::Request &, httplib::Response &response) {
+    ScriptedServer server([reply](const http::HttpRequest &) {
+        http::HttpResponse response = http::HttpResponse::data(reply.body, "application/json");
         response.status = reply.status;
-        response.set_content(reply.body, "application/json");
+        return response;
     });
     ApiClient client(testClientSettings(server.url(), QString::fromLatin1(reply.name)));
     const CallAnswer answer = postAndWait(client, QStringLiteral("_user-details"), {});
@@ -162,9 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ApiClientReply, ReplyWithoutPayloadStillAdoptsTheInstallIdAndToken) {
-    ScriptedServer server([](const httplib::Request &, httplib::Response &response) {
-        response.set_header(proto::tokenHeader, "token-from-server");
-        response.set_content(R"({"installId":"install-7"})", "application/json");
+    ScriptedServer server([](const http::HttpRequest &) {
+        return http::HttpResponse::data(R"({"installId":"install-7"})", "application/json")
+            .withHeader(proto::tokenHeader, "token-from-server");
     });
     ApiClient client(testClientSettings(server.url(), "nopayload"));
     const CallAnswer answer = postAndWait(client, QStringLiteral("_user-details"), {});
@@ -175,9 +175,9 @@ TEST(ApiClientReply, ReplyWithoutPayloadStillAdoptsTheInstallIdAndToken) {
 }
 
 TEST(ApiClientReply, TokenWithoutInstallIdFieldIsNotStored) {
-    ScriptedServer server([](const httplib::Request &, httplib::Response &response) {
-        response.set_header(proto::tokenHeader, "token-x");
-        response.set_content(encryptedAnswer("{}", {}), "application/json");
+    ScriptedServer server([](const http::HttpRequest &) {
+        return http::HttpResponse::data(encryptedAnswer("{}", {}), "application/json")
+            .withHeader(proto::tokenHeader, "token-x");
     });
     ApiClient client(testClientSettings(server.url(), "noinstall"));
     postAndWait(client, QStringLiteral("_user-details"), {});
@@ -187,7 +187,7 @@ TEST(ApiClientReply, TokenWithoutInstallIdFieldIsNotStored) {
 TEST(ApiClientReply, TransportErrorWhenNobodyListens) {
     QUrl url;
     {
-        ScriptedServer server([](const httplib::Request &, httplib::Response &) {});
+        ScriptedServer server([](const http::HttpRequest &) { return http::HttpResponse(); });
         url = server.url();
     }
     ApiClient client(testClientSettings(url, "refused"));
@@ -199,11 +199,10 @@ TEST(ApiClientReply, TransportErrorWhenNobodyListens) {
 
 TEST(ApiClientRemoteValues, ABrokenBlobKeepsTheCachedValues) {
     std::atomic<bool> broken{false};
-    ScriptedServer server([&broken](const httplib::Request &, httplib::Response &response) {
+    ScriptedServer server([&broken](const http::HttpRequest &) {
         if (broken)
-            response.set_content(R"({"installId":"i","payload":"AAAA"})", "application/json");
-        else
-            response.set_content(encryptedAnswer(R"({"f.r.e":"on"})"), "application/json");
+            return http::HttpResponse::data(R"({"installId":"i","payload":"AAAA"})", "application/json");
+        return http::HttpResponse::data(encryptedAnswer(R"({"f.r.e":"on"})"), "application/json");
     });
     ApiClient client(testClientSettings(server.url(), "brokenblob"));
     std::promise<std::optional<tarnwick::ApiError>> first;
@@ -225,15 +224,17 @@ TEST(ApiClientRemoteValues, ABrokenBlobKeepsTheCachedValues) {
 TEST(ApiClientStream, CancelEndsAStalledStreamWithAnError) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    ScriptedServer server([released](const httplib::Request &, httplib::Response &response) {
-        response.set_chunked_content_provider("text/event-stream", [released](size_t,
-                                                                              httplib::DataSink &sink) {
+    ScriptedServer server([released](const http::HttpRequest &) {
+        http::HttpResponse response;
+        response.contentType = "text/event-stream";
+        response.chunks = [released](const http::ChunkWriter &write) {
             const auto first = tarnwick::StreamDecoder::encodeMessage(R"({"index":0})",
                                                                       QString::fromLatin1(proto::streamKey));
-            sink.write(first->constData(), size_t(first->size()));
+            write(first->constData(), size_t(first->size()));
             released.wait(); // stalls until the test is done
             return false;
-        });
+        };
+        return response;
     });
     ApiClient client(testClientSettings(server.url(), "cancel"));
     std::promise<QJsonValue> message;
@@ -261,10 +262,10 @@ TEST(ApiClientLifetime, DestroyingAClientDropsItsRunningCalls) {
     std::promise<void> arrived;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    ScriptedServer server([&arrived, released](const httplib::Request &, httplib::Response &response) {
+    ScriptedServer server([&arrived, released](const http::HttpRequest &) {
         arrived.set_value();
         released.wait();
-        response.set_content("{}", "application/json");
+        return http::HttpResponse::data("{}", "application/json");
     });
     std::atomic<int> completions{0};
     {

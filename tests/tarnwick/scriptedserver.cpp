@@ -3,7 +3,6 @@
 #include "tarnwick/protocol.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <chrono>
 
@@ -15,28 +14,29 @@ std::string RecordedRequest::header(const std::string &name) const {
 }
 
 ScriptedServer::ScriptedServer(Script script)
-    : m_server(std::make_unique<httplib::Server>()) {
-    m_server->Post(tarnwick::protocol::servicePath,
-                   [this, script](const httplib::Request &request, httplib::Response &response) {
-                       {
-                           std::lock_guard lock(m_mutex);
-                           m_requests.push_back({request.method,
-                                                 request.path,
-                                                 {request.headers.begin(), request.headers.end()},
-                                                 QByteArray::fromStdString(request.body)});
-                       }
-                       script(request, response);
-                   });
-    m_port = m_server->bind_to_any_port("127.0.0.1");
-    EXPECT_GT(m_port, 0);
-    m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    while (!m_server->is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    : m_server(std::make_unique<http::HttpServer>()) {
+    m_server->route(
+        http::Method::Post, tarnwick::protocol::servicePath,
+        [this, script](const http::HttpRequest &request) {
+            QByteArray body;
+            request.readBody([&body](const char *data, size_t size) {
+                body.append(data, qsizetype(size));
+                return true;
+            });
+            {
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back({request.method(), request.path(),
+                                      {request.headers().begin(), request.headers().end()}, body});
+            }
+            return script(request);
+        },
+        http::RouteOptions{1 << 20});
+    EXPECT_TRUE(m_server->start(0, "127.0.0.1")) << m_server->errorText();
+    m_port = m_server->port();
 }
 
 ScriptedServer::~ScriptedServer() {
     m_server->stop();
-    m_thread.join();
 }
 
 QUrl ScriptedServer::url() const {

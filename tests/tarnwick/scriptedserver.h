@@ -10,11 +10,7 @@
 #include <thread>
 #include <vector>
 
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-} // namespace httplib
+#include "http/httpserver.h"
 
 namespace testsupport {
 
@@ -30,7 +26,7 @@ struct RecordedRequest {
 // gives (no payload, bytes that are not UTF-8, a stalled stream). Records every request.
 class ScriptedServer {
 public:
-    using Script = std::function<void(const httplib::Request &, httplib::Response &)>;
+    using Script = std::function<http::HttpResponse(const http::HttpRequest &)>;
 
     explicit ScriptedServer(Script script);
     ~ScriptedServer();
@@ -39,8 +35,7 @@ public:
     std::vector<RecordedRequest> requests() const;
 
 private:
-    std::unique_ptr<httplib::Server> m_server;
-    std::thread m_thread;
+    std::unique_ptr<http::HttpServer> m_server;
     int m_port = 0;
     mutable std::mutex m_mutex;
     std::vector<RecordedRequest> m_requests;

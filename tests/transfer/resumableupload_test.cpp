@@ -1,5 +1,5 @@
 #include "testenvironment.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 #include "transferclient.h"
 
 #include <QDir>
@@ -36,7 +36,7 @@ protected:
                    bytes);
     }
     Reply put(const std::string &target, const std::string &bytes) const {
-        const auto result = client()->Put(target, bytes, "application/octet-stream");
+        const auto result = client().put(target, bytes, "application/octet-stream");
         Reply reply;
         if (result) {
             reply.status = result->status;

@@ -103,10 +103,9 @@ TEST(HttpServer, RegisteringAgainReplacesAndHandlerErrorsBecome500) {
         return http::HttpResponse::text(text);
     });
     ASSERT_TRUE(server.start(0, "127.0.0.1"));
-    httplib::Client client("127.0.0.1", server.port());
-    client.set_url_encode(false);
-    EXPECT_EQ(client.Get("/x")->body, "second");
-    EXPECT_EQ(client.Get("/boom")->status, 500);
-    EXPECT_EQ(client.Get("/echo?b=2&a=1&b=%2B+x")->body, "/echo|b=2|a=1|b=+ x");
+    const testsupport::HttpClient client("127.0.0.1", server.port());
+    EXPECT_EQ(client.get("/x")->body, "second");
+    EXPECT_EQ(client.get("/boom")->status, 500);
+    EXPECT_EQ(client.get("/echo?b=2&a=1&b=%2B+x")->body, "/echo|b=2|a=1|b=+ x");
     server.stop();
 }

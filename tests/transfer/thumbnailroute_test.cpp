@@ -1,5 +1,5 @@
 #include "testenvironment.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 #include "transferclient.h"
 
 #include <QColor>
@@ -53,10 +53,10 @@ class ThumbnailRouteTest : public TransferServerTest {
 protected:
     Reply thumbnail(const std::string &name, const std::string &extra = {},
                     const std::string &etag = {}) const {
-        httplib::Headers headers;
+        testsupport::HttpHeaders headers;
         if (!etag.empty())
             headers.emplace("If-None-Match", etag);
-        const auto result = client()->Get("/thumbnail?path=" + http::encodeComponent(name) + extra, headers);
+        const auto result = client().get("/thumbnail?path=" + http::encodeComponent(name) + extra, headers);
         Reply reply;
         if (result) {
             reply.status = result->status;

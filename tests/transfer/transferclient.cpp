@@ -1,7 +1,7 @@
 #include "transferclient.h"
 
 #include "testenvironment.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -65,16 +65,12 @@ void TransferServerTest::startServer(const QString &uploadFolder, const std::str
     ASSERT_TRUE(m_server->isRunning());
 }
 
-std::unique_ptr<httplib::Client> TransferServerTest::client() const {
-    auto c = std::make_unique<httplib::Client>(m_host, m_server ? m_server->port() : 1);
-    c->set_url_encode(false);
-    c->set_keep_alive(false);
-    c->set_read_timeout(30, 0);
-    return c;
+testsupport::HttpClient TransferServerTest::client() const {
+    return testsupport::HttpClient(m_host, m_server ? m_server->port() : 1, 30);
 }
 
 namespace {
-Reply toReply(const httplib::Result &result) {
+Reply toReply(const std::optional<testsupport::HttpResult> &result) {
     Reply reply;
     if (!result)
         return reply;
@@ -86,10 +82,10 @@ Reply toReply(const httplib::Result &result) {
 } // namespace
 
 Reply TransferServerTest::get(const std::string &target) const {
-    return toReply(client()->Get(target));
+    return toReply(client().get(target));
 }
 Reply TransferServerTest::head(const std::string &target) const {
-    return toReply(client()->Head(target));
+    return toReply(client().head(target));
 }
 
 Reply TransferServerTest::list(const std::optional<std::string> &folder) const {
@@ -103,14 +99,14 @@ QJsonObject TransferServerTest::listJson(const std::optional<std::string> &folde
 }
 
 Reply TransferServerTest::download(const std::string &name, const std::string &range) const {
-    httplib::Headers headers;
+    testsupport::HttpHeaders headers;
     if (!range.empty())
         headers.emplace("Range", range);
-    return toReply(client()->Get("/download?path=" + http::encodeComponent(name), headers));
+    return toReply(client().get("/download?path=" + http::encodeComponent(name), headers));
 }
 
 Reply TransferServerTest::postForm(const std::string &path, const std::string &body) const {
-    return toReply(client()->Post(path, body, "application/x-www-form-urlencoded"));
+    return toReply(client().post(path, body, "application/x-www-form-urlencoded"));
 }
 
 std::string TransferServerTest::formBody(const std::string &note, const std::string &name,
@@ -126,7 +122,7 @@ Reply TransferServerTest::upload(const std::string &name, const std::string &byt
 }
 
 Reply TransferServerTest::putStream(const std::string &name, const std::string &bytes) const {
-    return toReply(client()->Put("/upload-stream?path=" + http::encodeComponent(name), bytes,
+    return toReply(client().put("/upload-stream?path=" + http::encodeComponent(name), bytes,
                                  "application/octet-stream"));
 }
 

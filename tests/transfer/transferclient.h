@@ -7,7 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "httpclient.h"
 
 #include <memory>
 #include <mutex>
@@ -28,7 +28,7 @@ private:
 struct Reply {
     int status = 0; // 0: no answer (connection refused or broken)
     std::string body;
-    httplib::Headers headers;
+    testsupport::HttpHeaders headers;
     std::string header(const std::string &name) const;
 };
 
@@ -47,7 +47,7 @@ protected:
     QString outside() const { return m_outside; }
     QString doc(const QString &relative) const { return m_documents + "/" + relative; }
 
-    std::unique_ptr<httplib::Client> client() const;
+    testsupport::HttpClient client() const;
     Reply get(const std::string &target) const;
     Reply head(const std::string &target) const;
     Reply list(const std::optional<std::string> &folder = std::nullopt) const;
@@ -58,7 +58,7 @@ protected:
                  const std::string &route = "/upload") const;
     Reply putStream(const std::string &name, const std::string &bytes) const;
     // Sends bytes as they are over a new IPv4 connection and returns the reply that arrives (header
-    // values stay undecoded, unlike httplib's client); gives up after 5 seconds of silence.
+    // values stay undecoded); gives up after 5 seconds of silence.
     std::string rawExchange(const std::string &request) const;
 
     static std::string formBody(const std::string &note, const std::string &name, const std::string &bytes);

@@ -36,6 +36,9 @@ class LogInWithGoogleDelegate {
 public:
     virtual ~LogInWithGoogleDelegate() = default;
     virtual void externalSignInDone() = 0;
+    // The server refused the provider's sign-in or could not be reached: nobody is signed in and
+    // message says why.
+    virtual void externalSignInFailed(const QString &message) { Q_UNUSED(message) }
 };
 
 class UserDetailDelegate {

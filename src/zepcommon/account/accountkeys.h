@@ -45,6 +45,10 @@ inline constexpr const char *accountNotDeleted =
     "The server could not be reached. Your account was not deleted.";
 inline constexpr const char *accountDeleted = "Your account has been deleted.";
 inline constexpr const char *qrSignInUnreachable = "The server could not be reached. You were not signed in.";
+inline constexpr const char *signInUnreachable = "The server could not be reached. You were not signed in.";
+inline constexpr const char *signUpUnreachable = "The server could not be reached. Your account was not created.";
+inline constexpr const char *forgotPasswordUnreachable = "The server could not be reached. No e-mail was sent.";
+inline constexpr const char *externalSignInRefused = "The server did not accept this sign-in. You were not signed in.";
 inline constexpr const char *qrSignInRefused =
     "The server did not confirm the scanned code. You were not signed in.";
 inline constexpr const char *congratulations = "Congratulations";

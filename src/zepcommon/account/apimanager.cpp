@@ -113,7 +113,14 @@ void ApiManager::adoptIdentifiers(const QJsonObject &result) {
 }
 
 void ApiManager::logAnswer(const QString &endpoint, const Answer &answer) const {
-    const QString text = answer ? QString::fromUtf8(QJsonDocument(*answer).toJson(QJsonDocument::Compact))
+    // A session id in the log would let anyone who reads it act as the user: it is masked.
+    QJsonObject shown = answer.value_or(QJsonObject());
+    QJsonObject result = shown.value(QLatin1String("result")).toObject();
+    if (result.contains(QLatin1String("sessionId"))) {
+        result.insert(QLatin1String("sessionId"), QStringLiteral("(hidden)"));
+        shown.insert(QLatin1String("result"), result);
+    }
+    const QString text = answer ? QString::fromUtf8(QJsonDocument(shown).toJson(QJsonDocument::Compact))
                                 : QStringLiteral("no answer");
     platform::log(QStringLiteral("%1: %2").arg(endpoint, text));
 }
@@ -194,6 +201,12 @@ void ApiManager::changePassword(const QString &newPassword, const QString &oldPa
 void ApiManager::signUpRule(const Answer &answer) {
     const auto outcome = messageOrError(answer);
     UserSavedDelegate *delegate = m_delegate.get();
+    if (!answer && delegate) {
+        // Without a word the form would spin forever.
+        m_isErrorOnSignUp = true;
+        delegate->userSaved(QString::fromLatin1(texts::signUpUnreachable), QString::fromLatin1(texts::error), true);
+        return;
+    }
     if (!outcome || !delegate)
         return;
     m_isErrorOnSignUp = !outcome->hasMessage;
@@ -203,6 +216,12 @@ void ApiManager::signUpRule(const Answer &answer) {
 void ApiManager::forgotPasswordRule(const Answer &answer) {
     const auto outcome = messageOrError(answer);
     ForgotPasswordDelegate *delegate = m_forgotPasswordDelegate.get();
+    if (!answer && delegate) {
+        m_isErrorOnForgotPassword = true;
+        delegate->forgotPasswordResult(QString::fromLatin1(texts::forgotPasswordUnreachable),
+                                       QString::fromLatin1(texts::error), true);
+        return;
+    }
     if (!outcome || !delegate)
         return;
     m_isErrorOnForgotPassword = !outcome->hasMessage;
@@ -211,6 +230,12 @@ void ApiManager::forgotPasswordRule(const Answer &answer) {
 
 void ApiManager::signInRule(const Answer &answer) {
     UserSigInDelegate *delegate = m_signInDelegate.get();
+    if (!answer) {
+        if (delegate)
+            delegate->userSignedIn(QString::fromLatin1(texts::signInUnreachable), QString::fromLatin1(texts::error),
+                                   false, true);
+        return;
+    }
     if (answer) {
         if (const auto error = textOf(*answer, "error")) {
             if (delegate)
@@ -230,8 +255,16 @@ void ApiManager::signInRule(const Answer &answer) {
 
 void ApiManager::externalAccountRule(const Answer &answer, bool isApple) {
     const auto result = resultOf(answer);
-    if (!result)
+    if (!result) {
+        // The hub counted the account as signed in when it made the call; without the server's
+        // identifiers it is not.
+        m_isSessionValid = false;
+        const QString why = !answer ? QString::fromLatin1(texts::signInUnreachable)
+                                    : textOf(*answer, "error").value_or(QString::fromLatin1(texts::externalSignInRefused));
+        if (LogInWithGoogleDelegate *delegate = m_logInWithGoogleDelegate.get())
+            delegate->externalSignInFailed(why);
         return;
+    }
     adoptIdentifiers(*result);
     if (isApple) {
         m_defaults.setValue(QLatin1String(keys::email), result->value(QStringLiteral("email")).toString());

@@ -4,7 +4,7 @@
 #include "transfer/screen/transferviewcontroller.h"
 #include "transfer/screen/wifiaddress.h"
 #include "transfer/transferserver.h"
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 #include "zepcommon/qr/qrcodedecoder.h"
 #include "zepcommon/theme/zepcolorresolver.h"
 #include "zepcommon/theme/zepthememanager.h"
@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
-#include <httplib.h>
+#include "httpclient.h"
 
 using transfer::TransferViewController;
 using Label = TransferViewController::Label;
@@ -76,7 +76,7 @@ public:
 };
 
 // Answer status of a request, 0 when nothing answers.
-int status(httplib::Result result) {
+int status(const std::optional<testsupport::HttpResult> &result) {
     return result ? result->status : 0;
 }
 
@@ -141,18 +141,13 @@ protected:
         m_screen = makeScreen(*m_adapter);
     }
 
-    std::unique_ptr<httplib::Client> client() const {
-        auto client = std::make_unique<httplib::Client>("127.0.0.1", m_server->port());
-        client->set_connection_timeout(2);
-        client->set_read_timeout(5);
-        return client;
-    }
+    testsupport::HttpClient client() const { return testsupport::HttpClient("127.0.0.1", m_server->port(), 5); }
 
     int upload(const std::string &name, const std::string &bytes) const {
         const std::string content = QByteArray::fromStdString(bytes).toBase64().toStdString();
         const std::string body =
             "note=test&name=" + http::encodeComponent(name) + "&content=" + http::encodeComponent(content);
-        return status(client()->Post("/upload", body, "application/x-www-form-urlencoded"));
+        return status(client().post("/upload", body, "application/x-www-form-urlencoded"));
     }
 
     QTemporaryDir m_root;
@@ -231,25 +226,25 @@ TEST_F(TransferScreenTest, OverTheRealServerNothingAnswersAfterClosing) {
     // Without any folder only the upload route is missing.
     m_screen->viewWillAppear();
     EXPECT_EQ(upload("lost.png", "png bytes"), 404);
-    EXPECT_EQ(status(client()->Get("/")), 200);
+    EXPECT_EQ(status(client().get("/")), 200);
     m_screen->viewWillDisappear();
 
     m_documentFolder = m_documents;
     m_screen->viewWillAppear();
     ASSERT_TRUE(m_server->isRunning());
     EXPECT_EQ(m_screen->address(), QStringLiteral("http://192.168.1.20:%1").arg(m_server->port()));
-    EXPECT_EQ(status(client()->Get("/")), 200);
-    EXPECT_EQ(status(client()->Get("/list")), 200);
+    EXPECT_EQ(status(client().get("/")), 200);
+    EXPECT_EQ(status(client().get("/list")), 200);
 
     const uint16_t port = m_server->port();
     m_screen->viewWillDisappear();
     EXPECT_FALSE(m_server->isRunning());
-    EXPECT_EQ(status(httplib::Client("127.0.0.1", port).Get("/")), 0);
+    EXPECT_EQ(status(testsupport::HttpClient("127.0.0.1", port).get("/")), 0);
 
     // Reopening registers and serves the same routes again.
     m_screen->viewWillAppear();
     ASSERT_TRUE(m_server->isRunning());
-    EXPECT_EQ(status(client()->Get("/")), 200);
+    EXPECT_EQ(status(client().get("/")), 200);
     EXPECT_EQ(upload("again.png", "png bytes"), 200);
     EXPECT_TRUE(QFile::exists(m_documents + "/again.png"));
     m_screen->viewWillDisappear();

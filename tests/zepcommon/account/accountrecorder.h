@@ -70,6 +70,7 @@ public:
         add({"resetPasswordResult", m, t, f(e)});
     }
     void externalSignInDone() override { add({"externalSignInDone"}); }
+    void externalSignInFailed(const QString &m) override { add({"externalSignInFailed", m}); }
     void userDetailsLoaded() override { add({"userDetailsLoaded"}); }
     void signOutDone() override { add({"signOutDone"}); }
     void crossPlatformSignInDone() override { add({"crossPlatformSignInDone"}); }
@@ -183,12 +184,15 @@ public:
             QStringList &lines = state().lines;
             for (qsizetype i = 0; i < lines.size(); ++i)
                 if (lines[i].startsWith(endpoint + ": ")) {
+                    m_matched = lines[i];
                     lines.remove(0, i + 1);
                     return true;
                 }
         }
         return false;
     }
+    // The log line of the last answer waited for.
+    QString matchedLine() const { return m_matched; }
 
 private:
     struct State {
@@ -200,6 +204,7 @@ private:
         static State shared;
         return shared;
     }
+    QString m_matched;
 };
 
 } // namespace testsupport

@@ -11,7 +11,6 @@
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 using account::ApiManager;
 using namespace testsupport;
@@ -48,9 +47,9 @@ protected:
     }
 
     QString reply;
-    ScriptedServer server{[this](const httplib::Request &, httplib::Response &response) {
+    ScriptedServer server{[this](const http::HttpRequest &) {
         const QJsonObject envelope{{"installId", "install-1"}, {"payload", reply}};
-        response.set_content(QJsonDocument(envelope).toJson().toStdString(), "application/json");
+        return http::HttpResponse::data(QJsonDocument(envelope).toJson().toStdString(), "application/json");
     }};
     tarnwick::ApiClient client{testClientSettings(server.url(), "rules")};
     static inline int suites = 0;
@@ -123,6 +122,14 @@ TEST_F(ApiManagerRules, SignInStoresTheIdentifiersAndRemovesAMissingOne) {
     EXPECT_EQ(manager.sessionId(), std::nullopt);
     EXPECT_EQ(defaults.stringValue("Sign_In_User_UserID"), "u-1");
     EXPECT_FALSE(defaults.contains("Sign_In_User_SessionID"));
+}
+
+TEST_F(ApiManagerRules, TheLoggedAnswerHidesTheSessionId) {
+    run("_user-login", R"({"result":{"userId":"u-1","sessionId":"s3cret-session"}})");
+    EXPECT_EQ(manager.sessionId(), "s3cret-session") << "only the log line is masked";
+    const QString logged = waiter.matchedLine();
+    EXPECT_TRUE(logged.contains("u-1")) << logged.toStdString();
+    EXPECT_FALSE(logged.contains("s3cret-session")) << logged.toStdString();
 }
 
 TEST_F(ApiManagerRules, FlagsFollowTheLastAnswer) {

@@ -241,19 +241,25 @@ TEST_P(ApiManagerTransportFailure, HandlesTheMissingAnswer) {
     Device device{testClientSettings(deadUrl(), "dead"), "dead-"};
     device.manager.setIsSessionValid(true);
     EXPECT_EQ(device.run([&](ApiManager &m) { callOperation(m, endpoint); }, endpoint), calls);
-    EXPECT_EQ(device.manager.isSessionValid(), std::string(endpoint) != "_user-validate-session")
-        << "only the session check marks the session expired";
+    const std::string name = endpoint;
+    EXPECT_EQ(device.manager.isSessionValid(),
+              name != "_user-validate-session" && name != "_user-login-google" && name != "_user-login-apple")
+        << "only the session check and the provider sign-ins mark the session invalid";
     EXPECT_EQ(device.manager.userId(), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryRule, ApiManagerTransportFailure,
     ::testing::Values(
-        FailureCase{"_user-signup", {}}, FailureCase{"_user-login", {}},
+        FailureCase{"_user-signup", {"userSaved|The server could not be reached. Your account was not created.|Error|1"}},
+        FailureCase{"_user-login",
+                    {"userSignedIn|The server could not be reached. You were not signed in.|Error|0|1"}},
         FailureCase{"_user-validate-session", {}},
         FailureCase{"_user-signout", {"signOutDone", "post|User_Sign_Out"}},
-        FailureCase{"_user-login-google", {}}, FailureCase{"_user-login-apple", {}},
-        FailureCase{"_user-forgot-password", {}},
+        FailureCase{"_user-login-google", {"externalSignInFailed|The server could not be reached. You were not signed in."}},
+        FailureCase{"_user-login-apple", {"externalSignInFailed|The server could not be reached. You were not signed in."}},
+        FailureCase{"_user-forgot-password",
+                    {"forgotPasswordResult|The server could not be reached. No e-mail was sent.|Error|1"}},
         FailureCase{"_user-reset-password",
                     {"resetPasswordResult|Password should be atleast 8 characters|Error|1"}},
         FailureCase{"_user-details", {"userDetailsLoaded"}}, FailureCase{"_user-cross-platform-login", {}},

@@ -234,6 +234,15 @@ ReadQRView::ReadQRView(ReadQRScreen *controller, ZEPThemeManager &theme, QWidget
     , m_blurView(new QWidget(this))
     , m_loadingIndicator(makeSpinner(tr("Signing in"))) {
     setAccessibleName(tr("Scan QR Code"));
+    // A light page of its own: the window behind a sheet is black.
+    setAutoFillBackground(true);
+    QPalette page = palette();
+    page.setColor(QPalette::Window, Qt::white);
+    page.setColor(QPalette::WindowText, QColor(0x1C, 0x1C, 0x1E));
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        page.setColor(group, QPalette::ButtonText, QColor(0x1C, 0x1C, 0x1E));
+    page.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xAE, 0xAE, 0xB2));
+    setPalette(page);
     auto *title = new QLabel(controller->title());
     title->setAccessibleName(tr("Title"));
     QFont titleFont = title->font();

@@ -1,8 +1,4 @@
-#include "transfer/folderlister.h"
-#include "transfer/urlencoding.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
+#include "http/urlencoding.h"
 
 #include <gtest/gtest.h>
 
@@ -89,14 +85,4 @@ TEST(FormStreamDecoder, SinkFailureStopsDecoding) {
     decoder.feed(body.data(), body.size());
     EXPECT_FALSE(decoder.finish());
     EXPECT_EQ(decoder.status(), FormStreamDecoder::Status::SinkFailed);
-}
-
-TEST(JsonText, EscapesWhatJsonRequiresAndKeepsTheRest) {
-    const std::string text = "plain \"quoted\" back\\slash\nline\ttab\x01\x1f ünï ✓ </script>";
-    std::string json;
-    transfer::appendJsonString(json, text);
-    EXPECT_EQ(json.find('\n'), std::string::npos);
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString("[" + json + "]"));
-    ASSERT_TRUE(document.isArray());
-    EXPECT_EQ(document.array().at(0).toString().toStdString(), text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
+#include "platform/uniquefd.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,27 +11,26 @@
 #include <optional>
 #include <shared_mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-namespace httplib {
-class Request;
-class Server;
-class ContentReader;
-} // namespace httplib
+#include <sys/stat.h>
 
 namespace http {
+
+namespace detail {
+struct Exchange;
+class Engine;
+} // namespace detail
 
 // HEAD requests are served by the GET route of the same path (without a body).
 enum class Method { Any, Get, Post, Put, Delete, Patch, Options };
 
 enum class BodyRead { Complete, TooLarge, Stopped, Failed };
 
-// One request as a handler sees it. Valid only while the handler runs, on the worker's thread.
+// One request as a handler sees it. Valid only while the handler runs, on the thread that runs it.
 class HttpRequest {
 public:
-    HttpRequest(const httplib::Request &request, const httplib::ContentReader *reader, uint64_t maxBodyBytes,
-                const std::atomic<bool> &stopping);
+    HttpRequest(detail::Exchange &exchange, uint64_t maxBodyBytes);
 
     const std::string &method() const;
     const std::string &path() const;                                   // percent-decoded
@@ -38,6 +38,8 @@ public:
     std::optional<std::string> queryValue(std::string_view key) const; // the first pair of that key
     std::string header(const std::string &name) const;
     bool hasHeader(const std::string &name) const;
+    // Every header field as sent, in order.
+    const std::vector<std::pair<std::string, std::string>> &headers() const;
     std::string remoteAddress() const;
     bool hasBody() const;
     std::optional<uint64_t> contentLength() const;
@@ -55,12 +57,20 @@ public:
     bool bodyConsumed() const { return m_bodyConsumed; }
 
 private:
-    const httplib::Request &m_request;
-    const httplib::ContentReader *m_reader;
+    detail::Exchange &m_exchange;
     uint64_t m_maxBodyBytes;
-    const std::atomic<bool> &m_stopping;
     Pairs m_query;
     mutable bool m_bodyConsumed = false;
+};
+
+// Who a file is, as fstat tells: a small file's contents may be served from memory while these stay
+// the same.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    auto operator<=>(const FileIdentity &) const = default;
 };
 
 // Writes a part of a streamed body: called with (offset, length) as often as needed; returns false
@@ -77,8 +87,12 @@ struct HttpResponse {
     // the end is answered 416.
     std::optional<uint64_t> streamLength;
     BodyProvider provider;
+    // A file body, sent from the descriptor with sendfile (small ones from memory); takes the place
+    // of a provider.
+    std::shared_ptr<const platform::UniqueFd> file;
+    std::optional<FileIdentity> fileIdentity;
     // A body of unknown length, sent with chunked transfer encoding: the function writes it piece
-    // by piece and answers false to abort (the connection is then closed). Runs on a worker.
+    // by piece (each write one chunk) and answers false to abort. Runs on a worker.
     std::function<bool(const ChunkWriter &write)> chunks;
     bool closeConnection = false;
 
@@ -86,6 +100,11 @@ struct HttpResponse {
     static HttpResponse text(std::string body, int status = 200);
     static HttpResponse data(std::string bytes, std::string contentType);
     static HttpResponse stream(uint64_t length, std::string contentType, BodyProvider provider);
+    // The first `length` bytes of an open regular file; ranges as for stream().
+    static HttpResponse fromFile(platform::UniqueFd fd, uint64_t length, std::string contentType);
+    // The whole of an open regular file that fstat described: a small one (64 KiB at most) is
+    // served from a cache of contents keyed by its identity, filled by the first request.
+    static HttpResponse fromFile(platform::UniqueFd fd, const struct stat &info, std::string contentType);
     static HttpResponse badRequest(std::string text);
     static HttpResponse notFound(std::string text = {});
     static HttpResponse internalServerError(std::string text = {});
@@ -99,18 +118,32 @@ using RequestFilter = std::function<std::optional<HttpResponse>(const HttpReques
 
 struct RouteOptions {
     uint64_t maxBodyBytes = 64 * 1024;
+    // The handler answers at once, waiting at most on opening or reading a local file: it runs on
+    // the event thread that read the request instead of taking a worker (no hop between threads).
+    // Requests with a body always go to a worker.
+    bool quick = false;
 };
 
 struct ServerOptions {
-    int workerThreads = 32;
-    int keepAliveSeconds = 5;
-    int readTimeoutSeconds = 30;
-    std::function<void(const std::string &line)> requestLog; // one line per request when set
+    int workerThreads = 16;
+    int keepAliveSeconds = 5;   // an idle connection between requests
+    int readTimeoutSeconds = 30; // a body or a reply that makes no progress
+    // One line per request when set. Lines of requests answered on an event thread may come
+    // several at once, separated by '\n', at the end of that thread's round of events.
+    std::function<void(const std::string &line)> requestLog;
+    int eventThreads = 2;
+    int headerTimeoutSeconds = 10; // from a request's first byte to the end of its header
+    int maxConnectionsPerAddress = 128;
+    int maxConnections = 10000;
 };
 
-// An HTTP/1.1 server over cpp-httplib with a route table keyed by method and exact path.
-// Registering a (method, path) again replaces its handler. Routes may be registered while the
-// server runs. Handlers run on worker threads; an exception from a handler becomes a 500.
+// An HTTP/1.1 server with a route table keyed by method and exact path. Registering a (method,
+// path) again replaces its handler. Routes may be registered while the server runs.
+//
+// A few event threads (epoll) accept connections, read request headers, write replies (file bodies
+// with sendfile) and run quick routes; every other handler runs on a fixed pool of worker threads,
+// which also stream request bodies to the handler and write provider bodies. An idle or slow
+// client holds no thread. An exception from a handler becomes a 500.
 class HttpServer {
 public:
     explicit HttpServer(ServerOptions options = {});
@@ -129,38 +162,40 @@ public:
     }
 
     // Starts listening on the address ("::" is every local IPv6 and IPv4 address) and port
-    // (0 picks a free one). Starting a running server does nothing and answers true. False with
-    // errorText() when the address cannot be bound.
+    // (0 picks a free one). The process then ignores SIGPIPE (a vanished client is a failed write)
+    // and may use descriptors up to its hard limit. Starting a running server does nothing and
+    // answers true. False with errorText() when the address cannot be bound.
     bool start(uint16_t port, const std::string &bindAddress = "::");
     bool isRunning() const;
     uint16_t port() const { return m_port; }
     std::string errorText() const { return m_error; }
 
-    // Closes the listening socket at once and aborts transfers in progress; connections still
-    // open finish in the background. Safe to call when stopped.
+    // Closes the listening socket at once and aborts transfers in progress (their handlers see a
+    // failed read or write); handlers still running finish in the background and are joined by
+    // the next start or the destructor. Safe to call when stopped.
     void stop();
     // Waits until the work of stopped servers has ended: handlers still running (a thumbnail being
     // made, a ZIP being sent) and their connections. Before the process exits, so that no handler
     // runs while static objects are destroyed.
     void waitUntilStopped();
 
-private:
     struct Route {
         Handler handler;
         RouteOptions options;
     };
-    struct Instance;
 
+private:
+    friend class detail::Engine;
     std::shared_ptr<const Route> findRoute(const std::string &method, const std::string &path) const;
-    void install(httplib::Server &server, const std::atomic<bool> &stopping);
+    std::shared_ptr<const RequestFilter> filter() const;
     void reapRetired(bool wait);
 
     ServerOptions m_options;
     mutable std::shared_mutex m_routesMutex;
     std::map<std::pair<Method, std::string>, std::shared_ptr<const Route>, std::less<>> m_routes;
     std::shared_ptr<const RequestFilter> m_filter;
-    std::unique_ptr<Instance> m_current;
-    std::vector<std::unique_ptr<Instance>> m_retired;
+    std::unique_ptr<detail::Engine> m_current;
+    std::vector<std::unique_ptr<detail::Engine>> m_retired;
     uint16_t m_port = 0;
     std::string m_error;
 };

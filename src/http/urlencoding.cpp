@@ -1,4 +1,4 @@
-#include "transfer/urlencoding.h"
+#include "http/urlencoding.h"
 
 #include <array>
 #include <cstdint>
