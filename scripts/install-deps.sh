@@ -9,7 +9,7 @@ packages=(
   qt6-image-formats-plugins qt6-networkauth-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev libglx-dev libopengl-dev libvulkan-dev
   libboost1.74-dev libssl-dev openssl libqrencode-dev libzxing-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libheif-dev libavahi-client-dev librlottie-dev
-  libimagequant-dev libsodium-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libimagequant-dev libarchive-dev libvips-tools libsodium-dev libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fontconfig gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   xvfb xauth imagemagick ghostscript ffmpeg libheif-examples curl chromium
   dbus-daemon at-spi2-core python3-pyatspi xdg-utils

@@ -166,6 +166,7 @@ int runServe(int argc, char **argv) {
     app.exec();
     announcer.stop();
     server.stop();
+    server.server().waitUntilStopped();
     platform::log(QStringLiteral("Transfer server stopped."));
     return 0;
 }

@@ -242,6 +242,10 @@ void HttpServer::stop() {
     reapRetired(false);
 }
 
+void HttpServer::waitUntilStopped() {
+    reapRetired(true);
+}
+
 void HttpServer::reapRetired(bool wait) {
     std::erase_if(m_retired, [wait](const std::unique_ptr<detail::Engine> &engine) {
         return wait || engine->finished();

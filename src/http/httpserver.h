@@ -174,6 +174,10 @@ public:
     // failed read or write); handlers still running finish in the background and are joined by
     // the next start or the destructor. Safe to call when stopped.
     void stop();
+    // Waits until the work of stopped servers has ended: handlers still running (a thumbnail being
+    // made, a ZIP being sent) and their connections. Before the process exits, so that no handler
+    // runs while static objects are destroyed.
+    void waitUntilStopped();
 
     struct Route {
         Handler handler;

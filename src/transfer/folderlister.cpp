@@ -114,7 +114,8 @@ void appendJsonString(std::string &out, std::string_view text) {
 }
 
 platform::Result<std::string, ListError> FolderLister::list(const QString &folderPath,
-                                                            const std::string &requestedFolder) const {
+                                                            const std::string &requestedFolder,
+                                                            bool imageThumbnails) const {
     auto listing = store::listFolder(folderPath);
     if (!listing)
         return platform::fail(ListError::CannotList, listing.message());
@@ -132,7 +133,8 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
     for (Entry &entry : entries) {
         if (wire::contains(wire::imageExtensions, entry.ext)) {
             entry.isFileKind = true;
-            images.push_back(&entry);
+            if (imageThumbnails)
+                images.push_back(&entry);
             continue;
         }
         const std::string_view icon = iconNameFor(entry.ext);

@@ -23,8 +23,10 @@ public:
     explicit FolderLister(const ListThumbnailer &thumbnailer)
         : m_thumbnailer(thumbnailer) {}
 
-    platform::Result<std::string, ListError> list(const QString &folderPath,
-                                                  const std::string &requestedFolder) const;
+    // Without image thumbnails the reply is made at once: image entries carry no thumbnail (the
+    // page asks the thumbnail route for them) and every other entry its icon as usual.
+    platform::Result<std::string, ListError>
+    list(const QString &folderPath, const std::string &requestedFolder, bool imageThumbnails = true) const;
 
 private:
     const ListThumbnailer &m_thumbnailer;

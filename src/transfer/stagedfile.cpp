@@ -1,5 +1,7 @@
 #include "transfer/stagedfile.h"
 
+#include "transfer/resumableupload.h"
+
 #include "platform/log.h"
 #include "store/folderlisting.h"
 
@@ -184,7 +186,8 @@ int removeAbandonedStagingFiles(const QString &folder) {
     }
     int removed = 0;
     while (const dirent *entry = ::readdir(dir.get())) {
-        if (!store::isStagingName(entry->d_name))
+        // Resumable uploads outlive the process on purpose; they expire on their own clock.
+        if (!store::isStagingName(entry->d_name) || isResumableName(entry->d_name))
             continue;
         // O_NOFOLLOW and the type check leave symlinks and anything but plain files alone.
         platform::UniqueFd fd(

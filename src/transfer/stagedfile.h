@@ -56,7 +56,8 @@ private:
 
 // Removes the hidden temporary files (store::isStagingName) directly in `folder` that no living
 // writer holds: what a process killed mid-write left behind. Files of a writer still at work, of
-// other types or behind symlinks are left alone. Returns how many were removed.
+// other types or behind symlinks, and those of resumable uploads, are left alone. Returns how many were
+// removed.
 int removeAbandonedStagingFiles(const QString &folder);
 
 } // namespace transfer

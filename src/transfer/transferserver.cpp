@@ -3,6 +3,7 @@
 #include "platform/log.h"
 #include "platform/networkinterfaces.h"
 #include "platform/paths.h"
+#include "thumbnails/freedesktopcache.h"
 #include "thumbnails/thumbnailcache.h"
 #include "transfer/accesscode.h"
 #include "transfer/devicealerts.h"
@@ -11,10 +12,13 @@
 #include "transfer/listthumbnailer.h"
 #include "transfer/pathguard.h"
 #include "transfer/requestgate.h"
+#include "transfer/resumableupload.h"
 #include "transfer/stagedfile.h"
+#include "transfer/thumbnailroute.h"
 #include "transfer/uploadreceiver.h"
 #include "transfer/webresources.h"
 #include "transfer/wire.h"
+#include "transfer/zipstream.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -69,6 +73,7 @@ TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
     , m_thumbnailCache(std::make_unique<thumbnails::ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
     , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
+    , m_thumbnailRoute(std::make_unique<ThumbnailRoute>(thumbnails::FreedesktopCache::defaultRoot()))
     , m_server(std::make_unique<http::HttpServer>())
     , m_accessCode(std::make_unique<AccessCode>()) {
     static std::once_flag resources;
@@ -241,8 +246,13 @@ void TransferServer::registerUploadRoute(const QString &folder) {
         [this, folder](const HttpRequest &request) { return upload(request, folder, false); }, formLimit);
     m_server->route(
         Method::Put, str(wire::uploadStreamPath),
-        [this, folder](const HttpRequest &request) { return upload(request, folder, true); },
+        [this, folder](const HttpRequest &request) {
+            return request.queryValue(wire::uploadIdKey) ? uploadPiece(request, folder)
+                                                         : upload(request, folder, true);
+        },
         http::RouteOptions{UINT64_MAX});
+    m_server->route(Method::Get, str(wire::uploadStreamPath),
+                    [this, folder](const HttpRequest &request) { return uploadStatus(request, folder); });
 }
 
 void TransferServer::registerDownloadRoute() {
@@ -270,6 +280,10 @@ void TransferServer::registerRoutes() {
         http::RouteOptions{1024});
     registerDownloadRoute();
     registerListRoute();
+    m_server->route(Method::Get, str(wire::thumbnailPath),
+                    [this](const HttpRequest &request) { return thumbnail(request); });
+    m_server->route(Method::Get, str(wire::downloadZipPath),
+                    [this](const HttpRequest &request) { return downloadZip(request); });
     m_server->route(
         Method::Any, str(wire::rootMarker),
         [](const HttpRequest &request) { return webResource(request, str(wire::pageFile)); }, inMemory);
@@ -290,10 +304,13 @@ bool TransferServer::startServer() {
         folders << *documents;
     if (!m_uploadFolder.isEmpty() && !folders.contains(m_uploadFolder))
         folders << m_uploadFolder;
-    for (const QString &folder : folders)
+    for (const QString &folder : folders) {
+        if (const int expired = ResumableUploads(m_documentFolder(), folder).removeExpired(); expired > 0)
+            platform::log(QStringLiteral("Removed %1 abandoned upload(s) in ").arg(expired) + folder);
         if (const int removed = removeAbandonedStagingFiles(folder); removed > 0)
             platform::log(QStringLiteral("Removed %1 unfinished file(s) of an earlier run in ").arg(removed) +
                           folder);
+    }
     if (isAccessCodeEnabled())
         m_accessCode->renew();
     if (!m_server->start(m_port, m_bindAddress)) {
@@ -344,7 +361,8 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
     if (!inside)
         return HttpResponse::internalServerError();
 
-    auto reply = FolderLister(*m_thumbnailer).list(folder, requested);
+    const bool imageThumbnails = request.queryValue(wire::thumbnailsKey) != wire::noThumbnails;
+    auto reply = FolderLister(*m_thumbnailer).list(folder, requested, imageThumbnails);
     if (!reply)
         return HttpResponse::internalServerError();
     return HttpResponse::text(std::move(reply).value());
@@ -374,9 +392,83 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
         return HttpResponse::notFound();
     const std::string type = contentTypeFor(*name);
     HttpResponse response = HttpResponse::fromFile(std::move(fd), info, type);
+    // A PDF asked for inline opens in the browser's own viewer; every other file stays an attachment.
+    if (request.queryValue(wire::inlineKey) == "1" && type == "application/pdf") {
+        const std::string attachment = dispositionValue(fileName);
+        response.withHeader(str(wire::dispositionHeader), "inline" + attachment.substr(attachment.find(';')));
+        addPageSecurityHeaders(response);
+        return response;
+    }
     response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
         .withHeader("X-Content-Type-Options", "nosniff");
     return response;
+}
+
+std::variant<TransferServer::ListedFolder, HttpResponse> TransferServer::listedFolder() const {
+    const std::optional<QString> documents = m_documentFolder();
+    if (!documents)
+        return HttpResponse::internalServerError(str(wire::noDocumentsMessage));
+    const std::string folderText = currentFolder();
+    const std::optional<QString> relative =
+        folderText == wire::rootMarker ? std::optional<QString>(QString()) : safeRelativeFolder(folderText);
+    if (!relative)
+        return HttpResponse::notFound();
+    return ListedFolder{*documents, *relative};
+}
+
+HttpResponse TransferServer::thumbnail(const HttpRequest &request) const {
+    const std::optional<std::string> name = request.queryValue(wire::pathKey);
+    if (!name || !isSafeEntryName(*name))
+        return HttpResponse::notFound();
+    const std::optional<int> side = ThumbnailRoute::sideFor(request.queryValue(wire::sizeKey));
+    if (!side)
+        return HttpResponse::badRequest("The size must be a whole number from 1 to 1024.");
+    auto listed = listedFolder();
+    if (HttpResponse *refusal = std::get_if<HttpResponse>(&listed))
+        return std::move(*refusal);
+    const auto &[documents, relative] = std::get<ListedFolder>(listed);
+    const QString fileName = QString::fromStdString(*name);
+    const QString path =
+        relative.isEmpty() ? documents + '/' + fileName : documents + '/' + relative + '/' + fileName;
+    // The descriptor proves the file lies inside; its canonical path is what the decoders open.
+    platform::UniqueFd fd = openInside(documents, relative.isEmpty() ? fileName : relative + '/' + fileName);
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return HttpResponse::notFound();
+    const std::optional<QString> canonical = resolveInside(documents, path);
+    if (!canonical)
+        return HttpResponse::notFound();
+    const FileVersion version{uint64_t(info.st_size),
+                              int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return m_thumbnailRoute->answer(request, *canonical, version, *side);
+}
+
+HttpResponse TransferServer::downloadZip(const HttpRequest &request) const {
+    std::vector<std::string> names;
+    for (const auto &[key, value] : request.query())
+        if (key == wire::pathKey)
+            names.push_back(value);
+    if (names.empty())
+        return HttpResponse::badRequest("Name at least one file or folder with path.");
+    auto listed = listedFolder();
+    if (HttpResponse *refusal = std::get_if<HttpResponse>(&listed))
+        return std::move(*refusal);
+    const auto &[documents, relative] = std::get<ListedFolder>(listed);
+    auto opened = ZipStream::open(documents, relative, names);
+    if (!opened) {
+        if (opened.reason() == ZipError::CannotStart)
+            return HttpResponse::internalServerError(opened.message().toStdString());
+        return HttpResponse::notFound();
+    }
+    std::shared_ptr<ZipStream> zip = std::move(opened).value();
+    const QString fileName = QString::fromStdString(zipFileName(relative, names));
+    HttpResponse response;
+    response.contentType = "application/zip";
+    response.chunks = [zip](const http::ChunkWriter &write) {
+        return zip->writeAll(write);
+    };
+    return response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
+        .withHeader("X-Content-Type-Options", "nosniff");
 }
 
 HttpResponse TransferServer::upload(const HttpRequest &request, const QString &folder, bool streamed) const {
@@ -386,6 +478,28 @@ HttpResponse TransferServer::upload(const HttpRequest &request, const QString &f
     if (outcome.alert != UploadOutcome::Alert::None)
         alert(int(outcome.alert));
     return HttpResponse::text(outcome.message, outcome.status());
+}
+
+HttpResponse TransferServer::uploadPiece(const HttpRequest &request, const QString &folder) const {
+    const PieceOutcome piece = ResumableUploads(m_documentFolder(), folder).receivePiece(request);
+    if (piece.outcome.alert != UploadOutcome::Alert::None)
+        alert(int(piece.outcome.alert));
+    HttpResponse response = HttpResponse::text(piece.outcome.message, piece.status);
+    if (piece.received)
+        response.withHeader(str(wire::uploadOffsetHeader), std::to_string(*piece.received));
+    return response;
+}
+
+HttpResponse TransferServer::uploadStatus(const HttpRequest &request, const QString &folder) const {
+    const std::optional<std::string> id = request.queryValue(wire::uploadIdKey);
+    if (!id || !ResumableUploads::isValidId(*id))
+        return HttpResponse::badRequest(str(wire::fieldMissingMessage));
+    const std::optional<uint64_t> received = ResumableUploads(m_documentFolder(), folder).receivedLength(*id);
+    if (!received)
+        return HttpResponse::notFound("No upload in progress has this id.");
+    return HttpResponse::text(std::to_string(*received))
+        .withHeader(str(wire::uploadOffsetHeader), std::to_string(*received))
+        .withHeader("Cache-Control", "no-store");
 }
 
 HttpResponse TransferServer::save(const HttpRequest &request) const {

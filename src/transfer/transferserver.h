@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace thumbnails {
@@ -21,6 +22,7 @@ class AccessCode;
 class DeviceAlerts;
 class ListThumbnailer;
 class RequestGate;
+class ThumbnailRoute;
 
 // The Wi-Fi transfer server: owns the HTTP server, registers the routes of the transfer page and
 // keeps the one piece of shared state, the folder the browser listed last (currentFolder).
@@ -80,10 +82,21 @@ public:
 private:
     http::HttpResponse list(const http::HttpRequest &request);
     http::HttpResponse download(const http::HttpRequest &request) const;
+    http::HttpResponse thumbnail(const http::HttpRequest &request) const;
+    http::HttpResponse downloadZip(const http::HttpRequest &request) const;
     http::HttpResponse upload(const http::HttpRequest &request, const QString &folder, bool streamed) const;
+    http::HttpResponse uploadPiece(const http::HttpRequest &request, const QString &folder) const;
+    http::HttpResponse uploadStatus(const http::HttpRequest &request, const QString &folder) const;
     http::HttpResponse save(const http::HttpRequest &request) const;
     http::HttpResponse signIn(const http::HttpRequest &request) const;
     bool addressesMayBeReread() const;
+    // The document folder and the folder listed last, relative to it ("" for the top); nullopt
+    // with the reply to give when either is unavailable or refused.
+    struct ListedFolder {
+        QString documents;
+        QString relative;
+    };
+    std::variant<ListedFolder, http::HttpResponse> listedFolder() const;
     std::optional<http::HttpResponse> admit(const http::HttpRequest &request);
     void rebuildGate();
     void alert(int kind) const;
@@ -93,6 +106,7 @@ private:
     mutable std::mutex m_alertsMutex;
     std::unique_ptr<thumbnails::ThumbnailCache> m_thumbnailCache;
     std::unique_ptr<ListThumbnailer> m_thumbnailer;
+    std::unique_ptr<ThumbnailRoute> m_thumbnailRoute;
     std::unique_ptr<http::HttpServer> m_server;
     mutable std::mutex m_folderMutex;
     std::string m_currentFolder;

@@ -90,10 +90,7 @@ std::string_view messageFor(Result result) {
 }
 
 UploadOutcome answer(Result result, std::string_view detail = {}) {
-    const UploadOutcome::Alert alert = result == Result::AlreadyExists ? UploadOutcome::Alert::AlreadyExists
-                                       : result == Result::Unsupported ? UploadOutcome::Alert::Unsupported
-                                                                       : UploadOutcome::Alert::None;
-    return UploadOutcome{result, std::string(messageFor(result)) + std::string(detail), alert};
+    return uploadOutcome(result, detail);
 }
 
 const std::string *firstValue(const http::Pairs &pairs, std::string_view key) {
@@ -104,6 +101,19 @@ const std::string *firstValue(const http::Pairs &pairs, std::string_view key) {
 }
 
 } // namespace
+
+UploadOutcome uploadOutcome(UploadOutcome::Result result, std::string_view detail) {
+    const UploadOutcome::Alert alert = result == Result::AlreadyExists ? UploadOutcome::Alert::AlreadyExists
+                                       : result == Result::Unsupported ? UploadOutcome::Alert::Unsupported
+                                                                       : UploadOutcome::Alert::None;
+    return UploadOutcome{result, std::string(messageFor(result)) + std::string(detail), alert};
+}
+
+bool isReceivableType(const QString &target) {
+    const std::string ext = store::lowerExtension(QFileInfo(target).fileName().toStdString());
+    return wire::contains(wire::uploadExtensions, ext) ||
+           (QFileInfo::exists(target) && thumbnails::isDecodableImage(target));
+}
 
 int httpStatus(UploadOutcome::Result result) {
     switch (result) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace http {
 class HttpRequest;
@@ -42,6 +43,13 @@ struct UploadOutcome {
 
 // The one place where upload results meet HTTP statuses.
 int httpStatus(UploadOutcome::Result result);
+
+// The outcome of a result: its reply text followed by `detail` (a name or URL), and its alert.
+UploadOutcome uploadOutcome(UploadOutcome::Result result, std::string_view detail = {});
+
+// Whether a file of this name may be received into the folder: its extension is accepted, or a
+// file of that name there already decodes as an image (and will be refused as existing).
+bool isReceivableType(const QString &target);
 
 // Receives one file from a request into a folder. The body is decoded as it arrives and written to
 // a staged file in the target folder, so memory stays flat whatever the size; the file gets its name

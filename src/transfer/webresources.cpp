@@ -29,12 +29,16 @@ http::HttpResponse webResource(const std::string &fileName) {
     if (!file.open(QIODevice::ReadOnly))
         return http::HttpResponse::notFound();
     http::HttpResponse response = typed(fileName, file.readAll().toStdString());
-    // The page runs only its own scripts and styles and shows only its own images and data:
-    // thumbnails; nothing it loads is sniffed into another type; no address leaves in a Referer.
+    addPageSecurityHeaders(response);
+    return response;
+}
+
+// The page runs only its own scripts and styles and shows only its own images and data:
+// thumbnails; nothing it loads is sniffed into another type; no address leaves in a Referer.
+void addPageSecurityHeaders(http::HttpResponse &response) {
     response.withHeader("Content-Security-Policy", "default-src 'self'; img-src 'self' data:")
         .withHeader("X-Content-Type-Options", "nosniff")
         .withHeader("Referrer-Policy", "no-referrer");
-    return response;
 }
 
 http::HttpResponse webResource(const http::HttpRequest &request, const std::string &fileName) {

@@ -74,6 +74,20 @@ inline constexpr std::string_view savePath = "/save";
 inline constexpr std::string_view downloadPath = "/download";
 inline constexpr std::string_view listPath = "/list";
 inline constexpr std::string_view signInPath = "/sign-in";
+inline constexpr std::string_view thumbnailPath = "/thumbnail";
+inline constexpr std::string_view downloadZipPath = "/download-zip";
+
+// Options of our own: the list route answers at once, with icons only, when asked with
+// thumbnails=none; the thumbnail route takes a size; the download route answers a PDF for the
+// browser's own viewer with inline=1; resumable uploads name their upload and place.
+inline constexpr std::string_view thumbnailsKey = "thumbnails";
+inline constexpr std::string_view noThumbnails = "none";
+inline constexpr std::string_view sizeKey = "size";
+inline constexpr std::string_view inlineKey = "inline";
+inline constexpr std::string_view uploadIdKey = "id";
+inline constexpr std::string_view offsetKey = "offset";
+inline constexpr std::string_view totalKey = "total";
+inline constexpr std::string_view uploadOffsetHeader = "Upload-Offset";
 inline constexpr std::string_view iconContentType = "image/png";
 
 // The download reply's one header: name, and the value's prefix and suffix around the file name.

@@ -38,11 +38,16 @@ describe('transfer page: browsing', () => {
     return opened;
   }
 
-  test('lists the top folder: folders first, image thumbnails as data: pictures, kinds and sizes', async () => {
+  test('lists the top folder: folders first, pictures from the thumbnail route, kinds and sizes', async () => {
     const { page, context, problems } = await open();
     await expectCards(page, TOP);
 
-    // Images show their own picture, decoded by the browser; other files show the kind's icon.
+    // Images and the PDF show their own picture, asked of the thumbnail route as the cards come into
+    // view and decoded by the browser; other files show the kind's icon from the listing.
+    await page.waitForFunction(
+      () => document.querySelectorAll('#grid img.picture.loaded').length === 4 &&
+        Array.from(document.querySelectorAll('#grid img')).every((img) => img.complete && img.naturalWidth > 0),
+      null, WAIT);
     const thumbs = await page.$$eval('#grid .card', (cards) => cards.map((card) => {
       const img = card.querySelector('.thumb img');
       return {
@@ -53,16 +58,13 @@ describe('transfer page: browsing', () => {
         details: card.querySelector('.details').textContent,
       };
     }));
-    await page.waitForFunction(
-      () => Array.from(document.querySelectorAll('#grid img')).every((img) => img.complete && img.naturalWidth > 0),
-      null, WAIT);
     const byName = Object.fromEntries(thumbs.map((thumb) => [thumb.name, thumb]));
-    for (const name of [HOSTILE_FILE, 'Harbour.jpg', 'Sunset.png']) {
-      assert.ok(byName[name].src.startsWith(PNG_PREFIX), name + ' has a PNG data: thumbnail');
+    for (const name of [HOSTILE_FILE, 'Harbour.jpg', 'Sunset.png', 'Manual.pdf']) {
+      assert.ok(byName[name].src.startsWith('/thumbnail?path=' + encodeURIComponent(name) + '&size=256&v='), name + ' has its own picture');
       assert.equal(byName[name].icon, false, name + ' shows its picture, not an icon');
     }
-    assert.ok(byName['Manual.pdf'].src.startsWith(PNG_PREFIX));
-    assert.equal(byName['Manual.pdf'].icon, true);
+    assert.ok(byName['notes.txt'].src.startsWith(PNG_PREFIX));
+    assert.equal(byName['notes.txt'].icon, true);
     assert.ok(byName['Trips'].folder && byName[HOSTILE_FOLDER].folder);
     assert.notEqual(byName['Harbour.jpg'].src, byName['Sunset.png'].src, 'each image has its own thumbnail');
 
@@ -166,7 +168,7 @@ describe('transfer page: browsing', () => {
     await gone.page.click('#up-button');
     await expectCards(gone.page, TOP);
     assert.equal(await gone.page.isHidden('#banner'), true);
-    expectNoProblems(gone.problems, ['GET /list?path=Gone 500']);
+    expectNoProblems(gone.problems, ['GET /list?path=Gone&thumbnails=none 500']);
     await gone.context.close();
   });
 
@@ -183,7 +185,7 @@ describe('transfer page: browsing', () => {
     await expectCards(page, [ODD_FILE]);
     const [event] = await Promise.all([
       page.waitForEvent('download', WAIT),
-      card(page, ODD_FILE).locator('button').click(),
+      card(page, ODD_FILE).locator('a.save').click(),
     ]);
     assert.equal(event.suggestedFilename(), ODD_FILE);
     assert.ok(fs.readFileSync(await event.path()).equals(fs.readFileSync(path.join(documents, ODD_FOLDER, ODD_FILE))));
@@ -198,7 +200,7 @@ describe('transfer page: browsing', () => {
     const download = async (target, name) => {
       const [event] = await Promise.all([
         target.waitForEvent('download', WAIT),
-        card(target, name).locator('button').click(),
+        card(target, name).locator('a.save').click(),
       ]);
       const file = await event.path();
       return { name: event.suggestedFilename(), bytes: fs.readFileSync(file) };
@@ -239,7 +241,7 @@ describe('transfer page: browsing', () => {
       const downloads = [];
       page.on('download', (event) => downloads.push(event.suggestedFilename()));
 
-      await card(page, 'Gone.txt').locator('button').click();
+      await card(page, 'Gone.txt').locator('a.save').click();
       await page.waitForSelector('#banner:not([hidden])', WAIT);
       assert.equal(await page.textContent('#banner'), '“Gone.txt” is no longer on the device. It may have been moved or deleted.');
       await expectCards(page, ['Kept.txt']);
@@ -247,7 +249,7 @@ describe('transfer page: browsing', () => {
       // The next download still works, and the notice goes once the folder is shown again.
       const [event] = await Promise.all([
         page.waitForEvent('download', WAIT),
-        card(page, 'Kept.txt').locator('button').click(),
+        card(page, 'Kept.txt').locator('a.save').click(),
       ]);
       assert.equal(fs.readFileSync(await event.path(), 'utf8'), 'kept\n');
       assert.deepEqual(downloads, ['Kept.txt'], 'no download starts for the missing file');

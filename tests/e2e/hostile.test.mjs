@@ -90,7 +90,7 @@ describe('transfer page: foreign pages and the access code', () => {
     await typed.page.click('#signin button[type=submit]');
     await expectCards(typed.page, ['Sunset.png']);
     assert.ok(await typed.page.isHidden('#signin'));
-    expectNoProblems(typed.problems, ['GET /list?path=%2F 401', 'POST /sign-in 403']);
+    expectNoProblems(typed.problems, ['GET /list?path=%2F&thumbnails=none 401', 'POST /sign-in 403']);
     await typed.context.close();
 
     const scanned = await openPage(browser, device.url);

@@ -13,7 +13,6 @@ import {
 } from './support/page.mjs';
 import { makeTempDir, startServer } from './support/server.mjs';
 
-const PNG_PREFIX = 'data:image/png;base64,';
 
 describe('transfer page: uploads', () => {
   let documents;
@@ -118,7 +117,9 @@ describe('transfer page: uploads', () => {
 
     // The listing refreshes by itself once the last upload ends, with thumbnails of the new photos.
     await expectCards(page, ['Trips', 'Coast.jpg', 'Plage été.png', 'Reef.png', 'Sunset.png']);
-    assert.ok((await card(page, 'Plage été.png').locator('img').getAttribute('src')).startsWith(PNG_PREFIX));
+    const picture = card(page, 'Plage été.png').locator('img.picture.loaded');
+    await picture.waitFor(WAIT);
+    assert.ok((await picture.getAttribute('src')).startsWith('/thumbnail?path=' + encodeURIComponent('Plage été.png') + '&'));
     await screenshot(page, 'desktop-uploaded.png');
 
     await page.click('#uploads-clear');
@@ -265,7 +266,14 @@ describe('transfer page: uploads', () => {
     await page.setInputFiles('#file-input', big);
     const [row] = await waitForUploadsToEnd(page, 1);
     assert.equal(row.state, 'saved', row.status);
-    assert.deepEqual(requests, ['PUT /upload-stream?path=Holiday.mp4']);
+    // Sent in pieces under one upload id, each starting where the one before ended.
+    const size = fs.statSync(big).size;
+    const pieces = requests.map((request) => new URLSearchParams(request.split('?')[1]));
+    assert.ok(requests.every((request) => request.startsWith('PUT /upload-stream?path=Holiday.mp4&id=')), requests.join('\n'));
+    assert.equal(new Set(pieces.map((piece) => piece.get('id'))).size, 1);
+    assert.deepEqual(pieces.map((piece) => Number(piece.get('offset'))),
+      Array.from({ length: Math.ceil(size / (8 * 1024 * 1024)) }, (_, i) => i * 8 * 1024 * 1024));
+    assert.ok(pieces.every((piece) => Number(piece.get('total')) === size));
     assert.equal(fs.statSync(saved('Holiday.mp4')).size, fs.statSync(big).size);
     assert.ok(sameBytes(big, saved('Holiday.mp4')));
     await page.waitForSelector('#grid .card[data-name="Holiday.mp4"]', WAIT);

@@ -62,8 +62,9 @@ class UploadQueue {
     item.state = 'sending';
     item.started = performance.now();
     item.row.root.className = 'upload-item sending';
-    item.handle = Api.upload(item.file, (sent) => {
+    item.handle = Api.upload(item.file, (sent, note) => {
       item.sent = sent;
+      item.note = note || '';
     });
     item.handle.promise.then((result) => this.finish(item, result));
   }
@@ -142,7 +143,9 @@ class UploadQueue {
       speed += rate;
       const fraction = item.file.size ? item.sent / item.file.size : 1;
       item.row.fill.style.width = (fraction * 100).toFixed(1) + '%';
-      item.row.status.textContent = describe(item.sent, item.file.size, rate);
+      item.row.status.textContent = item.note
+        ? Grid.formatSize(item.sent) + ' of ' + Grid.formatSize(item.file.size) + ' · ' + item.note
+        : describe(item.sent, item.file.size, rate);
     }
     const left = running && speed > 0 ? (total - sent) / speed : 0;
     const done = this.items.filter((item) => item.state !== 'waiting' && item.state !== 'sending').length;

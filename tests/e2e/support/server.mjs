@@ -73,8 +73,9 @@ async function answers(url) {
 }
 
 // Resolves to { url, documents, log(), stop() } once the page answers.
-// `extraArgs` go to `tidewell serve` after the usual ones (e.g. ['--code']).
-export async function startServer(documents, extraArgs = []) {
+// `extraArgs` go to `tidewell serve` after the usual ones (e.g. ['--code']); `options.port` starts
+// it on that port (a server started again where the page expects it).
+export async function startServer(documents, extraArgs = [], options = {}) {
   const binary = tidewellBinary();
   const home = makeTempDir('home');
   // The server's own folders (settings, thumbnail cache) live in a temporary home as well.
@@ -90,7 +91,7 @@ export async function startServer(documents, extraArgs = []) {
   let lastError = null;
   // Another process may take the port between probing and binding: try a few ports.
   for (let attempt = 0; attempt < 5; attempt += 1) {
-    const port = await freePort();
+    const port = options.port ?? (await freePort());
     const child = spawn(binary, ['serve', '--documents', documents, '--port', String(port), '--bind', '127.0.0.1', ...extraArgs], {
       env,
       stdio: ['ignore', 'pipe', 'pipe'],
