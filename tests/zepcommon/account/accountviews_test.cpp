@@ -109,6 +109,13 @@ TEST_F(AccountViews, HubThenSignInFormWithNamedControlsEyeAndAlert) {
     QMessageBox *box = alertBox();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->windowTitle() + '|' + box->text(), "Invalid Email|Please enter a valid email address.");
+    box->close();
+
+    // Text set as the accessibility interface sets it (no key events) reaches the form too.
+    emailTf->setText("ada@example.org");
+    QTest::mouseClick(find<QAbstractButton>("signInBtn"), Qt::LeftButton);
+    QMessageBox *after = alertBox();
+    EXPECT_TRUE(!after || after->windowTitle() != "Invalid Email") << after->text().toStdString();
 }
 
 TEST_F(AccountViews, QrReaderOnTopAndDismissedWithItsCompletion) {

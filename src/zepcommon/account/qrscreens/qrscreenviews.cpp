@@ -89,7 +89,7 @@ CreateQRView::CreateQRView(CreateQRScreen *controller, ZEPThemeManager &theme, Q
     page.setColor(QPalette::Window, Qt::white);
     setPalette(page);
     m_lblTitle->setText(controller->title());
-    m_lblTitle->setAccessibleName(tr("Title"));
+    // Labels that show a value are read by their text, so no fixed accessible name hides it.
     QFont titleFont = m_lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
     titleFont.setBold(true);
@@ -107,7 +107,7 @@ CreateQRView::CreateQRView(CreateQRScreen *controller, ZEPThemeManager &theme, Q
     m_emailChangePassView->setObjectName(QStringLiteral("emailChangePassView"));
     m_emailChangePassView->setStyleSheet(
         QStringLiteral("#emailChangePassView { background: #F2F2F7; border-radius: 10px; }"));
-    m_emailLbl->setAccessibleName(tr("E-mail address"));
+    m_emailLbl->setAccessibleDescription(tr("E-mail address"));
     m_emailLbl->setTextInteractionFlags(Qt::TextSelectableByMouse);
     const QImage lock = theme.themedImage(QStringLiteral("Lock-"), QSize(22, 22));
     if (!lock.isNull())
@@ -244,7 +244,6 @@ ReadQRView::ReadQRView(ReadQRScreen *controller, ZEPThemeManager &theme, QWidget
     page.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xAE, 0xAE, 0xB2));
     setPalette(page);
     auto *title = new QLabel(controller->title());
-    title->setAccessibleName(tr("Title"));
     QFont titleFont = title->font();
     titleFont.setBold(true);
     title->setFont(titleFont);
@@ -256,7 +255,7 @@ ReadQRView::ReadQRView(ReadQRScreen *controller, ZEPThemeManager &theme, QWidget
     m_cameraView->setReader(&controller->reader());
     m_cameraView->setMinimumSize(320, 420);
     m_cameraView->installEventFilter(this);
-    m_cameraMessage->setAccessibleName(tr("Camera status"));
+    m_cameraMessage->setAccessibleDescription(tr("Camera status"));
     m_cameraMessage->setWordWrap(true);
     m_cameraMessage->setAlignment(Qt::AlignCenter);
     m_cameraMessage->setStyleSheet(QStringLiteral("color: white; padding: 12px;"));

@@ -152,7 +152,9 @@ QLineEdit *AccountFormView::addTextField(const QString &name, const QString &pla
         QStringLiteral("QLineEdit { background: white; border: 1px solid #D1D1D6; "
                        "border-radius: 10px; padding: 0 12px; font-size: 16px; color: #1C1C1E; }"));
     setPlaceholderColor(edit, m_form->placeholderColor());
-    connect(edit, &QLineEdit::textEdited, this, std::move(set));
+    // textChanged, not textEdited: text set through the accessibility interface (screen readers,
+    // voice control, autofill tools) must reach the form as typing does.
+    connect(edit, &QLineEdit::textChanged, this, std::move(set));
     connect(edit, &QLineEdit::returnPressed, m_form, &AccountForm::textFieldShouldReturn);
     m_bindings.push_back({[edit, get] {
         if (edit->text() != get())
