@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # 200 clients listing, downloading and uploading at once against the transfer server for 30 seconds
-# (STRESS_SECONDS), every byte compared: the long run of the test that ctest runs for 3 seconds.
+# (STRESS_SECONDS), every byte compared: the test that ctest runs, for another length of time.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 tests="${TIDEWELL_TESTS:-$here/build/tests/transfer/transfer_server_tests}"
