@@ -160,6 +160,7 @@ def inner(app_path):
             for row in ("Write a Review", "Share Tidewell", "FAQs", "Report an Error", "Request a Feature",
                         "Contact Us", "Privacy Policy", "Terms & Conditions"):
                 check(tree.find("push button", row), "no push button named " + row + " in the settings")
+            check(tree.find("push button", "More Apps"), "the settings header is no button named More Apps")
             unnamed = [node for role, name, node in tree.nodes if role == "push button" and not name.strip()]
             check(not unnamed, "%d push button(s) without a name with the settings open" % len(unnamed))
 

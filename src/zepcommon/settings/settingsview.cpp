@@ -9,6 +9,8 @@
 #include "zepcommon/theme/zepthememanager.h"
 #include "zepcommon/theme/zeputils.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -75,12 +77,47 @@ QImage settingsRowIcon(const QString &imageName, const QColor &tileColor, qreal 
     return icon;
 }
 
+namespace {
+
+// The header as assistive technology sees it: a button that opens the catalogue when it is
+// clickable, else a picture.
+class SettingsHeaderAccessible : public QAccessibleWidget {
+public:
+    explicit SettingsHeaderAccessible(SettingsHeaderCell *header)
+        : QAccessibleWidget(header, header->isClickable() ? QAccessible::Button : QAccessible::Graphic) {}
+
+    QStringList actionNames() const override {
+        return header()->isClickable() ? QStringList{pressAction()} : QStringList{};
+    }
+
+    void doAction(const QString &name) override {
+        if (name == pressAction() && header()->isClickable())
+            header()->activate();
+    }
+
+private:
+    SettingsHeaderCell *header() const { return static_cast<SettingsHeaderCell *>(widget()); }
+};
+
+QAccessibleInterface *settingsHeaderAccessible(const QString &, QObject *object) {
+    if (auto *header = qobject_cast<SettingsHeaderCell *>(object))
+        return new SettingsHeaderAccessible(header);
+    return nullptr;
+}
+
+} // namespace
+
 SettingsHeaderCell::SettingsHeaderCell(SettingsScreen *screen, const ZEPThemeManager &theme, QWidget *parent)
     : QWidget(parent)
     , m_screen(screen)
     , m_picture(theme.themedImage(QStringLiteral("img-headerCell-"), QSize(750, 600)))
     , m_player(new RlottiePlayer(this)) {
     initSettingsResources();
+    static const bool accessibleFactory = [] {
+        QAccessible::installFactory(settingsHeaderAccessible);
+        return true;
+    }();
+    (void)accessibleFactory;
     setFixedHeight(SettingsScreen::headerHeight);
     setObjectName(QStringLiteral("settingsHeader"));
     if (screen->isHeaderClickable()) {
@@ -123,14 +160,22 @@ void SettingsHeaderCell::paintEvent(QPaintEvent *) {
     }
 }
 
+bool SettingsHeaderCell::isClickable() const {
+    return m_screen->isHeaderClickable();
+}
+
+void SettingsHeaderCell::activate() {
+    m_screen->headerTapped();
+}
+
 void SettingsHeaderCell::mouseReleaseEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        m_screen->headerTapped();
+        activate();
 }
 
 void SettingsHeaderCell::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)
-        m_screen->headerTapped();
+        activate();
     else
         QWidget::keyPressEvent(event);
 }

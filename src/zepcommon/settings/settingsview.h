@@ -28,6 +28,9 @@ class SettingsHeaderCell : public QWidget {
 public:
     SettingsHeaderCell(SettingsScreen *screen, const ZEPThemeManager &theme, QWidget *parent = nullptr);
     RlottiePlayer *player() const { return m_player; }
+    bool isClickable() const;
+    // What a click, Return or Space, or a screen reader's press does.
+    void activate();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -8,6 +8,8 @@
 #include "zepcommon/theme/zeputils.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -74,6 +76,32 @@ TEST(SettingsViewTest, BandsControlsAndClicks) {
     EXPECT_EQ(switched, std::vector<bool>{true});
     EXPECT_TRUE(rows[1]->switchState());
     ZEPUtils::setSwitchTappedHandler({});
+}
+
+// Screen readers see the header as the catalogue's button when it opens one, else as a picture.
+TEST(SettingsViewTest, HeaderIsAButtonForScreenReadersOnlyWithTheCatalogue) {
+    ZEPThemeManager theme;
+    platform::NotificationCenter center;
+    for (const bool withCatalogue : {false, true}) {
+        int catalogueOpened = 0;
+        SettingsHooks hooks;
+        if (withCatalogue)
+            hooks.openCatalogue = [&catalogueOpened](ui::ScreenController *) {
+                ++catalogueOpened;
+            };
+        SettingsScreen screen({center, {}, {}, hooks, "Tidewell", "3.0"});
+        SettingsView view(&screen, theme);
+        auto *header = view.findChild<SettingsHeaderCell *>();
+        ASSERT_NE(header, nullptr);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(header);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), withCatalogue ? QAccessible::Button : QAccessible::Graphic);
+        QAccessibleActionInterface *actions = accessible->actionInterface();
+        ASSERT_NE(actions, nullptr);
+        EXPECT_EQ(actions->actionNames().contains(QAccessibleActionInterface::pressAction()), withCatalogue);
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(catalogueOpened, withCatalogue ? 1 : 0);
+    }
 }
 
 } // namespace
