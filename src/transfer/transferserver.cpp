@@ -258,8 +258,8 @@ void TransferServer::registerUploadRoute(const QString &folder) {
 void TransferServer::registerDownloadRoute() {
     // Opening one file is all a download waits on before the event thread sends it.
     m_server->route(
-        Method::Get, str(wire::downloadPath), [this](const HttpRequest &request) { return download(request); },
-        http::RouteOptions{.quick = true});
+        Method::Get, str(wire::downloadPath),
+        [this](const HttpRequest &request) { return download(request); }, http::RouteOptions{.quick = true});
 }
 
 void TransferServer::registerListRoute() {
@@ -404,6 +404,19 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
     return response;
 }
 
+std::variant<TransferServer::ListedFolder, HttpResponse>
+TransferServer::namedFolder(std::string_view folder) const {
+    if (folder.starts_with(wire::folderPrefix))
+        folder.remove_prefix(wire::folderPrefix.size());
+    const std::optional<QString> documents = m_documentFolder();
+    if (!documents)
+        return HttpResponse::internalServerError(str(wire::noDocumentsMessage));
+    const std::optional<QString> relative = safeRelativeFolder(folder);
+    if (!relative)
+        return HttpResponse::notFound();
+    return ListedFolder{*documents, *relative};
+}
+
 std::variant<TransferServer::ListedFolder, HttpResponse> TransferServer::listedFolder() const {
     const std::optional<QString> documents = m_documentFolder();
     if (!documents)
@@ -423,7 +436,10 @@ HttpResponse TransferServer::thumbnail(const HttpRequest &request) const {
     const std::optional<int> side = ThumbnailRoute::sideFor(request.queryValue(wire::sizeKey));
     if (!side)
         return HttpResponse::badRequest("The size must be a whole number from 1 to 1024.");
-    auto listed = listedFolder();
+    // A page names the folder it shows, so that its pictures still arrive after another browser
+    // (or its own next click) listed another folder; without it, the folder listed last.
+    const std::optional<std::string> folder = request.queryValue(wire::folderKey);
+    auto listed = folder ? namedFolder(*folder) : listedFolder();
     if (HttpResponse *refusal = std::get_if<HttpResponse>(&listed))
         return std::move(*refusal);
     const auto &[documents, relative] = std::get<ListedFolder>(listed);

@@ -97,6 +97,8 @@ private:
         QString relative;
     };
     std::variant<ListedFolder, http::HttpResponse> listedFolder() const;
+    // The same for a folder named by the request (as /list names it), which stays unremembered.
+    std::variant<ListedFolder, http::HttpResponse> namedFolder(std::string_view folder) const;
     std::optional<http::HttpResponse> admit(const http::HttpRequest &request);
     void rebuildGate();
     void alert(int kind) const;

@@ -1,5 +1,5 @@
-#include "testenvironment.h"
 #include "http/urlencoding.h"
+#include "testenvironment.h"
 #include "transferclient.h"
 
 #include <QColor>
@@ -153,9 +153,12 @@ TEST_F(ThumbnailRouteTest, RefusesWhatLiesOutsideAndBadSizes) {
     photo.fill(Qt::green);
     QDir().mkpath(doc("Sub"));
     ASSERT_TRUE(photo.save(doc("Sub/inside.png")));
+    ASSERT_TRUE(photo.save(doc("top.png")));
     ASSERT_TRUE(photo.save(outside() + "/secret.png"));
     ASSERT_EQ(::symlink(QFile::encodeName(outside() + "/secret.png").constData(),
                         QFile::encodeName(doc("Sub/link.png")).constData()),
+              0);
+    ASSERT_EQ(::symlink(QFile::encodeName(outside()).constData(), QFile::encodeName(doc("Out")).constData()),
               0);
     startServer();
     const std::pair<std::string, int> cases[] = {
@@ -165,12 +168,22 @@ TEST_F(ThumbnailRouteTest, RefusesWhatLiesOutsideAndBadSizes) {
         {"/thumbnail?path=..%252F..%252Foutside%252Fsecret.png", 404},
         {"/thumbnail?path=link.png", 404},
         {"/thumbnail?path=Sub", 404},
+        // A folder the page names holds for the picture alone, under the same rules.
+        {"/thumbnail?path=inside.png&folder=Sub", 200},
+        {"/thumbnail?path=inside.png&folder=%2FDocuments%2FSub", 200},
+        {"/thumbnail?path=link.png&folder=Sub", 404},
+        {"/thumbnail?path=secret.png&folder=Out", 404},
+        {"/thumbnail?path=secret.png&folder=..%2Foutside", 404},
+        {"/thumbnail?path=secret.png&folder=Sub%2F..%2F..%2Foutside", 404},
     };
     for (const auto &[target, status] : cases)
         EXPECT_EQ(get(target).status, status) << target;
     list(std::string("Sub"));
     EXPECT_EQ(get("/thumbnail?path=inside.png").status, 200);
     EXPECT_EQ(get("/thumbnail?path=link.png").status, 404);
+    EXPECT_EQ(get("/thumbnail?path=top.png").status, 404);
+    EXPECT_EQ(get("/thumbnail?path=top.png&folder=%2F").status, 200) << "named, the top folder still answers";
+    EXPECT_EQ(get("/download?path=inside.png").status, 200) << "a named folder is not remembered";
     for (const char *size : {"0", "abc", "2000", "-5", "", "99999"})
         EXPECT_EQ(get(std::string("/thumbnail?path=inside.png&size=") + size).status, 400) << size;
 }
