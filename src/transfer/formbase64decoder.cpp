@@ -163,7 +163,7 @@ inline void copyRun(char *out, const uint8_t *in, size_t length, const uint8_t *
 
 FormBase64Decoder::FormBase64Decoder(bool spaceAsPlus, Sink sink)
     : m_sink(std::move(sink))
-    , m_text(new char[textSize + 16])  // room for the 16 bytes copied at a time
+    , m_text(new char[textSize + 64])  // room for the 64 bytes copied at a time
     , m_block(new char[blockSize + 8]) // room for a quartet's scratch byte and a finished tail
     , m_spaceAsPlus(spaceAsPlus) {}
 
