@@ -7,13 +7,14 @@
 
 namespace transfer {
 
-// Decodes a form value that holds Base64 as it stands in an URL-encoded body, still percent-encoded
-// ("QUJD%2BRA%3D"), reading the body once: each slice of a piece is percent-decoded into a small
-// buffer that stays in the cache and Base64-decoded from there. The result is what percent-decoding the value
-// ('+' a space, a '%' not followed by two hex digits kept as it is) and then Base64StreamDecoder would give,
-// byte for byte, however the value is split into pieces (an escape or a quantum may straddle two). Decoded
-// bytes are handed to the sink in blocks of 64 KiB (the last one shorter), so a file sink writes
-// them without copying them again. Not thread-safe; one value per decoder.
+// Decodes a form value that holds Base64 as it stands in an URL-encoded body, still
+// percent-encoded ("QUJD%2BRA%3D"), reading the body once: each slice of a piece is percent-decoded
+// into a small buffer that stays in the cache and Base64-decoded from there. The result is what
+// percent-decoding the value ('+' a space, a '%' not followed by two hex digits kept as it is) and
+// then Base64StreamDecoder would give, byte for byte, however the value is split into pieces (an
+// escape or a quantum may straddle two). Decoded bytes are handed to the sink in blocks of 64 KiB
+// (the last one shorter), so a file sink writes them without copying them again. Not thread-safe;
+// one value per decoder.
 class FormBase64Decoder {
 public:
     // Gets each block of decoded bytes; false stops the decoding.
