@@ -124,6 +124,7 @@ void FormStreamDecoder::put(char c) {
         if (m_streamBuffer.size() >= streamChunk)
             flushStream();
         break;
+    case Disposition::Raw: // feed() hands raw values over before they could come here
     case Disposition::Discard:
         break;
     }
@@ -150,7 +151,7 @@ void FormStreamDecoder::endPair() {
     if (m_pieceStarted) {
         if (!m_inValue)
             m_disposition = m_classifier(m_key);
-        if (m_disposition == Disposition::Stream) {
+        if (m_disposition == Disposition::Stream || m_disposition == Disposition::Raw) {
             flushStream();
             m_pairs.emplace_back(std::move(m_key), std::string());
         } else if (m_disposition == Disposition::Buffer) {
@@ -166,6 +167,18 @@ void FormStreamDecoder::endPair() {
 
 bool FormStreamDecoder::feed(const char *data, size_t size) {
     for (size_t i = 0; i < size && m_status == Status::Ok; ++i) {
+        // A raw value goes to the sink as it stands, up to the '&' that ends it.
+        if (m_inValue && m_disposition == Disposition::Raw) {
+            const auto *amp = static_cast<const char *>(std::memchr(data + i, '&', size - i));
+            const size_t end = amp ? size_t(amp - data) : size;
+            if (end > i && !m_sink(data + i, end - i)) {
+                m_status = Status::SinkFailed;
+                break;
+            }
+            i = end;
+            if (i == size)
+                break;
+        }
         // Inside a streamed value whole escapes and plain runs are decoded straight into the
         // stream buffer; only an escape cut by the chunk's end or a malformed one, and the '&'
         // that ends the value, take the general path below.

@@ -43,10 +43,11 @@ std::string encodeComponent(std::string_view text);
 // Streaming decoder of an URL-encoded form body: bytes arrive in chunks split anywhere (even inside
 // a %XX escape). Each value is delivered according to the disposition its key gets when the '='
 // after it is seen: buffered into pairs() (refused past maxBufferedValue bytes), streamed in decoded
-// chunks to the stream sink, or dropped.
+// chunks to the stream sink, streamed raw (still percent-encoded, as the pieces of the body hold it,
+// with no copy; an escape may be split between two calls) to the stream sink, or dropped.
 class FormStreamDecoder {
 public:
-    enum class Disposition { Buffer, Stream, Discard };
+    enum class Disposition { Buffer, Stream, Raw, Discard };
     using Classifier = std::function<Disposition(const std::string &key)>;
     using StreamSink = std::function<bool(const char *data, size_t size)>;
     enum class Status { Ok, ValueTooLarge, SinkFailed };

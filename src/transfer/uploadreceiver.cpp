@@ -2,11 +2,11 @@
 
 #include "store/folderlisting.h"
 
+#include "http/httpserver.h"
 #include "platform/log.h"
 #include "thumbnails/imagedecoder.h"
-#include "transfer/base64stream.h"
 #include "transfer/folderlister.h"
-#include "http/httpserver.h"
+#include "transfer/formbase64decoder.h"
 #include "transfer/pathguard.h"
 #include "transfer/stagedfile.h"
 #include "transfer/wire.h"
@@ -159,17 +159,16 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
             stageError = created.message();
     }
 
-    // A '+' sent unencoded arrives as a space; the upload route reads it as the '+' it was.
-    Base64StreamDecoder base64(mode == Mode::Upload);
-    std::string decoded;
+    // The content field is decoded from the body's own pieces, percent escapes and Base64 in one
+    // pass, into blocks the staged file writes as they stand. A '+' sent unencoded arrives as a
+    // space; the upload route reads it as the '+' it was.
     bool writeFailed = false;
     bool contentSeen = false;
-    const auto writeDecoded = [&] {
-        if (staged && !decoded.empty() && !staged->write(decoded.data(), decoded.size()))
+    FormBase64Decoder content(mode == Mode::Upload, [&](const char *data, size_t size) {
+        if (staged && !staged->write(data, size))
             writeFailed = true;
-        decoded.clear();
         return !writeFailed;
-    };
+    });
     http::FormStreamDecoder form(
         [&contentSeen](const std::string &key) {
             using D = http::FormStreamDecoder::Disposition;
@@ -178,13 +177,9 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
             if (contentSeen)
                 return D::Discard; // only the first content field counts
             contentSeen = true;
-            return D::Stream;
+            return D::Raw;
         },
-        [&](const char *data, size_t size) {
-            base64.feed(data, size, decoded);
-            return writeDecoded();
-        },
-        maxBufferedField);
+        [&content](const char *data, size_t size) { return content.feed(data, size); }, maxBufferedField);
 
     Drain drain;
     const http::BodyRead read = request.readBody(
@@ -212,11 +207,11 @@ UploadOutcome UploadReceiver::receiveForm(const http::HttpRequest &request, Mode
         return answer(Result::FieldMissing);
     }
     platform::log("Upload note: " + printable(*note));
-    if (!base64.finish(decoded) || base64.failed()) {
+    if (!content.finish() && !writeFailed) {
         platform::log("Upload: content is not Base64 for " + printable(*name));
         return answer(Result::NotBase64, *name);
     }
-    if (!writeDecoded())
+    if (writeFailed)
         return answer(Result::WriteFailed);
     if (!m_documentFolder) {
         platform::log("Upload: the document folder is not available");

@@ -1,11 +1,16 @@
-// The Base64 stream decoder. Properties: the result does not depend on how the text is split;
-// bytes encoded by Qt come back whole; accepted text decodes as Qt decodes it.
+// The Base64 stream decoder and the one-pass decoder of a form's percent-encoded Base64.
+// Properties: the result does not depend on how the text is split; bytes encoded by Qt come back
+// whole; accepted text decodes as Qt decodes it; the one-pass decoder gives what percent decoding
+// followed by the stream decoder gives, accepting and refusing the same texts.
+#include "http/urlencoding.h"
 #include "transfer/base64stream.h"
+#include "transfer/formbase64decoder.h"
 
 #include <QByteArray>
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace {
@@ -15,6 +20,19 @@ bool decode(std::string_view text, size_t chunk, bool spaceAsPlus, std::string &
     for (size_t at = 0; at < text.size(); at += chunk)
         decoder.feed(text.data() + at, std::min(chunk, text.size() - at), out);
     return decoder.finish(out);
+}
+
+std::optional<std::string> decodeForm(std::string_view text, size_t chunk, bool spaceAsPlus) {
+    std::string out;
+    transfer::FormBase64Decoder decoder(spaceAsPlus, [&out](const char *data, size_t size) {
+        out.append(data, size);
+        return true;
+    });
+    for (size_t at = 0; at < text.size(); at += chunk)
+        decoder.feed(text.data() + at, std::min(chunk, text.size() - at));
+    if (!decoder.finish())
+        return std::nullopt;
+    return out;
 }
 
 } // namespace
@@ -40,6 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (onlyAlphabet && reference && reference.decoded.toStdString() != whole)
             std::abort();
     }
+
+    std::string reference;
+    const std::optional<std::string> expected =
+        decode(http::percentDecode(text, true), text.size() + 1, spaceAsPlus, reference)
+            ? std::optional<std::string>(reference)
+            : std::nullopt;
+    if (decodeForm(text, text.size() + 1, spaceAsPlus) != expected ||
+        decodeForm(text, chunk, spaceAsPlus) != expected ||
+        decodeForm(text, std::max<size_t>(1, text.size() / 2), spaceAsPlus) != expected)
+        std::abort();
 
     const QByteArray encoded = QByteArray(text.data(), qsizetype(text.size())).toBase64();
     std::string back;

@@ -1,10 +1,11 @@
 // Form decoding, percent decoding and query splitting. Properties: the streaming form decoder
-// gives the same pairs and streamed bytes however the body is split; encoding then decoding a
-// component gives it back.
+// gives the same pairs, streamed bytes and raw bytes however the body is split, and a raw value
+// stops at its '&'; encoding then decoding a component gives it back.
 #include "http/urlencoding.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace {
@@ -12,6 +13,7 @@ namespace {
 struct Decoded {
     http::Pairs pairs;
     std::string streamed;
+    std::string raw;
     bool ok = false;
     http::FormStreamDecoder::Status status{};
 };
@@ -24,10 +26,15 @@ Decoded decode(std::string_view body, size_t chunk) {
                 return http::FormStreamDecoder::Disposition::Stream;
             if (key == "skip")
                 return http::FormStreamDecoder::Disposition::Discard;
+            if (key == "raw")
+                return http::FormStreamDecoder::Disposition::Raw;
             return http::FormStreamDecoder::Disposition::Buffer;
         },
-        [&out](const char *data, size_t size) {
-            out.streamed.append(data, size);
+        [&out, body](const char *data, size_t size) {
+            // One sink serves both: a raw value's bytes are handed over where the body holds them.
+            const std::less<const char *> before;
+            const bool inBody = !before(data, body.data()) && before(data, body.data() + body.size());
+            (inBody ? out.raw : out.streamed).append(data, size);
             return true;
         },
         64);
@@ -63,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const Decoded whole = decode(text, text.size() + 1);
     const Decoded split = decode(text, chunk);
     if (whole.ok != split.ok || whole.status != split.status || whole.pairs != split.pairs ||
-        whole.streamed != split.streamed)
+        whole.streamed != split.streamed || whole.raw != split.raw ||
+        whole.raw.find('&') != std::string::npos)
         std::abort();
     return 0;
 }

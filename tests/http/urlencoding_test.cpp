@@ -38,6 +38,7 @@ StreamResult decodeInChunks(const std::string &body, size_t chunk, size_t maxBuf
         [](const std::string &key) {
             return key == "content" ? FormStreamDecoder::Disposition::Stream
                    : key == "skip"  ? FormStreamDecoder::Disposition::Discard
+                   : key == "raw"   ? FormStreamDecoder::Disposition::Raw
                                     : FormStreamDecoder::Disposition::Buffer;
         },
         [&result](const char *data, size_t size) {
@@ -66,6 +67,17 @@ TEST(FormStreamDecoder, SameResultForEverySplit) {
         const StreamResult split = decodeInChunks(body, chunk);
         EXPECT_EQ(split.pairs, expected) << "chunk " << chunk;
         EXPECT_EQ(split.streamed, whole.streamed) << "chunk " << chunk;
+    }
+}
+
+// A raw value reaches the sink as the body holds it, escapes and '+' included, up to its '&'.
+TEST(FormStreamDecoder, RawValuesArriveUndecodedForEverySplit) {
+    const std::string body = "raw=QU%2B+%4&name=a%2Bb&raw=%41";
+    const Pairs expected = {{"raw", ""}, {"name", "a+b"}, {"raw", ""}};
+    for (size_t chunk = 1; chunk <= body.size(); ++chunk) {
+        const StreamResult split = decodeInChunks(body, chunk);
+        EXPECT_EQ(split.pairs, expected) << "chunk " << chunk;
+        EXPECT_EQ(split.streamed, "QU%2B+%4%41") << "chunk " << chunk;
     }
 }
 
