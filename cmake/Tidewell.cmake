@@ -40,11 +40,21 @@ function(_tidewell_layer_of DIR OUT)
   message(FATAL_ERROR "src/${folder} is in no layer of TIDEWELL_LAYERS (cmake/Tidewell.cmake)")
 endfunction()
 
-# tidewell_add_library(NAME [SHARED] SOURCES ... DEPS ... [PRIVATE_DEPS ...])
+# tidewell_add_library(NAME [SHARED | MODULE] SOURCES ... DEPS ... [PRIVATE_DEPS ...])
+# A MODULE is loaded at run time through platform::moduleSymbol, never linked: it is built beside
+# the platform library, where that looks for it, and exports only what its own sources mark
+# visible (the static libraries in it stay inside).
 function(tidewell_add_library NAME)
-  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED;MODULE" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
   if(ARG_SHARED)
     add_library(${NAME} SHARED ${ARG_SOURCES})
+  elseif(ARG_MODULE)
+    add_library(${NAME} MODULE ${ARG_SOURCES})
+    set_target_properties(${NAME} PROPERTIES
+      LIBRARY_OUTPUT_DIRECTORY $<TARGET_FILE_DIR:tidewell_platform>
+      CXX_VISIBILITY_PRESET hidden
+      VISIBILITY_INLINES_HIDDEN ON)
+    target_link_options(${NAME} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
   else()
     add_library(${NAME} STATIC ${ARG_SOURCES})
     set_target_properties(${NAME} PROPERTIES POSITION_INDEPENDENT_CODE ON)

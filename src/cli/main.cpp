@@ -1,8 +1,26 @@
-#include "app/desktopapp.h"
+#include "app/desktopmodule.h"
+#include "platform/modules.h"
 #include "serve.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+namespace {
+
+// The window lives in a module of its own, so that `serve` never maps the app's libraries.
+int runDesktopModule(int argc, char **argv) {
+    std::string error;
+    const auto run = reinterpret_cast<desktopmodule::Entry>(
+        platform::moduleSymbol(desktopmodule::fileName, desktopmodule::entryPoint, &error));
+    if (!run) {
+        std::fprintf(stderr, "tidewell: the desktop app cannot be loaded: %s\n", error.c_str());
+        return 1;
+    }
+    return run(argc, argv);
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     if (argc >= 2 && std::strcmp(argv[1], "serve") == 0)
@@ -16,5 +34,5 @@ int main(int argc, char **argv) {
             "                      [--code] [--no-announce]\n");
         return 0;
     }
-    return runDesktopApp(argc, argv);
+    return runDesktopModule(argc, argv);
 }

@@ -1,4 +1,4 @@
-#include "thumbnails/videoframe.h"
+#include "thumbnails/videoframemodule.h"
 
 #include <QFile>
 
@@ -12,6 +12,7 @@ extern "C" {
 
 #include <memory>
 #include <mutex>
+#include <type_traits>
 
 namespace thumbnails {
 namespace {
@@ -153,8 +154,6 @@ QImage toImage(const AVFrame &frame, AVRational sampleAspect, int maxSide) {
     return image;
 }
 
-} // namespace
-
 QImage decodeVideoFrame(const QString &path, int maxSide) {
     // FFmpeg reports every damaged file on stderr; a thumbnail that cannot be made is not worth a line.
     static std::once_flag quiet;
@@ -182,4 +181,11 @@ QImage decodeVideoFrame(const QString &path, int maxSide) {
     return toImage(*frame, aspect, maxSide);
 }
 
+} // namespace
 } // namespace thumbnails
+
+extern "C" __attribute__((visibility("default"))) void tidewell_decode_video_frame(const QString &path,
+                                                                                   int maxSide, QImage *frame) {
+    static_assert(std::is_same_v<decltype(&tidewell_decode_video_frame), thumbnails::videoframemodule::Entry>);
+    *frame = thumbnails::decodeVideoFrame(path, maxSide);
+}
