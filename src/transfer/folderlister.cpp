@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QtConcurrentMap>
 
+#include <algorithm>
 #include <vector>
 
 namespace transfer {
@@ -15,7 +16,8 @@ namespace {
 struct Entry {
     store::FolderEntry item;
     std::string ext;
-    const std::string *icon = nullptr; // shared icon text, or
+    std::string_view iconName;         // the icon the entry shows, if any
+    const std::string *icon = nullptr; // its text, inlined in the entry, or
     std::string thumbnail;             // the image's own
     bool isFileKind = false;
 };
@@ -52,6 +54,10 @@ void appendEntry(std::string &out, const Entry &entry, std::string_view folderUr
         out += '"';
         out += thumbnail;
         out += "\",";
+    } else if (!entry.iconName.empty()) {
+        appendKey(out, wire::iconKey);
+        appendJsonString(out, entry.iconName);
+        out += ',';
     }
     appendKey(out, wire::kindKey);
     appendJsonString(out, entry.isFileKind ? wire::fileKind : wire::otherKind);
@@ -73,6 +79,25 @@ void appendEntry(std::string &out, const Entry &entry, std::string_view folderUr
     out += ",\"modified\":";
     out += std::to_string(entry.item.modifiedMs);
     out += '}';
+}
+
+// "icons": {name: text, ...} with each icon that an entry names, once.
+void appendIcons(std::string &out, const std::vector<Entry> &entries, const ListThumbnailer &thumbnailer) {
+    appendKey(out, wire::iconsKey);
+    out += '{';
+    std::vector<std::string_view> named;
+    for (const Entry &entry : entries) {
+        if (entry.iconName.empty() || std::find(named.begin(), named.end(), entry.iconName) != named.end())
+            continue;
+        if (!named.empty())
+            out += ',';
+        named.push_back(entry.iconName);
+        appendKey(out, entry.iconName);
+        out += '"'; // Base64 text, as above
+        out += thumbnailer.iconThumbnail(entry.iconName);
+        out += '"';
+    }
+    out += "},";
 }
 
 } // namespace
@@ -139,7 +164,13 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
         }
         const std::string_view icon = iconNameFor(entry.ext);
         entry.isFileKind = icon != wire::otherKind;
-        entry.icon = &m_thumbnailer.iconThumbnail(icon);
+        if (m_thumbnailer.iconThumbnail(icon).empty())
+            continue;
+        // The reply made at once names the icon and carries each one once: a folder of thousands
+        // of documents would otherwise repeat the same few pictures thousands of times.
+        entry.iconName = icon;
+        if (imageThumbnails)
+            entry.icon = &m_thumbnailer.iconThumbnail(icon);
     }
     QtConcurrent::blockingMap(images, [this, &folderPath](Entry *entry) {
         entry->thumbnail =
@@ -158,6 +189,8 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
         appendEntry(out, entries[i], folderUrl);
     }
     out += "],";
+    if (!imageThumbnails)
+        appendIcons(out, entries, m_thumbnailer);
     appendKey(out, wire::folderKey);
     appendJsonString(out, requestedFolder);
     out += ',';

@@ -24,7 +24,9 @@ public:
         : m_thumbnailer(thumbnailer) {}
 
     // Without image thumbnails the reply is made at once: image entries carry no thumbnail (the
-    // page asks the thumbnail route for them) and every other entry its icon as usual.
+    // page asks the thumbnail route for them), every other entry names its icon ("icon": "pdf",
+    // "mp4", "mp3", "zip" or "other") instead of inlining it, and the reply's "icons" object maps
+    // each icon named to its thumbnail text, once.
     platform::Result<std::string, ListError>
     list(const QString &folderPath, const std::string &requestedFolder, bool imageThumbnails = true) const;
 

@@ -10,10 +10,11 @@ import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, OUTPUT_DIR, openPage } from './support/browser.mjs';
 import { makeImage, makePdf, write } from './support/content.mjs';
-import { card, expectNoProblems, limitUploads, uploadRows, waitForUploadsToEnd, WAIT } from './support/page.mjs';
+import { card, expectCards, expectNoProblems, limitUploads, uploadRows, waitForUploadsToEnd, WAIT } from './support/page.mjs';
 import { makeTempDir, startServer } from './support/server.mjs';
 
 const PHOTOS = 500;
+const MANY = 2500;
 const RESUME_MB = Number(process.env.E2E_RESUME_MB || 96);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
@@ -51,6 +52,8 @@ describe('transfer page: big folders, previews, selections, resumable uploads', 
     makeImage(path.join(documents, 'Trips', 'Été à la plage.png'), '200x200', 'radial-gradient:#ffca28-#d84315');
     write(path.join(documents, 'Trips', 'notes.txt'), 'Packing list\n');
     write(path.join(documents, 'Trips', 'Beach', 'shells.txt'), 'shells\n');
+    fs.mkdirSync(path.join(documents, 'Many'));
+    for (let i = 1; i <= MANY; i += 1) fs.writeFileSync(path.join(documents, 'Many', `Note ${i}.txt`), 'x');
     server = await startServer(documents);
     browser = await launchBrowser();
   });
@@ -107,6 +110,48 @@ describe('transfer page: big folders, previews, selections, resumable uploads', 
     const lower = await inView();
     for (let i = 0; i < 100 && !(await loaded(lower)); i += 1) await sleep(100);
     assert.ok(await loaded(lower));
+    expectNoProblems(problems);
+    await context.close();
+  });
+
+  test(`a folder of ${MANY} entries keeps only the rows near the window; scrolling, Shift ranges and the filter reach them all`, async () => {
+    const { page, context, problems } = await open('#/Many', { viewport: { width: 1280, height: 800 } });
+    await page.waitForSelector('#grid[aria-busy="false"] .card', WAIT);
+    const inPage = () => page.evaluate(() => {
+      const cards = Array.from(document.querySelectorAll('#grid .card'));
+      const seen = cards.filter((item) => {
+        const box = item.getBoundingClientRect();
+        return box.bottom > 0 && box.top < innerHeight;
+      });
+      return {
+        count: cards.length,
+        seen: seen.map((item) => item.dataset.name),
+        positions: seen.map((item) => Number(item.getAttribute('aria-posinset'))),
+        size: cards[0]?.getAttribute('aria-setsize'),
+        overflow: document.documentElement.scrollWidth - innerWidth,
+      };
+    });
+    let now = await inPage();
+    assert.ok(now.count < 200, `${now.count} cards in the page`);
+    assert.equal(now.size, String(MANY));
+    assert.equal(now.seen[0], 'Note 1.txt');
+    assert.equal(await page.textContent('#summary'), `0 folders, ${MANY} files`);
+    await card(page, 'Note 2.txt').locator('.pick').click();
+
+    // The end of the scroll bar is the end of the folder, every entry in its place.
+    await page.evaluate(() => window.scrollTo(0, document.documentElement.scrollHeight));
+    await card(page, `Note ${MANY}.txt`).waitFor(WAIT);
+    now = await inPage();
+    assert.ok(now.seen.includes(`Note ${MANY}.txt`), 'the last entry is in view: ' + now.seen.slice(-3));
+    assert.ok(now.seen.every((name, i) => name === `Note ${now.positions[i]}.txt`), 'each card where its entry is');
+    assert.equal(now.overflow, 0);
+    await card(page, `Note ${MANY - 1}.txt`).locator('.pick').click({ modifiers: ['Shift'] });
+    assert.equal(await page.textContent('#selection-count'), `${MANY - 2} selected`);
+    assert.equal(await page.locator('#grid .card.selected').count(), now.count - 1, 'every card in the page but the last selected');
+    await screenshot(page, 'page-many.png');
+
+    await page.fill('#filter', 'Note 1234');
+    await expectCards(page, ['Note 1234.txt']);
     expectNoProblems(problems);
     await context.close();
   });

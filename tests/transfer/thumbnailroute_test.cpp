@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <map>
+
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -188,24 +190,36 @@ TEST_F(ThumbnailRouteTest, RefusesWhatLiesOutsideAndBadSizes) {
         EXPECT_EQ(get(std::string("/thumbnail?path=inside.png&size=") + size).status, 400) << size;
 }
 
-TEST_F(ThumbnailRouteTest, ListWithoutThumbnailsKeepsIconsAndLeavesImagesBare) {
+TEST_F(ThumbnailRouteTest, ListWithoutThumbnailsNamesIconsAndLeavesImagesBare) {
     QImage photo(64, 64, QImage::Format_RGB32);
     photo.fill(Qt::green);
     ASSERT_TRUE(photo.save(doc("a.png")));
     writeFile(doc("b.pdf"), onePagePdf());
+    writeFile(doc("c.PDF"), onePagePdf());
+    writeFile(doc("d.txt"), "text");
     startServer();
     const QJsonObject full = listJson();
     const Reply bare = get("/list?path=%2F&thumbnails=none");
     ASSERT_EQ(bare.status, 200);
     const QJsonObject reply = QJsonDocument::fromJson(QByteArray::fromStdString(bare.body)).object();
+    // Each entry but the image names its icon; the reply holds every icon named, once, as the
+    // full listing inlines it.
+    std::map<QString, QString> inlined;
+    for (const QJsonValue entry : full["files"].toArray())
+        inlined[entry["name"].toString()] = entry["thumbnail"].toString();
+    const QJsonObject icons = reply["icons"].toObject();
     for (const QJsonValue entry : reply["files"].toArray()) {
         const QJsonObject file = entry.toObject();
-        if (file["name"] == "a.png")
-            EXPECT_FALSE(file.contains("thumbnail"));
+        const QString name = file["name"].toString();
+        EXPECT_FALSE(file.contains("thumbnail")) << name.toStdString();
+        if (name == "a.png")
+            EXPECT_FALSE(file.contains("icon"));
         else
-            EXPECT_TRUE(file["thumbnail"].toString().startsWith("data:image/png;base64,"));
+            EXPECT_EQ(icons[file["icon"].toString()].toString(), inlined[name]) << name.toStdString();
     }
+    EXPECT_EQ(icons.keys(), QStringList({"other", "pdf"}));
     EXPECT_EQ(full["files"].toArray().size(), reply["files"].toArray().size());
+    EXPECT_FALSE(full.contains("icons"));
     for (const QJsonValue entry : full["files"].toArray())
         EXPECT_TRUE(entry.toObject().contains("thumbnail"))
             << "without the option every entry has its picture";

@@ -10,7 +10,9 @@ const Api = (() => {
   const PIECE = 8 * 1024 * 1024;
   const THUMBNAIL_SIZE = 256;
 
-  // The listing comes at once with icons only; the pictures come from the thumbnail route.
+  // The listing comes at once with icons only; the pictures come from the thumbnail route. Each
+  // entry names its icon and the reply carries each icon once; the entries handed on hold their
+  // icon's picture as `thumbnail`, one shared text.
   async function list(folder) {
     const response = await fetch('/list?path=' + encodeURIComponent(folder || '/') + '&thumbnails=none', { cache: 'no-store' });
     if (!response.ok) {
@@ -18,7 +20,12 @@ const Api = (() => {
       error.status = response.status;
       throw error;
     }
-    return response.json();
+    const reply = await response.json();
+    const icons = reply.icons || {};
+    for (const entry of Array.isArray(reply.files) ? reply.files : []) {
+      if (!entry.thumbnail && typeof icons[entry.icon] === 'string') entry.thumbnail = icons[entry.icon];
+    }
+    return reply;
   }
 
   // Trades the device's access code for a session cookie. Resolves to { status, text }.

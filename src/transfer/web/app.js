@@ -122,7 +122,7 @@ const Viewer = (() => {
 // after '#', so back and forward work), filters and sorts it here, downloads and uploads.
 (() => {
   const $ = (id) => document.getElementById(id);
-  const state = { folder: '', entries: [], shown: [], loading: 0, selected: new Set(), anchor: null };
+  const state = { folder: '', entries: [], shown: [], loading: 0, rendering: 0, selected: new Set(), anchor: null };
 
   const grid = $('grid');
   const filter = $('filter');
@@ -180,8 +180,11 @@ const Viewer = (() => {
     toggle,
   };
 
-  function render() {
-    const shown = Grid.sortEntries(Grid.filterEntries(state.entries, filter.value), sort.value);
+  // Resolves once the grid shows the entries as filtered and sorted now; a later call wins.
+  async function render() {
+    const ticket = ++state.rendering;
+    const shown = await Grid.arrange(state.entries, filter.value, sort.value);
+    if (ticket !== state.rendering) return;
     state.shown = shown;
     // Entries gone from the folder leave the selection.
     const names = new Set(state.entries.map((entry) => entry.name));
@@ -212,6 +215,8 @@ const Viewer = (() => {
     if (folder !== state.folder) {
       filter.value = '';
       state.selected.clear();
+      // The cards shown belong to the folder left; a big folder takes a moment to put in order.
+      Grid.clear(grid);
     }
     state.folder = folder;
   }
