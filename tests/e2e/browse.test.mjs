@@ -60,7 +60,7 @@ describe('transfer page: browsing', () => {
     }));
     const byName = Object.fromEntries(thumbs.map((thumb) => [thumb.name, thumb]));
     for (const name of [HOSTILE_FILE, 'Harbour.jpg', 'Sunset.png', 'Manual.pdf']) {
-      assert.ok(byName[name].src.startsWith('/thumbnail?path=' + encodeURIComponent(name) + '&size=256&v='), name + ' has its own picture');
+      assert.ok(byName[name].src.startsWith('/thumbnail?path=' + encodeURIComponent(name) + '&size=256&folder=%2F&v='), name + ' has its own picture');
       assert.equal(byName[name].icon, false, name + ' shows its picture, not an icon');
     }
     assert.ok(byName['notes.txt'].src.startsWith(PNG_PREFIX));

@@ -24,6 +24,7 @@ const Api = (() => {
     const icons = reply.icons || {};
     for (const entry of Array.isArray(reply.files) ? reply.files : []) {
       if (!entry.thumbnail && typeof icons[entry.icon] === 'string') entry.thumbnail = icons[entry.icon];
+      entry.listedIn = folder || '/';
     }
     return reply;
   }
@@ -52,9 +53,11 @@ const Api = (() => {
   }
 
   // The file's version is part of the address: a changed file is asked for anew, an unchanged one
-  // comes from the browser's cache.
+  // comes from the browser's cache. The folder is named, so that the picture still comes once
+  // another browser (or this one's next click) has listed another folder.
   function thumbnailUrl(entry, size = THUMBNAIL_SIZE) {
     return '/thumbnail?path=' + encodeURIComponent(entry.name) + '&size=' + size +
+      (entry.listedIn ? '&folder=' + encodeURIComponent(entry.listedIn) : '') +
       '&v=' + (entry.size || 0) + '-' + (entry.modified || 0);
   }
 
