@@ -12,6 +12,7 @@ Set TIDEWELL_A11Y_SCREENSHOT=file.png to keep a screenshot of the transfer tab.
 """
 
 import os
+import select
 import shutil
 import subprocess
 import sys
@@ -29,18 +30,49 @@ def skip(reason):
     return SKIP
 
 
+def start_xvfb():
+    """An X server on a display it picks itself (-displayfd: no race with other servers starting
+    at the same moment); (process, display) once it accepts clients, or (None, reason)."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "600x1000x24",
+                             "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 60
+    with os.fdopen(read_end, "rb", buffering=0) as pipe:
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            ready, _, _ = select.select([pipe], [], [], 1)
+            if ready:
+                chunk = pipe.read(16)
+                if not chunk:
+                    break
+                number += chunk
+    if not number.strip().isdigit():
+        xvfb.kill()
+        xvfb.wait()
+        return None, "Xvfb did not start"
+    return xvfb, ":" + number.strip().decode()
+
+
 def outer(app):
-    missing = [tool for tool in ("xvfb-run", "dbus-run-session") if not shutil.which(tool)]
+    missing = [tool for tool in ("Xvfb", "dbus-run-session") if not shutil.which(tool)]
     if not os.access(LAUNCHER, os.X_OK):
         missing.append(LAUNCHER + " (at-spi2-core)")
     if subprocess.run([sys.executable, "-c", "import pyatspi"], capture_output=True).returncode != 0:
         missing.append("pyatspi for " + sys.executable + " (python3-pyatspi)")
     if missing:
         return skip("missing " + ", ".join(missing))
-    env = dict(os.environ, **{INNER: "1"})
-    command = ["xvfb-run", "-a", "-s", "-screen 0 600x1000x24", "dbus-run-session", "--",
-               sys.executable, os.path.abspath(__file__), app]
-    return subprocess.run(command, env=env, timeout=150).returncode
+    xvfb, display = start_xvfb()
+    if xvfb is None:
+        print("FAIL: " + display)
+        return 1
+    try:
+        env = dict(os.environ, **{INNER: "1"}, DISPLAY=display)
+        command = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), app]
+        return subprocess.run(command, env=env, timeout=150).returncode
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
 
 
 class Tree:
