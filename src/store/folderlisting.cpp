@@ -6,15 +6,21 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 
 namespace store {
 namespace {
+
+// From how many entries a listing reads attributes on several threads.
+constexpr size_t parallelListingThreshold = 2048;
 
 qint64 toMs(const struct statx_timestamp &ts) {
     return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1'000'000;
@@ -60,7 +66,7 @@ platform::Result<std::vector<FolderEntry>, ListError> listFolder(const QString &
     if (!dir)
         return platform::fail(ListError::CannotList, QString::fromLocal8Bit(std::strerror(errno)));
 
-    std::vector<FolderEntry> entries;
+    std::vector<std::string> names; // as the folder holds them
     const int dirFd = ::dirfd(dir.get());
     for (;;) {
         errno = 0;
@@ -73,11 +79,34 @@ platform::Result<std::vector<FolderEntry>, ListError> listFolder(const QString &
         if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0 ||
             isStagingName(item->d_name))
             continue;
-        FolderEntry entry;
-        entry.name = utf8Name(item->d_name);
-        readEntry(dirFd, item->d_name, nativeFolder, options, entry);
-        entries.push_back(std::move(entry));
+        names.emplace_back(item->d_name);
     }
+    std::vector<FolderEntry> entries(names.size());
+    const auto readRange = [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            entries[i].name = utf8Name(names[i].c_str());
+            readEntry(dirFd, names[i].c_str(), nativeFolder, options, entries[i]);
+        }
+    };
+    // A large folder's attributes are read on every core: the kernel's share of a listing is one
+    // statx per entry, and each thread's entries are its own.
+    const size_t threads = names.size() < parallelListingThreshold
+                               ? 1
+                               : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    std::vector<std::thread> helpers;
+    const size_t slice = (names.size() + threads - 1) / threads;
+    for (size_t t = 1; t < threads; ++t) {
+        const size_t begin = std::min(names.size(), t * slice);
+        const size_t end = std::min(names.size(), (t + 1) * slice);
+        try {
+            helpers.emplace_back(readRange, begin, end);
+        } catch (const std::system_error &) {
+            readRange(begin, end); // no thread to be had: this one reads the slice
+        }
+    }
+    readRange(0, std::min(names.size(), slice));
+    for (std::thread &helper : helpers)
+        helper.join();
     return entries;
 }
 

@@ -61,6 +61,26 @@ TEST_F(FolderListing, ReadsEachEntryOnceWithHiddenEntriesAndWithoutStagingFiles)
     EXPECT_FALSE(store::listFolder(path("photo.JPG")).ok());
 }
 
+// A folder large enough to be read on several threads lists every entry once, each with its own
+// attributes.
+TEST_F(FolderListing, LargeFolderReadsEveryEntryWithItsOwnAttributes) {
+    constexpr int count = 2100; // past the size from which a listing uses several threads
+    for (int i = 0; i < count; ++i)
+        writeFile(path(QString("f%1.txt").arg(i)), QByteArray(i % 13, 'x'));
+    QDir().mkpath(path("sub"));
+    const auto byName = listed({.creationDates = true});
+    ASSERT_EQ(byName.size(), size_t(count + 1));
+    for (int i = 0; i < count; ++i) {
+        const auto found = byName.find("f" + std::to_string(i) + ".txt");
+        ASSERT_NE(found, byName.end()) << i;
+        EXPECT_TRUE(found->second.attributesRead) << i;
+        EXPECT_EQ(found->second.size, i % 13) << i;
+        EXPECT_FALSE(found->second.isDirectory) << i;
+        EXPECT_GT(found->second.createdMs, 0) << i;
+    }
+    EXPECT_TRUE(byName.at("sub").isDirectory);
+}
+
 TEST_F(FolderListing, CreationDatesPreferTheRecordedOne) {
     writeFile(path("imported.png"), "p");
     writeFile(path("plain.png"), "p");
