@@ -298,6 +298,10 @@ void TransferServer::registerRoutes() {
 bool TransferServer::startServer() {
     if (m_server->isRunning())
         return true;
+    {
+        std::lock_guard lock(m_documentsMutex);
+        m_documentsSeen.reset(); // a server started anew may serve another folder
+    }
     // A process killed mid-write may have left a hidden temporary file where O_TMPFILE is missing.
     QStringList folders;
     if (const std::optional<QString> documents = m_documentFolder())
@@ -368,13 +372,26 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
     return HttpResponse::text(std::move(reply).value());
 }
 
+// Downloads are the hot path: looking the folder up costs a stat of its whole path, so an answer
+// is taken for a second more, as long as the folder's descriptor is kept (pathguard). A folder
+// removed meanwhile fails the open beneath it: the download is a 404 either way.
+std::optional<QString> TransferServer::documentsForDownload() const {
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_documentsMutex);
+    if (m_documentsSeen && now - m_documentsSeenAt < std::chrono::seconds(1))
+        return m_documentsSeen;
+    m_documentsSeen = m_documentFolder();
+    m_documentsSeenAt = now;
+    return m_documentsSeen;
+}
+
 HttpResponse TransferServer::download(const HttpRequest &request) const {
     const std::optional<std::string> name = request.queryValue(wire::pathKey);
     if (!name) {
         platform::log(QStringLiteral("Download: no file named in the request"));
         return HttpResponse::notFound();
     }
-    const std::optional<QString> documents = m_documentFolder();
+    const std::optional<QString> documents = documentsForDownload();
     if (!documents)
         return HttpResponse::internalServerError(str(wire::noDocumentsMessage));
     const std::string folderText = currentFolder();

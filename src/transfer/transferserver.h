@@ -99,11 +99,16 @@ private:
     std::variant<ListedFolder, http::HttpResponse> listedFolder() const;
     // The same for a folder named by the request (as /list names it), which stays unremembered.
     std::variant<ListedFolder, http::HttpResponse> namedFolder(std::string_view folder) const;
+    // The document folder for a download: what the lookup answered, taken for a second more.
+    std::optional<QString> documentsForDownload() const;
     std::optional<http::HttpResponse> admit(const http::HttpRequest &request);
     void rebuildGate();
     void alert(int kind) const;
 
     DocumentFolderLookup m_documentFolder;
+    mutable std::mutex m_documentsMutex;
+    mutable std::optional<QString> m_documentsSeen;
+    mutable std::chrono::steady_clock::time_point m_documentsSeenAt;
     std::shared_ptr<DeviceAlerts> m_alerts;
     mutable std::mutex m_alertsMutex;
     std::unique_ptr<thumbnails::ThumbnailCache> m_thumbnailCache;
