@@ -19,17 +19,7 @@ int hexValue(char c) {
 
 constexpr size_t streamChunk = 64 * 1024;
 
-constexpr std::array<int8_t, 256> makeHexTable() {
-    std::array<int8_t, 256> table{};
-    for (int c = 0; c < 256; ++c)
-        table[size_t(c)] = int8_t(c >= '0' && c <= '9'   ? c - '0'
-                                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                         : -1);
-    return table;
-}
-
-constexpr std::array<int8_t, 256> hexTable = makeHexTable();
+constexpr const std::array<int8_t, 256> &hexTable = hexDigitValues;
 
 constexpr std::array<bool, 256> makeSpecialTable() {
     std::array<bool, 256> table{};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -7,6 +9,17 @@
 #include <vector>
 
 namespace http {
+
+// The value of each byte as a hexadecimal digit, or -1: for the decoders of percent escapes.
+inline constexpr std::array<int8_t, 256> hexDigitValues = [] {
+    std::array<int8_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[size_t(c)] = int8_t(c >= '0' && c <= '9'   ? c - '0'
+                                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                         : -1);
+    return table;
+}();
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 

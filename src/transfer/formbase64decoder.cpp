@@ -1,5 +1,7 @@
 #include "transfer/formbase64decoder.h"
 
+#include "http/urlencoding.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -54,17 +56,7 @@ constexpr Tables makeTables(bool spaceAsPlus) {
 constexpr Tables plainTables = makeTables(false);
 constexpr Tables spaceAsPlusTables = makeTables(true);
 
-constexpr std::array<int8_t, 256> makeHexTable() {
-    std::array<int8_t, 256> table{};
-    for (int c = 0; c < 256; ++c)
-        table[size_t(c)] = int8_t(c >= '0' && c <= '9'   ? c - '0'
-                                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                         : -1);
-    return table;
-}
-
-constexpr std::array<int8_t, 256> hexTable = makeHexTable();
+constexpr const std::array<int8_t, 256> &hexTable = http::hexDigitValues;
 
 // Writes the three bytes of a quartet word; the fourth byte written is scratch.
 inline void storeQuartet(char *write, uint32_t word) {
