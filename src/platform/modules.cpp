@@ -8,7 +8,7 @@ namespace {
 // The folder of the object that holds this function: this shared library, wherever it was loaded
 // from (the build tree or an installed copy).
 std::string ownFolder() {
-    Dl_info info {};
+    Dl_info info{};
     if (::dladdr(reinterpret_cast<void *>(&ownFolder), &info) == 0 || !info.dli_fname)
         return {};
     const std::string path = info.dli_fname;

@@ -184,8 +184,9 @@ QImage decodeVideoFrame(const QString &path, int maxSide) {
 } // namespace
 } // namespace thumbnails
 
-extern "C" __attribute__((visibility("default"))) void tidewell_decode_video_frame(const QString &path,
-                                                                                   int maxSide, QImage *frame) {
-    static_assert(std::is_same_v<decltype(&tidewell_decode_video_frame), thumbnails::videoframemodule::Entry>);
+extern "C" __attribute__((visibility("default"))) void
+tidewell_decode_video_frame(const QString &path, int maxSide, QImage *frame) {
+    static_assert(
+        std::is_same_v<decltype(&tidewell_decode_video_frame), thumbnails::videoframemodule::Entry>);
     *frame = thumbnails::decodeVideoFrame(path, maxSide);
 }

@@ -23,8 +23,8 @@ std::string bytesFor(int client, int round) {
 }
 
 std::string putRequest(const std::string &name, const std::string &bytes) {
-    return "PUT /upload-stream?path=" + name + " HTTP/1.1\r\nHost: x\r\nContent-Length: " +
-           std::to_string(bytes.size()) + "\r\n\r\n" + bytes;
+    return "PUT /upload-stream?path=" + name +
+           " HTTP/1.1\r\nHost: x\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n" + bytes;
 }
 
 // 200 clients, each on one keep-alive connection of its own address, list, download and upload
@@ -35,7 +35,8 @@ TEST_F(ConcurrentClients, ListsDownloadsAndUploadsKeepEveryByte) {
     testsupport::writeFile(doc("shared.mp4"), QByteArray::fromStdString(shared));
     startServer();
     const char *seconds = std::getenv("TIDEWELL_STRESS_SECONDS");
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds ? std::atoi(seconds) : 30);
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::seconds(seconds ? std::atoi(seconds) : 30);
     constexpr int clients = 200;
     std::vector<int> uploads(clients, 0);
     std::vector<std::string> failures(clients);
@@ -53,7 +54,8 @@ TEST_F(ConcurrentClients, ListsDownloadsAndUploadsKeepEveryByte) {
                 const auto listing = client.readReply();
                 const auto download = client.readReply();
                 const auto upload = client.readReply();
-                if (!listing || listing->status != 200 || listing->body.find("shared.mp4") == std::string::npos)
+                if (!listing || listing->status != 200 ||
+                    listing->body.find("shared.mp4") == std::string::npos)
                     failures[c] = "listing failed in round " + std::to_string(round);
                 else if (!download || download->body != shared)
                     failures[c] = "download differs in round " + std::to_string(round);
@@ -73,7 +75,8 @@ TEST_F(ConcurrentClients, ListsDownloadsAndUploadsKeepEveryByte) {
         EXPECT_GT(uploads[c], 0) << "client " << c;
         for (int round = 0; round < uploads[c]; ++round, ++total) {
             const std::string name = "c" + std::to_string(c) + "-" + std::to_string(round) + ".mp4";
-            ASSERT_EQ(testsupport::readFile(doc(QString::fromStdString(name))).toStdString(), bytesFor(c, round))
+            ASSERT_EQ(testsupport::readFile(doc(QString::fromStdString(name))).toStdString(),
+                      bytesFor(c, round))
                 << name;
         }
     }
@@ -86,8 +89,10 @@ TEST_F(ConcurrentClients, AnUploadCutOffHalfWayLeavesNothingOnDisk) {
     for (const std::string &start :
          {std::string("PUT /upload-stream?path=clip.mp4"), std::string("POST /upload")}) {
         RawConnection client(m_server->port());
-        ASSERT_TRUE(client.send(start + " HTTP/1.1\r\nHost: x\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-                                        "Content-Length: 5000000\r\n\r\n" + form));
+        ASSERT_TRUE(client.send(start +
+                                " HTTP/1.1\r\nHost: x\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+                                "Content-Length: 5000000\r\n\r\n" +
+                                form));
     }
     EXPECT_EQ(putStream("after.mp4", "whole").status, 200);
     // Stopping and destroying the server waits for its handlers, whatever they were doing.
