@@ -8,18 +8,10 @@ namespace http {
 namespace {
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return hexDigitValues[uint8_t(c)];
 }
 
 constexpr size_t streamChunk = 64 * 1024;
-
-constexpr const std::array<int8_t, 256> &hexTable = hexDigitValues;
 
 constexpr std::array<bool, 256> makeSpecialTable() {
     std::array<bool, 256> table{};
@@ -194,8 +186,8 @@ bool FormStreamDecoder::feed(const char *data, size_t size) {
                 }
                 if (c == '&' || i + 2 >= size)
                     break;
-                const int high = hexTable[uint8_t(data[i + 1])];
-                const int low = hexTable[uint8_t(data[i + 2])];
+                const int high = hexDigitValues[uint8_t(data[i + 1])];
+                const int low = hexDigitValues[uint8_t(data[i + 2])];
                 if ((high | low) < 0)
                     break;
                 *out++ = char(high << 4 | low);

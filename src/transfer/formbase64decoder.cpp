@@ -56,7 +56,7 @@ constexpr Tables makeTables(bool spaceAsPlus) {
 constexpr Tables plainTables = makeTables(false);
 constexpr Tables spaceAsPlusTables = makeTables(true);
 
-constexpr const std::array<int8_t, 256> &hexTable = http::hexDigitValues;
+using http::hexDigitValues;
 
 // Writes the three bytes of a quartet word; the fourth byte written is scratch.
 inline void storeQuartet(char *write, uint32_t word) {
@@ -190,7 +190,7 @@ size_t FormBase64Decoder::percentStage(const uint8_t *in, size_t size, size_t &a
     // An escape cut by the end of the last piece goes on here, or stays the text it was.
     while (m_escape >= 0 && i < size) {
         const uint8_t c = in[i];
-        if (hexTable[c] < 0) {
+        if (hexDigitValues[c] < 0) {
             *out++ = '%';
             if (m_escape == 1)
                 *out++ = char(m_escapeHigh);
@@ -202,7 +202,7 @@ size_t FormBase64Decoder::percentStage(const uint8_t *in, size_t size, size_t &a
             m_escapeHigh = c;
             m_escape = 1;
         } else {
-            *out++ = char(hexTable[m_escapeHigh] << 4 | hexTable[c]);
+            *out++ = char(hexDigitValues[m_escapeHigh] << 4 | hexDigitValues[c]);
             m_escape = -1;
         }
     }
@@ -235,13 +235,13 @@ size_t FormBase64Decoder::percentStage(const uint8_t *in, size_t size, size_t &a
                 *out++ = ' ';
                 cursor = pos + 1;
             } else if (pos + 2 < size) {
-                const int high = hexTable[in[pos + 1]];
-                const int low = hexTable[in[pos + 2]];
+                const int high = hexDigitValues[in[pos + 1]];
+                const int low = hexDigitValues[in[pos + 2]];
                 const bool escape = (high | low) >= 0;
                 // Not an escape: the '%' stays, and what follows counts for itself.
                 *out++ = escape ? char(high << 4 | low) : '%';
                 cursor = pos + (escape ? 3 : 1);
-            } else if (pos + 1 < size && hexTable[in[pos + 1]] < 0) {
+            } else if (pos + 1 < size && hexDigitValues[in[pos + 1]] < 0) {
                 *out++ = '%';
                 cursor = pos + 1;
             } else {
