@@ -435,15 +435,8 @@ TransferServer::namedFolder(std::string_view folder) const {
 }
 
 std::variant<TransferServer::ListedFolder, HttpResponse> TransferServer::listedFolder() const {
-    const std::optional<QString> documents = m_documentFolder();
-    if (!documents)
-        return HttpResponse::internalServerError(str(wire::noDocumentsMessage));
-    const std::string folderText = currentFolder();
-    const std::optional<QString> relative =
-        folderText == wire::rootMarker ? std::optional<QString>(QString()) : safeRelativeFolder(folderText);
-    if (!relative)
-        return HttpResponse::notFound();
-    return ListedFolder{*documents, *relative};
+    // What /list remembers never carries the "/Documents" form, so it reads as a named folder.
+    return namedFolder(currentFolder());
 }
 
 HttpResponse TransferServer::thumbnail(const HttpRequest &request) const {
