@@ -8,10 +8,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -54,6 +58,116 @@ void readEntry(int dirFd, const char *name, const QByteArray &folder, const List
                                                       : entry.modifiedMs;
 }
 
+// The entries of a large folder, examined while the folder is still being read: the reading
+// thread hands out batches of names in the folder's order, and every thread (itself included,
+// once the names are all read) takes the next batch not yet examined. A folder too small to be
+// worth a thread is read and examined by the caller alone.
+class ListingBatches {
+public:
+    static constexpr size_t batchSize = 256;
+
+    ListingBatches(int dirFd, const QByteArray &folder, const ListOptions &options)
+        : m_dirFd(dirFd)
+        , m_folder(folder)
+        , m_options(options) {}
+
+    ~ListingBatches() { finishReading(); }
+
+    // Called by the reading thread as names come.
+    void add(const char *name) {
+        m_filling.emplace_back();
+        m_filling.back().name = name; // decoded when examined, on whichever thread
+        if (m_filling.size() < batchSize)
+            return;
+        publish();
+        if (m_helpers.empty() && m_batches.size() * batchSize >= parallelListingThreshold)
+            startHelpers();
+    }
+
+    // The last names, then the caller's share of the work; answers every entry in order.
+    std::vector<FolderEntry> finish() {
+        publish();
+        finishReading();
+        std::vector<FolderEntry> entries;
+        size_t count = 0;
+        for (const auto &batch : m_batches)
+            count += batch.size();
+        entries.reserve(count);
+        for (auto &batch : m_batches)
+            std::move(batch.begin(), batch.end(), std::back_inserter(entries));
+        return entries;
+    }
+
+private:
+    void publish() {
+        if (m_filling.empty())
+            return;
+        {
+            std::lock_guard lock(m_mutex);
+            m_batches.push_back(std::move(m_filling));
+        }
+        m_filling.clear();
+        m_ready.notify_one();
+    }
+
+    void startHelpers() {
+        const size_t helpers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) - 1;
+        for (size_t t = 0; t < helpers; ++t) {
+            try {
+                m_helpers.emplace_back([this] { examine(); });
+            } catch (const std::system_error &) {
+                break; // no thread to be had: the caller examines what is left
+            }
+        }
+    }
+
+    void finishReading() {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_done)
+                return;
+            m_done = true;
+        }
+        m_ready.notify_all();
+        examine();
+        for (std::thread &helper : m_helpers)
+            helper.join();
+        m_helpers.clear();
+    }
+
+    // Takes batches until none is left and no more will come. A batch is only ever touched by
+    // the thread that took it, and m_batches only grows at its end (a std::deque keeps its
+    // elements in place).
+    void examine() {
+        for (;;) {
+            std::vector<FolderEntry> *batch = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return m_next < m_batches.size() || m_done; });
+                if (m_next == m_batches.size())
+                    return;
+                batch = &m_batches[m_next++];
+            }
+            for (FolderEntry &entry : *batch) {
+                std::string native = std::move(entry.name);
+                entry.name = utf8Name(native.c_str());
+                readEntry(m_dirFd, native.c_str(), m_folder, m_options, entry);
+            }
+        }
+    }
+
+    const int m_dirFd;
+    const QByteArray &m_folder;
+    const ListOptions &m_options;
+    std::vector<FolderEntry> m_filling; // names read, not yet handed out
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<std::vector<FolderEntry>> m_batches; // in the folder's order
+    size_t m_next = 0;                              // the first batch nobody took yet
+    bool m_done = false;
+    std::vector<std::thread> m_helpers;
+};
+
 } // namespace
 
 platform::Result<std::vector<FolderEntry>, ListError> listFolder(const QString &folderPath,
@@ -66,8 +180,8 @@ platform::Result<std::vector<FolderEntry>, ListError> listFolder(const QString &
     if (!dir)
         return platform::fail(ListError::CannotList, QString::fromLocal8Bit(std::strerror(errno)));
 
-    std::vector<std::string> names; // as the folder holds them
-    const int dirFd = ::dirfd(dir.get());
+    // Reading a large folder's names takes as long as examining a third of them: the two overlap.
+    ListingBatches batches(::dirfd(dir.get()), nativeFolder, options);
     for (;;) {
         errno = 0;
         const dirent *item = ::readdir(dir.get());
@@ -79,35 +193,9 @@ platform::Result<std::vector<FolderEntry>, ListError> listFolder(const QString &
         if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0 ||
             isStagingName(item->d_name))
             continue;
-        names.emplace_back(item->d_name);
+        batches.add(item->d_name);
     }
-    std::vector<FolderEntry> entries(names.size());
-    const auto readRange = [&](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            entries[i].name = utf8Name(names[i].c_str());
-            readEntry(dirFd, names[i].c_str(), nativeFolder, options, entries[i]);
-        }
-    };
-    // A large folder's attributes are read on every core: the kernel's share of a listing is one
-    // statx per entry, and each thread's entries are its own.
-    const size_t threads = names.size() < parallelListingThreshold
-                               ? 1
-                               : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-    std::vector<std::thread> helpers;
-    const size_t slice = (names.size() + threads - 1) / threads;
-    for (size_t t = 1; t < threads; ++t) {
-        const size_t begin = std::min(names.size(), t * slice);
-        const size_t end = std::min(names.size(), (t + 1) * slice);
-        try {
-            helpers.emplace_back(readRange, begin, end);
-        } catch (const std::system_error &) {
-            readRange(begin, end); // no thread to be had: this one reads the slice
-        }
-    }
-    readRange(0, std::min(names.size(), slice));
-    for (std::thread &helper : helpers)
-        helper.join();
-    return entries;
+    return batches.finish();
 }
 
 std::string lowerExtension(std::string_view name) {

@@ -11,6 +11,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <dirent.h>
+#include <string_view>
+#include <vector>
 #include <map>
 #include <thread>
 
@@ -79,6 +82,21 @@ TEST_F(FolderListing, LargeFolderReadsEveryEntryWithItsOwnAttributes) {
         EXPECT_GT(found->second.createdMs, 0) << i;
     }
     EXPECT_TRUE(byName.at("sub").isDirectory);
+
+    // The batches read on several threads come back in the folder's own order.
+    std::vector<std::string> folderOrder;
+    if (DIR *dir = ::opendir(QFile::encodeName(m_dir.path()).constData())) {
+        while (const dirent *item = ::readdir(dir))
+            if (std::string_view(item->d_name) != "." && std::string_view(item->d_name) != "..")
+                folderOrder.emplace_back(item->d_name);
+        ::closedir(dir);
+    }
+    const auto listing = store::listFolder(m_dir.path());
+    ASSERT_TRUE(listing.ok());
+    std::vector<std::string> listedOrder;
+    for (const store::FolderEntry &entry : *listing)
+        listedOrder.push_back(entry.name);
+    EXPECT_EQ(listedOrder, folderOrder);
 }
 
 TEST_F(FolderListing, CreationDatesPreferTheRecordedOne) {
