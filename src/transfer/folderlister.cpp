@@ -8,6 +8,8 @@
 #include <QtConcurrentMap>
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <vector>
 
 namespace transfer {
@@ -31,53 +33,84 @@ void appendKey(std::string &out, std::string_view key) {
 // sub-delimiter, ':' nor '@' (RFC 3986 pchar) becomes %XX.
 void appendUrlComponent(std::string &out, std::string_view name) {
     static constexpr char digits[] = "0123456789ABCDEF";
-    for (const char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                           std::string_view("-._~!$&'()*+,;=:@").find(char(c)) != std::string_view::npos;
-        if (plain) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
+    static constexpr auto plain = [] {
+        std::array<bool, 256> table{};
+        for (int c = 'a'; c <= 'z'; ++c)
+            table[size_t(c)] = true;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            table[size_t(c)] = true;
+        for (int c = '0'; c <= '9'; ++c)
+            table[size_t(c)] = true;
+        for (const char c : std::string_view("-._~!$&'()*+,;=:@"))
+            table[size_t(static_cast<unsigned char>(c))] = true;
+        return table;
+    }();
+    size_t run = 0; // start of the current run of characters that stay as they are
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (plain[c])
+            continue;
+        out.append(name.data() + run, i - run);
+        run = i + 1;
+        const char escaped[3] = {'%', digits[c >> 4], digits[c & 15]};
+        out.append(escaped, 3);
     }
+    out.append(name.data() + run, name.size() - run);
 }
 
-void appendEntry(std::string &out, const Entry &entry, std::string_view folderUrl) {
-    out += '{';
+void appendNumber(std::string &out, qint64 value) {
+    char text[24];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    out.append(text, size_t(end - text));
+}
+
+// What comes before the name in an entry: its picture or icon name, and its kind. The same for
+// every entry that shows the same icon, so it is made once per reply.
+std::string entryHead(const Entry &entry) {
+    std::string head = "{";
     const std::string &thumbnail = entry.icon ? *entry.icon : entry.thumbnail;
     if (!thumbnail.empty()) {
         // A data URL of Base64 text holds nothing JSON would escape.
-        appendKey(out, wire::thumbnailKey);
-        out += '"';
-        out += thumbnail;
-        out += "\",";
+        appendKey(head, wire::thumbnailKey);
+        head += '"';
+        head += thumbnail;
+        head += "\",";
     } else if (!entry.iconName.empty()) {
-        appendKey(out, wire::iconKey);
-        appendJsonString(out, entry.iconName);
-        out += ',';
+        appendKey(head, wire::iconKey);
+        appendJsonString(head, entry.iconName);
+        head += ',';
     }
-    appendKey(out, wire::kindKey);
-    appendJsonString(out, entry.isFileKind ? wire::fileKind : wire::otherKind);
-    out += ',';
-    appendKey(out, wire::nameKey);
+    appendKey(head, wire::kindKey);
+    appendJsonString(head, entry.isFileKind ? wire::fileKind : wire::otherKind);
+    head += ',';
+    appendKey(head, wire::nameKey);
+    return head;
+}
+
+void appendEntry(std::string &out, const Entry &entry, std::string_view head, std::string_view folderUrl) {
+    static const std::string pathPart = [] {
+        std::string part = ",";
+        appendKey(part, wire::pathKey);
+        return part;
+    }();
+    static const std::string urlPart = [] {
+        std::string part = ",";
+        appendKey(part, wire::urlKey);
+        return part + '"';
+    }();
+    out += head;
+    const size_t nameStart = out.size();
     appendJsonString(out, entry.item.name);
-    out += ',';
-    appendKey(out, wire::pathKey);
-    appendJsonString(out, entry.item.name);
-    out += ',';
-    appendKey(out, wire::urlKey);
-    out += '"'; // the URL is all ASCII without quotes or backslashes
-    out += folderUrl;
+    const size_t nameLength = out.size() - nameStart;
+    out += pathPart;
+    out.append(out, nameStart, nameLength); // the same name, escaped once
+    out += urlPart;
+    out += folderUrl; // the URL is all ASCII without quotes or backslashes
     appendUrlComponent(out, entry.item.name);
-    out += "\",\"directory\":";
-    out += entry.item.isDirectory ? "true" : "false";
-    out += ",\"size\":";
-    out += std::to_string(entry.item.size);
+    out += entry.item.isDirectory ? "\",\"directory\":true,\"size\":" : "\",\"directory\":false,\"size\":";
+    appendNumber(out, entry.item.size);
     out += ",\"modified\":";
-    out += std::to_string(entry.item.modifiedMs);
+    appendNumber(out, entry.item.modifiedMs);
     out += '}';
 }
 
@@ -183,10 +216,33 @@ platform::Result<std::string, ListError> FolderLister::list(const QString &folde
     out += '{';
     appendKey(out, wire::filesKey);
     out += '[';
+    // Entries that show the same icon (or none) and have the same kind share one head; an image's
+    // own thumbnail makes its own. Icon names are a few static texts, told apart by address.
+    struct Head {
+        const char *iconName;
+        bool isFileKind;
+        std::string text;
+    };
+    std::vector<Head> heads;
+    std::string ownHead;
     for (size_t i = 0; i < entries.size(); ++i) {
+        const Entry &entry = entries[i];
         if (i)
             out += ',';
-        appendEntry(out, entries[i], folderUrl);
+        std::string_view head;
+        if (!entry.thumbnail.empty()) {
+            ownHead = entryHead(entry);
+            head = ownHead;
+        } else {
+            const auto kept = std::find_if(heads.begin(), heads.end(), [&](const Head &known) {
+                return known.iconName == entry.iconName.data() && known.isFileKind == entry.isFileKind;
+            });
+            head = kept != heads.end()
+                       ? kept->text
+                       : heads.emplace_back(Head{entry.iconName.data(), entry.isFileKind, entryHead(entry)})
+                             .text;
+        }
+        appendEntry(out, entry, head, folderUrl);
     }
     out += "],";
     if (!imageThumbnails)
