@@ -7,13 +7,13 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <csignal>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
@@ -89,7 +89,8 @@ std::optional<uint16_t> Engine::listen(const std::string &address, uint16_t port
     hints.ai_flags = AI_PASSIVE;
     addrinfo *found = nullptr;
     const std::string service = std::to_string(port);
-    if (const int status = ::getaddrinfo(address.empty() ? nullptr : address.c_str(), service.c_str(), &hints, &found);
+    if (const int status =
+            ::getaddrinfo(address.empty() ? nullptr : address.c_str(), service.c_str(), &hints, &found);
         status != 0) {
         error = "cannot listen on " + address + " port " + service + ": " + ::gai_strerror(status);
         return std::nullopt;
@@ -100,7 +101,8 @@ std::optional<uint16_t> Engine::listen(const std::string &address, uint16_t port
     // Only SO_REUSEADDR: SO_REUSEPORT would let a second server bind a port that is in use. An IPv6
     // socket also takes IPv4 clients, whatever the system's default.
     if (!fd || ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) != 0 ||
-        (found->ai_family == AF_INET6 && ::setsockopt(fd.get(), IPPROTO_IPV6, IPV6_V6ONLY, &no, sizeof no) != 0) ||
+        (found->ai_family == AF_INET6 &&
+         ::setsockopt(fd.get(), IPPROTO_IPV6, IPV6_V6ONLY, &no, sizeof no) != 0) ||
         ::bind(fd.get(), found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd.get(), 1024) != 0) {
         error = "cannot listen on " + address + " port " + service + ": " + errnoText(errno);
         return std::nullopt;
@@ -182,8 +184,9 @@ void Engine::stop() {
     }
     {
         std::lock_guard lock(m_queueMutex);
+        for (IdleWorker *worker : m_idle)
+            worker->wake.notify_one();
     }
-    m_queueReady.notify_all();
 }
 
 void Engine::loopMain(Loop &loop) {
@@ -192,7 +195,8 @@ void Engine::loopMain(Loop &loop) {
     while (!m_stopping) {
         const int count = ::epoll_wait(loop.epoll.get(), events, 128, 500);
         if (count < 0 && errno != EINTR) {
-            platform::log(QStringLiteral("HTTP server: epoll_wait failed: ") + QString::fromStdString(errnoText(errno)));
+            platform::log(QStringLiteral("HTTP server: epoll_wait failed: ") +
+                          QString::fromStdString(errnoText(errno)));
             return;
         }
         for (int i = 0; i < count && !m_stopping; ++i) {
@@ -244,7 +248,8 @@ void Engine::accept(Loop &loop) {
                                  SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != ECONNABORTED && errno != EINTR)
-                platform::log(QStringLiteral("HTTP server: accept failed: ") + QString::fromStdString(errnoText(errno)));
+                platform::log(QStringLiteral("HTTP server: accept failed: ") +
+                              QString::fromStdString(errnoText(errno)));
             return;
         }
         std::string peer = addressText(address);
@@ -265,7 +270,8 @@ void Engine::accept(Loop &loop) {
             static const std::string text = "Too many connections at once.";
             static const std::string busy =
                 replyHead(503, {{"Retry-After", "5"}}, "text/plain", text.size(), true, false) + text;
-            [[maybe_unused]] const ssize_t sent = ::send(fd, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            [[maybe_unused]] const ssize_t sent =
+                ::send(fd, busy.data(), busy.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             ::close(fd);
             continue;
         }
@@ -325,7 +331,8 @@ void Engine::arm(Connection &connection, uint32_t events, Clock::time_point dead
     connection.armed = true;
     if (::epoll_ctl(loop.epoll.get(), op, connection.fd, &event) != 0) {
         // Only a stopping server gets here (its epoll is gone): the stop closes the connection.
-        platform::log(QStringLiteral("HTTP server: epoll_ctl failed: ") + QString::fromStdString(errnoText(errno)));
+        platform::log(QStringLiteral("HTTP server: epoll_ctl failed: ") +
+                      QString::fromStdString(errnoText(errno)));
     }
 }
 
@@ -348,23 +355,38 @@ void Engine::close(Connection &connection) {
 }
 
 void Engine::enqueue(Connection &connection) {
-    {
-        std::lock_guard lock(m_queueMutex);
+    std::unique_lock lock(m_queueMutex);
+    if (m_idle.empty()) {
         m_queue.push_back(&connection);
+        return;
     }
-    m_queueReady.notify_one();
+    IdleWorker *worker = m_idle.back();
+    m_idle.pop_back();
+    worker->job = &connection;
+    lock.unlock();
+    worker->wake.notify_one();
 }
 
 void Engine::workerMain() {
+    IdleWorker self;
     for (;;) {
         Connection *connection = nullptr;
         {
             std::unique_lock lock(m_queueMutex);
-            m_queueReady.wait(lock, [this] { return !m_queue.empty() || m_stopping; });
-            if (m_queue.empty())
+            if (!m_queue.empty()) {
+                connection = m_queue.front();
+                m_queue.pop_front();
+            } else if (m_stopping) {
                 break;
-            connection = m_queue.front();
-            m_queue.pop_front();
+            } else {
+                m_idle.push_back(&self);
+                self.wake.wait(lock, [&] { return self.job || m_stopping; });
+                if (!self.job) { // stopping: leave the stack
+                    std::erase(m_idle, &self);
+                    break;
+                }
+                connection = std::exchange(self.job, nullptr);
+            }
         }
         if (m_stopping) {
             close(*connection);

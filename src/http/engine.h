@@ -95,7 +95,8 @@ public:
     bool isRunning() const { return m_running && !m_stopping; }
     bool stopping() const { return m_stopping.load(std::memory_order_relaxed); }
 
-    BodyRead readBody(Connection &connection, uint64_t limit, const std::function<bool(const char *, size_t)> &sink);
+    BodyRead readBody(Connection &connection, uint64_t limit,
+                      const std::function<bool(const char *, size_t)> &sink);
 
 private:
     enum class Flush { Done, Blocked, Failed };
@@ -131,8 +132,15 @@ private:
     bool m_stopped = false;
     std::atomic<size_t> m_nextLoop = 0;
 
+    // A worker with nothing to do waits on its own condition, on a stack: the one that finished
+    // last takes the next request, so that a light load keeps to a thread or two whose caches and
+    // allocator arenas are warm. Requests wait in the queue only while every worker is busy.
+    struct IdleWorker {
+        std::condition_variable wake;
+        Connection *job = nullptr;
+    };
     std::mutex m_queueMutex;
-    std::condition_variable m_queueReady;
+    std::vector<IdleWorker *> m_idle;
     std::deque<Connection *> m_queue;
 
     SmallFileCache m_smallFiles{8 * 1024 * 1024};
