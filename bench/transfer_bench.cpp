@@ -2,13 +2,26 @@
 // disk): the one-pass decoder the route uses beside the two passes it replaced (percent decoding,
 // then the streaming Base64 decoder); and how fast the streaming Base64 decoder alone runs.
 #include "http/urlencoding.h"
+#include "store/folderlisting.h"
 #include "transfer/base64stream.h"
+#include "transfer/folderlister.h"
 #include "transfer/formbase64decoder.h"
+#include "transfer/listthumbnailer.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <random>
+
+// The icons the list reply inlines live in the transfer library's resources.
+static int initTransferResources() {
+    Q_INIT_RESOURCE(transfer);
+    return 0;
+}
+static const int transferResources = initTransferResources();
 
 namespace {
 
@@ -100,6 +113,44 @@ void Base64Decode(benchmark::State &state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
 }
 BENCHMARK(Base64Decode)->Unit(benchmark::kMillisecond);
+
+// A folder of 10,000 small documents, as the list route's benchmark in run.sh lists it: the
+// attributes alone, then the whole reply.
+const QString &manyFiles() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        for (int i = 1; i <= 10000; ++i) {
+            QFile file(dir.filePath(QStringLiteral("note-%1.txt").arg(i)));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(QByteArray("file ") + QByteArray::number(i) + '\n');
+        }
+        return dir.path();
+    }();
+    return path;
+}
+
+void ListFolderAttributes(benchmark::State &state) {
+    const QString &folder = manyFiles();
+    for (auto _ : state) {
+        auto listing = store::listFolder(folder);
+        benchmark::DoNotOptimize(listing);
+    }
+}
+BENCHMARK(ListFolderAttributes)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void ListReply(benchmark::State &state) {
+    const QString &folder = manyFiles();
+    const transfer::ListThumbnailer thumbnailer;
+    const bool inlineIcons = state.range(0) != 0;
+    size_t size = 0;
+    for (auto _ : state) {
+        auto reply = transfer::FolderLister(thumbnailer).list(folder, "many", inlineIcons);
+        size = reply ? reply->size() : 0;
+        benchmark::DoNotOptimize(reply);
+    }
+    state.counters["reply_MiB"] = double(size) / 1048576;
+}
+BENCHMARK(ListReply)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
