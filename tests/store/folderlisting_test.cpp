@@ -12,10 +12,10 @@
 #include <algorithm>
 #include <chrono>
 #include <dirent.h>
-#include <string_view>
-#include <vector>
 #include <map>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 using testsupport::writeFile;
 
