@@ -114,7 +114,7 @@ curl -s -o /dev/null "$ours/list?path=/" # downloads read from the folder listed
 # cost (server and client) is the steadier figure.
 big=$(stat -c %s "$data/big.bin")
 cpu_ns() { local t=0; for p in "$@"; do for f in /proc/"$p"/task/*/schedstat; do t=$((t + $(awk '{print $1}' "$f"))); done; done; echo "$t"; }
-per_gib() { awk -v t="$1" -v n="$runs" -v b="$big" 'BEGIN {printf "%.2f", t / 1e9 / n / (b / 1073741824)}'; }
+per_gib() { awk -v t="$1" -v n="$runs" -v b="$big" -v f="${2:-%.2f}" 'BEGIN {printf f, t / 1e9 / n / (b / 1073741824)}'; }
 # Times the download and adds curl's own CPU seconds (user and system) to $work/client-cpu.
 timed_download() {
   local TIMEFORMAT='%U %S' cpu
@@ -131,6 +131,20 @@ download_runs() { # url, server pids...: prints the median time, the server's an
   client=$(per_gib "$(awk '{t += $1} END {printf "%.0f", t}' "$work/client-cpu")")
   echo "$(median <"$work/download-times") $server $client"
 }
+# The same downloads with the server and curl pinned to one core: the receiving side's kernel work
+# then runs in curl, and what the server is charged is its own (sendfile and the sending side's TCP).
+all_cpus="0-$(($(nproc) - 1))"
+pin() { local cpus=$1 p; shift; for p in "$@"; do taskset -a -p -c "$cpus" "$p" >/dev/null; done; }
+one_core_cpu() { # url, server pids...: prints the server's CPU per GiB
+  local url=$1 c0 spent
+  shift
+  pin 0 "$@"
+  c0=$(cpu_ns "$@")
+  for _ in $(seq "$runs"); do taskset -c 0 curl -s -o /dev/null "$url"; done
+  spent=$(($(cpu_ns "$@") - c0))
+  pin "$all_cpus" "$@"
+  per_gib "$spent" %.3f
+}
 nginx_workers=$(pgrep -P "$(cat "$work/nginx.pid")" | tr '\n' ' ')
 # One download first, untimed: the file may have left the page cache since it was last read, and a
 # read from disk would count against whichever server came first.
@@ -141,10 +155,13 @@ mem_download=$(peak_mib)
 # shellcheck disable=SC2086 # one argument per worker
 read -r n cpu_nginx client_nginx < <(download_runs "$nginx_url/big.bin" $nginx_workers)
 c=$(for _ in $(seq "$runs"); do timed "$caddy_url/big.bin"; done | median)
+one_ours=$(one_core_cpu "$ours/download?path=big.bin" "$ours_pid")
+# shellcheck disable=SC2086 # one argument per worker
+one_nginx=$(one_core_cpu "$nginx_url/big.bin" $nginx_workers)
 total_ours=$(awk -v a="$cpu_ours" -v b="$client_ours" 'BEGIN {printf "%.2f", a + b}')
 total_nginx=$(awk -v a="$cpu_nginx" -v b="$client_nginx" 'BEGIN {printf "%.2f", a + b}')
 row "1 GiB download (MiB/s)" "$(rate_mib "$big" "$o")" "$(rate_mib "$big" "$n")" "$(rate_mib "$big" "$c")" \
-  "$(ratio "$n" "$o") (target ≥ 1.0); server CPU $cpu_ours s/GiB, nginx's $cpu_nginx s/GiB ($(ratio "$cpu_ours" "$cpu_nginx"); target ≤ 1.0); server and client together $total_ours s/GiB, with nginx $total_nginx s/GiB ($(ratio "$total_ours" "$total_nginx")); our peak RSS $mem_download MiB"
+  "$(ratio "$n" "$o") (target ≥ 1.0); server CPU $cpu_ours s/GiB, nginx's $cpu_nginx s/GiB ($(ratio "$cpu_ours" "$cpu_nginx"); target ≤ 1.0); server and client together $total_ours s/GiB, with nginx $total_nginx s/GiB ($(ratio "$total_ours" "$total_nginx")); server CPU with curl on its core $one_ours s/GiB, nginx's $one_nginx s/GiB ($(ratio "$one_ours" "$one_nginx")); our peak RSS $mem_download MiB"
 
 # 1 KiB files
 wrk_run() { wrk -t2 -c32 -d"${BENCH_SECONDS:-5}"s --latency "$1" 2>/dev/null; }
