@@ -133,7 +133,7 @@ download_runs() { # url, server pids...: prints the median time, the server's an
 }
 # The same downloads with the server and curl pinned to one core: the receiving side's kernel work
 # then runs in curl, and what the server is charged is its own (sendfile and the sending side's TCP).
-all_cpus="0-$(($(nproc) - 1))"
+all_cpus=$(taskset -c -p $$ | awk '{print $NF}') # what the servers had: the bench's own CPUs
 pin() { local cpus=$1 p; shift; for p in "$@"; do taskset -a -p -c "$cpus" "$p" >/dev/null; done; }
 one_core_cpu() { # url, server pids...: prints the server's CPU per GiB
   local url=$1 c0 spent
