@@ -62,7 +62,8 @@ bool Engine::answer(Connection &connection, bool onWorker) {
     bool close = response.closeConnection || !head.keepAlive || bodyLeft || m_stopping;
     const bool headOnly = head.method == "HEAD";
     if (m_options.requestLog)
-        logRequest(connection.peer + " " + head.method + " " + head.target + " " + std::to_string(response.status),
+        logRequest(connection.peer + " " + head.method + " " + head.target + " " +
+                       std::to_string(response.status),
                    onWorker);
 
     connection.out.clear();
@@ -82,13 +83,14 @@ bool Engine::answer(Connection &connection, bool onWorker) {
             const ByteSpan part = span ? **span : ByteSpan{0, length};
             if (span && response.status == 200) {
                 response.status = 206;
-                response.headers.emplace_back("Content-Range", "bytes " + std::to_string(part.first) + "-" +
-                                                                   std::to_string(part.first + part.count - 1) + "/" +
-                                                                   std::to_string(length));
+                response.headers.emplace_back("Content-Range",
+                                              "bytes " + std::to_string(part.first) + "-" +
+                                                  std::to_string(part.first + part.count - 1) + "/" +
+                                                  std::to_string(length));
             }
             response.headers.emplace_back("Accept-Ranges", "bytes");
-            connection.out = replyHead(response.status, response.headers, response.contentType, part.count, close,
-                                       head.version == 10 && !close);
+            connection.out = replyHead(response.status, response.headers, response.contentType, part.count,
+                                       close, head.version == 10 && !close);
             if (!headOnly && part.count > 0) {
                 if (response.file && length <= smallFileLimit) {
                     const std::shared_ptr<const std::string> contents = smallFile(response, length);
@@ -115,7 +117,8 @@ bool Engine::answer(Connection &connection, bool onWorker) {
         std::vector<std::pair<std::string, std::string>> headers = std::move(response.headers);
         if (framed)
             headers.emplace_back("Transfer-Encoding", "chunked");
-        connection.out = replyHead(response.status, headers, response.contentType, std::nullopt, close, false);
+        connection.out =
+            replyHead(response.status, headers, response.contentType, std::nullopt, close, false);
         if (!headOnly) {
             connection.chunks = std::move(response.chunks);
             connection.chunkFraming = framed;
@@ -123,8 +126,8 @@ bool Engine::answer(Connection &connection, bool onWorker) {
     } else if (!response.streamLength) {
         const bool noBody = response.status == 304 || response.status == 204;
         connection.out = replyHead(response.status, response.headers, response.contentType,
-                                   noBody ? std::nullopt : std::optional<uint64_t>(response.body.size()), close,
-                                   head.version == 10 && !close);
+                                   noBody ? std::nullopt : std::optional<uint64_t>(response.body.size()),
+                                   close, head.version == 10 && !close);
         // A large body goes out from its own buffer beside the head, without a copy.
         if (!headOnly && !noBody && response.body.size() > 16 * 1024)
             connection.body = std::move(response.body);
@@ -166,8 +169,9 @@ void Engine::errorReply(Connection &connection, int status, const std::string &t
 
 Engine::Flush Engine::flush(Connection &connection) {
     while (connection.outSent < connection.out.size() || connection.bodySent < connection.body.size()) {
-        iovec parts[2] = {{connection.out.data() + connection.outSent, connection.out.size() - connection.outSent},
-                          {connection.body.data() + connection.bodySent, connection.body.size() - connection.bodySent}};
+        iovec parts[2] = {
+            {connection.out.data() + connection.outSent, connection.out.size() - connection.outSent},
+            {connection.body.data() + connection.bodySent, connection.body.size() - connection.bodySent}};
         msghdr message{};
         message.msg_iov = parts[0].iov_len > 0 ? parts : parts + 1;
         message.msg_iovlen = parts[0].iov_len > 0 ? 2 : 1;
@@ -270,7 +274,8 @@ bool Engine::writeProvider(Connection &connection) {
     return complete && written == length;
 }
 
-BodyRead Engine::readBody(Connection &connection, uint64_t limit, const std::function<bool(const char *, size_t)> &sink) {
+BodyRead Engine::readBody(Connection &connection, uint64_t limit,
+                          const std::function<bool(const char *, size_t)> &sink) {
     static thread_local std::unique_ptr<char[]> buffer(new char[bodyReadSize]);
     const RequestHead &head = *connection.head;
     if (!head.hasBody())
@@ -313,7 +318,8 @@ BodyRead Engine::readBody(Connection &connection, uint64_t limit, const std::fun
     int state = 0;
     if (connection.inStart < connection.in.size()) {
         size_t taken = 0;
-        state = feed(connection.in.data() + connection.inStart, connection.in.size() - connection.inStart, taken);
+        state =
+            feed(connection.in.data() + connection.inStart, connection.in.size() - connection.inStart, taken);
         connection.inStart += taken;
     }
     while (state == 0) {
