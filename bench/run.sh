@@ -121,15 +121,19 @@ timed_download() {
   cpu=$( { time curl -s -o /dev/null -w '%{time_total}\n' "$1" >>"$work/download-times"; } 2>&1)
   awk -v c="$cpu" 'BEGIN {split(c, a, " "); printf "%.0f\n", (a[1] + a[2]) * 1e9}' >>"$work/client-cpu"
 }
-download_runs() { # url, server pids...: prints the median time, the server's and the client's CPU per GiB
-  local url=$1 c0 server client
+# Data segments the kernel delivered (and had acknowledged), on every TCP socket of this machine.
+delivered() { awk '/^TcpExt:/ {if (!h) {for (i = 1; i <= NF; i++) if ($i == "TCPDelivered") c = i; h = 1} else print $c}' /proc/net/netstat; }
+download_runs() { # url, server pids...: prints the median time, the server's and the client's CPU per GiB, segments per GiB
+  local url=$1 c0 d0 server client segments
   shift
   rm -f "$work/download-times" "$work/client-cpu"
   c0=$(cpu_ns "$@")
+  d0=$(delivered)
   for _ in $(seq "$runs"); do timed_download "$url"; done
   server=$(per_gib $(($(cpu_ns "$@") - c0)))
+  segments=$(per_gib $((($(delivered) - d0) * 1000000000)) %.0f)
   client=$(per_gib "$(awk '{t += $1} END {printf "%.0f", t}' "$work/client-cpu")")
-  echo "$(median <"$work/download-times") $server $client"
+  echo "$(median <"$work/download-times") $server $client $segments"
 }
 # The same downloads with the server and curl pinned to one core: the receiving side's kernel work
 # then runs in curl, and what the server is charged is its own (sendfile and the sending side's TCP).
@@ -150,10 +154,10 @@ nginx_workers=$(pgrep -P "$(cat "$work/nginx.pid")" | tr '\n' ' ')
 # read from disk would count against whichever server came first.
 curl -s -o /dev/null "$ours/download?path=big.bin"
 reset_peak
-read -r o cpu_ours client_ours < <(download_runs "$ours/download?path=big.bin" "$ours_pid")
+read -r o cpu_ours client_ours segments_ours < <(download_runs "$ours/download?path=big.bin" "$ours_pid")
 mem_download=$(peak_mib)
 # shellcheck disable=SC2086 # one argument per worker
-read -r n cpu_nginx client_nginx < <(download_runs "$nginx_url/big.bin" $nginx_workers)
+read -r n cpu_nginx client_nginx segments_nginx < <(download_runs "$nginx_url/big.bin" $nginx_workers)
 c=$(for _ in $(seq "$runs"); do timed "$caddy_url/big.bin"; done | median)
 one_ours=$(one_core_cpu "$ours/download?path=big.bin" "$ours_pid")
 # shellcheck disable=SC2086 # one argument per worker
@@ -161,7 +165,7 @@ one_nginx=$(one_core_cpu "$nginx_url/big.bin" $nginx_workers)
 total_ours=$(awk -v a="$cpu_ours" -v b="$client_ours" 'BEGIN {printf "%.2f", a + b}')
 total_nginx=$(awk -v a="$cpu_nginx" -v b="$client_nginx" 'BEGIN {printf "%.2f", a + b}')
 row "1 GiB download (MiB/s)" "$(rate_mib "$big" "$o")" "$(rate_mib "$big" "$n")" "$(rate_mib "$big" "$c")" \
-  "$(ratio "$n" "$o") (target ≥ 1.0); server CPU $cpu_ours s/GiB, nginx's $cpu_nginx s/GiB ($(ratio "$cpu_ours" "$cpu_nginx"); target ≤ 1.0); server and client together $total_ours s/GiB, with nginx $total_nginx s/GiB ($(ratio "$total_ours" "$total_nginx")); server CPU with curl on its core $one_ours s/GiB, nginx's $one_nginx s/GiB ($(ratio "$one_ours" "$one_nginx")); our peak RSS $mem_download MiB"
+  "$(ratio "$n" "$o") (target ≥ 1.0); server CPU $cpu_ours s/GiB, nginx's $cpu_nginx s/GiB ($(ratio "$cpu_ours" "$cpu_nginx"); target ≤ 1.0); server and client together $total_ours s/GiB, with nginx $total_nginx s/GiB ($(ratio "$total_ours" "$total_nginx")); server CPU with curl on its core $one_ours s/GiB, nginx's $one_nginx s/GiB ($(ratio "$one_ours" "$one_nginx")); data segments per GiB $segments_ours, nginx's $segments_nginx; our peak RSS $mem_download MiB"
 
 # 1 KiB files
 wrk_run() { wrk -t2 -c32 -d"${BENCH_SECONDS:-5}"s --latency "$1" 2>/dev/null; }
