@@ -110,30 +110,27 @@ curl -s -o /dev/null "$ours/list?path=/" # downloads read from the folder listed
 # 1 GiB download, with the CPU time the server spends per GiB (nginx: its workers together), read
 # in nanoseconds from every thread's schedstat, and the client's (curl's) beside it. On loopback the
 # kernel does the receiving side's TCP work in whichever process sends or acknowledges at the
-# moment, so the server's share moves with where the scheduler puts the two: the whole transfer's
-# cost (server and client) is the steadier figure.
+# moment, so the server's share moves with where the scheduler puts the two, from one download to
+# the next: the two servers take turns, over more rounds than the other measures, and the whole
+# transfer's cost (server and client) is printed too as the steadier figure.
 big=$(stat -c %s "$data/big.bin")
+download_rounds="${BENCH_DOWNLOAD_RUNS:-8}"
 cpu_ns() { local t=0; for p in "$@"; do for f in /proc/"$p"/task/*/schedstat; do t=$((t + $(awk '{print $1}' "$f"))); done; done; echo "$t"; }
-per_gib() { awk -v t="$1" -v n="$runs" -v b="$big" -v f="${2:-%.2f}" 'BEGIN {printf f, t / 1e9 / n / (b / 1073741824)}'; }
-# Times the download and adds curl's own CPU seconds (user and system) to $work/client-cpu.
-timed_download() {
-  local TIMEFORMAT='%U %S' cpu
-  cpu=$( { time curl -s -o /dev/null -w '%{time_total}\n' "$1" >>"$work/download-times"; } 2>&1)
-  awk -v c="$cpu" 'BEGIN {split(c, a, " "); printf "%.0f\n", (a[1] + a[2]) * 1e9}' >>"$work/client-cpu"
-}
+per_gib() { awk -v t="$1" -v n="${3:-$download_rounds}" -v b="$big" -v f="${2:-%.2f}" 'BEGIN {printf f, t / 1e9 / n / (b / 1073741824)}'; }
+sum() { awk '{t += $1} END {printf "%.0f", t}' "$1"; }
 # Data segments the kernel delivered (and had acknowledged), on every TCP socket of this machine.
 delivered() { awk '/^TcpExt:/ {if (!h) {for (i = 1; i <= NF; i++) if ($i == "TCPDelivered") c = i; h = 1} else print $c}' /proc/net/netstat; }
-download_runs() { # url, server pids...: prints the median time, the server's and the client's CPU per GiB, segments per GiB
-  local url=$1 c0 d0 server client segments
-  shift
-  rm -f "$work/download-times" "$work/client-cpu"
+# One download: appends to $work/<name>-{time,server,client,segments} its time in seconds, the
+# server's CPU, curl's own CPU (user and system, in nanoseconds) and the data segments delivered.
+download_round() { # name, url, server pids...
+  local name=$1 url=$2 c0 d0 cpu TIMEFORMAT='%U %S'
+  shift 2
   c0=$(cpu_ns "$@")
   d0=$(delivered)
-  for _ in $(seq "$runs"); do timed_download "$url"; done
-  server=$(per_gib $(($(cpu_ns "$@") - c0)))
-  segments=$(per_gib $((($(delivered) - d0) * 1000000000)) %.0f)
-  client=$(per_gib "$(awk '{t += $1} END {printf "%.0f", t}' "$work/client-cpu")")
-  echo "$(median <"$work/download-times") $server $client $segments"
+  cpu=$( { time curl -s -o /dev/null -w '%{time_total}\n' "$url" >>"$work/$name-time"; } 2>&1)
+  echo $(($(cpu_ns "$@") - c0)) >>"$work/$name-server"
+  echo $(($(delivered) - d0)) >>"$work/$name-segments"
+  awk -v c="$cpu" 'BEGIN {split(c, a, " "); printf "%.0f\n", (a[1] + a[2]) * 1e9}' >>"$work/$name-client"
 }
 # The same downloads with the server and curl pinned to one core: the receiving side's kernel work
 # then runs in curl, and what the server is charged is its own (sendfile and the sending side's TCP).
@@ -147,25 +144,35 @@ one_core_cpu() { # url, server pids...: prints the server's CPU per GiB
   for _ in $(seq "$runs"); do taskset -c 0 curl -s -o /dev/null "$url"; done
   spent=$(($(cpu_ns "$@") - c0))
   pin "$all_cpus" "$@"
-  per_gib "$spent" %.3f
+  per_gib "$spent" %.3f "$runs"
 }
 nginx_workers=$(pgrep -P "$(cat "$work/nginx.pid")" | tr '\n' ' ')
-# One download first, untimed: the file may have left the page cache since it was last read, and a
-# read from disk would count against whichever server came first.
+# One download from each first, untimed: the file may have left the page cache since it was last
+# read, and a read from disk would count against whichever server came first.
 curl -s -o /dev/null "$ours/download?path=big.bin"
+curl -s -o /dev/null "$nginx_url/big.bin"
+rm -f "$work"/{ours,nginx}-{time,server,client,segments}
 reset_peak
-read -r o cpu_ours client_ours segments_ours < <(download_runs "$ours/download?path=big.bin" "$ours_pid")
+for _ in $(seq "$download_rounds"); do
+  download_round ours "$ours/download?path=big.bin" "$ours_pid"
+  # shellcheck disable=SC2086 # one argument per worker
+  download_round nginx "$nginx_url/big.bin" $nginx_workers
+done
 mem_download=$(peak_mib)
-# shellcheck disable=SC2086 # one argument per worker
-read -r n cpu_nginx client_nginx segments_nginx < <(download_runs "$nginx_url/big.bin" $nginx_workers)
+o=$(median <"$work/ours-time")
+n=$(median <"$work/nginx-time")
+cpu_ours=$(per_gib "$(sum "$work/ours-server")")
+cpu_nginx=$(per_gib "$(sum "$work/nginx-server")")
+total_ours=$(per_gib $(($(sum "$work/ours-server") + $(sum "$work/ours-client"))))
+total_nginx=$(per_gib $(($(sum "$work/nginx-server") + $(sum "$work/nginx-client"))))
+segments_ours=$(per_gib $(($(sum "$work/ours-segments") * 1000000000)) %.0f)
+segments_nginx=$(per_gib $(($(sum "$work/nginx-segments") * 1000000000)) %.0f)
 c=$(for _ in $(seq "$runs"); do timed "$caddy_url/big.bin"; done | median)
 one_ours=$(one_core_cpu "$ours/download?path=big.bin" "$ours_pid")
 # shellcheck disable=SC2086 # one argument per worker
 one_nginx=$(one_core_cpu "$nginx_url/big.bin" $nginx_workers)
-total_ours=$(awk -v a="$cpu_ours" -v b="$client_ours" 'BEGIN {printf "%.2f", a + b}')
-total_nginx=$(awk -v a="$cpu_nginx" -v b="$client_nginx" 'BEGIN {printf "%.2f", a + b}')
 row "1 GiB download (MiB/s)" "$(rate_mib "$big" "$o")" "$(rate_mib "$big" "$n")" "$(rate_mib "$big" "$c")" \
-  "$(ratio "$n" "$o") (target ≥ 1.0); server CPU $cpu_ours s/GiB, nginx's $cpu_nginx s/GiB ($(ratio "$cpu_ours" "$cpu_nginx"); target ≤ 1.0); server and client together $total_ours s/GiB, with nginx $total_nginx s/GiB ($(ratio "$total_ours" "$total_nginx")); server CPU with curl on its core $one_ours s/GiB, nginx's $one_nginx s/GiB ($(ratio "$one_ours" "$one_nginx")); data segments per GiB $segments_ours, nginx's $segments_nginx; our peak RSS $mem_download MiB"
+  "$(ratio "$n" "$o") (target ≥ 1.0); server CPU $cpu_ours s/GiB, nginx's $cpu_nginx s/GiB ($(ratio "$cpu_ours" "$cpu_nginx"); target ≤ 1.0; $download_rounds downloads each, taking turns); server and client together $total_ours s/GiB, with nginx $total_nginx s/GiB ($(ratio "$total_ours" "$total_nginx")); server CPU with curl on its core $one_ours s/GiB, nginx's $one_nginx s/GiB ($(ratio "$one_ours" "$one_nginx")); data segments per GiB $segments_ours, nginx's $segments_nginx; our peak RSS $mem_download MiB"
 
 # 1 KiB files
 wrk_run() { wrk -t2 -c32 -d"${BENCH_SECONDS:-5}"s --latency "$1" 2>/dev/null; }
