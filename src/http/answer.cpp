@@ -22,19 +22,22 @@ namespace {
 
 constexpr size_t bodyReadSize = 256 * 1024;
 constexpr uint64_t smallFileLimit = 64 * 1024;
-// What sendfile moves through its pipe in one go: sixteen pages.
+// One sendfile call's most, and what sendfile moves through its pipe in one go (sixteen pages).
+constexpr uint64_t sendfileStep = 4 * 1024 * 1024;
 constexpr uint64_t sendfilePiece = 64 * 1024;
 const std::string tooLargeMessage = "The request body is too large.";
 
-// Where the kernel's segments fall in what is still to be sent, so that each sendfile call ends on
-// one of their boundaries. Between sendfile's 64 KiB pieces the socket is open to acknowledgements,
-// and with TCP_NODELAY one sends an unfilled segment at once: pieces of 64 KiB against segments of
-// 65,483 bytes (loopback) or 45 × 1,448 leave tails of a few bytes as packets of their own, a
-// third more packets for both ends to handle. (TCP_CORK holds the tails as well, but downloads
-// measured slower with it.) Read once a flush, as the segment size grows with the peer's window
-// early in a connection; the calls in between keep count.
+// Between sendfile's pieces the socket is open to acknowledgements, and with TCP_NODELAY one sends
+// the partly filled last segment at once. Where a segment holds most of a piece (65,483 bytes on
+// loopback), each piece then leaves a tail of a few bytes that goes out as a packet of its own: half
+// as many packets again for both ends to handle. There each call ends on a segment's boundary
+// instead: what fills the open segment, then whole segments up to a piece. (TCP_CORK holds the
+// tails as well, but downloads measured slower with it.) Where a piece holds many segments (45 of
+// Ethernet's 1,448 bytes) a tail adds one packet in 45, and calls of one piece cost more than that:
+// those go in calls of sendfileStep. Read once a flush, as the segment size grows with the peer's
+// window early in a connection; the calls in between keep count.
 struct SegmentAlignment {
-    uint64_t size = 0; // zero when the socket will not tell
+    uint64_t size = 0; // zero: no alignment
     uint64_t fill = 0; // bytes queued into the segment being filled
 
     static SegmentAlignment of(int fd) {
@@ -42,18 +45,18 @@ struct SegmentAlignment {
         int segment = 0;
         socklen_t length = sizeof segment;
         int unsent = 0;
-        if (::getsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, &length) != 0 || segment <= 0 ||
-            ::ioctl(fd, SIOCOUTQNSD, &unsent) != 0 || unsent < 0)
+        if (::getsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, &length) != 0 ||
+            uint64_t(std::max(segment, 0)) < sendfilePiece / 4 || ::ioctl(fd, SIOCOUTQNSD, &unsent) != 0 ||
+            unsent < 0)
             return alignment;
         alignment.size = uint64_t(segment);
         alignment.fill = uint64_t(unsent) % alignment.size;
         return alignment;
     }
 
-    // The next call's length: what fills the current segment, then whole segments up to a piece.
     [[nodiscard]] uint64_t step() const {
         if (size == 0)
-            return sendfilePiece;
+            return sendfileStep;
         const uint64_t toBoundary = size - fill;
         return toBoundary >= sendfilePiece ? toBoundary
                                            : toBoundary + (sendfilePiece - toBoundary) / size * size;
