@@ -5,6 +5,7 @@
 
 #include "platform/log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <linux/sockios.h>
