@@ -165,6 +165,7 @@ cpu_ours=$(per_gib "$(sum "$work/ours-server")")
 cpu_nginx=$(per_gib "$(sum "$work/nginx-server")")
 total_ours=$(per_gib $(($(sum "$work/ours-server") + $(sum "$work/ours-client"))))
 total_nginx=$(per_gib $(($(sum "$work/nginx-server") + $(sum "$work/nginx-client"))))
+# per_gib takes nanoseconds: the counts go in scaled to match.
 segments_ours=$(per_gib $(($(sum "$work/ours-segments") * 1000000000)) %.0f)
 segments_nginx=$(per_gib $(($(sum "$work/nginx-segments") * 1000000000)) %.0f)
 c=$(for _ in $(seq "$runs"); do timed "$caddy_url/big.bin"; done | median)

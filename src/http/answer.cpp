@@ -47,8 +47,7 @@ struct SegmentAlignment {
         socklen_t length = sizeof segment;
         int unsent = 0;
         if (::getsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, &length) != 0 ||
-            uint64_t(std::max(segment, 0)) < sendfilePiece / 4 || ::ioctl(fd, SIOCOUTQNSD, &unsent) != 0 ||
-            unsent < 0)
+            segment < int(sendfilePiece / 4) || ::ioctl(fd, SIOCOUTQNSD, &unsent) != 0 || unsent < 0)
             return alignment;
         alignment.size = uint64_t(segment);
         alignment.fill = uint64_t(unsent) % alignment.size;
