@@ -299,7 +299,7 @@ TEST_F(HttpEngine, ClientsThatVanishMidTransferLeaveTheServerWorking) {
         const auto whole = client.readReply();
         ASSERT_TRUE(whole);
         EXPECT_TRUE(whole->body == m_bigContent) << maxSegment;
-        for (const auto [first, last] : {std::pair<size_t, size_t>{10, 19}, {70001, 9000000}}) {
+        for (const auto& [first, last] : {std::pair<size_t, size_t>{10, 19}, {70001, 9000000}}) {
             const auto part = client.readReply();
             ASSERT_TRUE(part);
             EXPECT_EQ(part->status, 206);
