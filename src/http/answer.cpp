@@ -109,9 +109,7 @@ bool Engine::answer(Connection &connection, bool onWorker) {
     bool close = response.closeConnection || !head.keepAlive || bodyLeft || m_stopping;
     const bool headOnly = head.method == "HEAD";
     if (m_options.requestLog)
-        logRequest(connection.peer + " " + head.method + " " + head.target + " " +
-                       std::to_string(response.status),
-                   onWorker);
+        logRequest(connection, head, response.status, onWorker);
 
     connection.out.clear();
     connection.outSent = 0;

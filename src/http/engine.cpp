@@ -5,8 +5,10 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -189,15 +191,28 @@ void Engine::stop() {
     }
 }
 
+// Request lines of an event thread go out together: one write for many small requests. They wait
+// at most logDelay, or until logBatchSize bytes of them are kept, whichever comes first.
+constexpr auto logDelay = std::chrono::milliseconds(100);
+constexpr size_t logBatchSize = 32 * 1024;
+thread_local std::string t_logBatch;
+thread_local Clock::time_point t_logSince;
+
 void Engine::loopMain(Loop &loop) {
     epoll_event events[128];
     Clock::time_point nextScan = Clock::now() + std::chrono::seconds(1);
     while (!m_stopping) {
-        const int count = ::epoll_wait(loop.epoll.get(), events, 128, 500);
+        int timeout = 500;
+        if (!t_logBatch.empty()) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(t_logSince + logDelay - Clock::now());
+            timeout = int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, timeout));
+        }
+        const int count = ::epoll_wait(loop.epoll.get(), events, 128, timeout);
         if (count < 0 && errno != EINTR) {
             platform::log(QStringLiteral("HTTP server: epoll_wait failed: ") +
                           QString::fromStdString(errnoText(errno)));
-            return;
+            break;
         }
         for (int i = 0; i < count && !m_stopping; ++i) {
             void *tag = events[i].data.ptr;
@@ -211,26 +226,32 @@ void Engine::loopMain(Loop &loop) {
                 drive(*connection, false);
             }
         }
-        flushLog();
-        if (const Clock::time_point now = Clock::now(); now >= nextScan) {
+        const Clock::time_point now = Clock::now();
+        if (!t_logBatch.empty() && now - t_logSince >= logDelay)
+            flushLog();
+        if (now >= nextScan) {
             expire(loop);
             nextScan = now + std::chrono::seconds(1);
         }
     }
+    flushLog();
 }
 
-// Request lines of an event thread go out together once per round of events: one write for many
-// small requests.
-thread_local std::string t_logBatch;
-
-void Engine::logRequest(std::string line, bool onWorker) {
-    if (onWorker) {
+void Engine::logRequest(const Connection &connection, const RequestHead &head, int status, bool onWorker) {
+    std::string local;
+    std::string &line = onWorker ? local : t_logBatch;
+    if (!line.empty())
+        line += '\n';
+    else if (!onWorker)
+        t_logSince = Clock::now();
+    char number[16];
+    const auto end = std::to_chars(number, number + sizeof number, status).ptr;
+    line.append(connection.peer).append(1, ' ').append(head.method).append(1, ' ').append(head.target);
+    line.append(1, ' ').append(number, end);
+    if (onWorker)
         m_options.requestLog(line);
-        return;
-    }
-    if (!t_logBatch.empty())
-        t_logBatch += '\n';
-    t_logBatch += line;
+    else if (line.size() >= logBatchSize)
+        flushLog();
 }
 
 void Engine::flushLog() {

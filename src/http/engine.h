@@ -105,7 +105,7 @@ private:
     void accept(Loop &loop);
     void expire(Loop &loop);
     void workerMain();
-    void logRequest(std::string line, bool onWorker);
+    void logRequest(const Connection &connection, const RequestHead &head, int status, bool onWorker);
     void flushLog();
     void drive(Connection &connection, bool onWorker);
     bool dispatch(Connection &connection, bool onWorker);

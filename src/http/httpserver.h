@@ -126,10 +126,11 @@ struct RouteOptions {
 
 struct ServerOptions {
     int workerThreads = 16;
-    int keepAliveSeconds = 5;   // an idle connection between requests
+    int keepAliveSeconds = 5;    // an idle connection between requests
     int readTimeoutSeconds = 30; // a body or a reply that makes no progress
-    // One line per request when set. Lines of requests answered on an event thread may come
-    // several at once, separated by '\n', at the end of that thread's round of events.
+    // One line per request when set. Lines of requests answered on an event thread come several at
+    // once, separated by '\n': each at most a tenth of a second after its request, and all of them
+    // by the time the server has stopped.
     std::function<void(const std::string &line)> requestLog;
     int eventThreads = 2;
     int headerTimeoutSeconds = 10; // from a request's first byte to the end of its header

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <string>
 #include <unistd.h>
 
 namespace platform {
@@ -27,6 +28,18 @@ void log(const QString &line) {
     // One write per line: standard error is unbuffered, and lines must not interleave.
     const QByteArray utf8 = line.toUtf8() + '\n';
     writeAll(STDERR_FILENO, utf8.constData(), size_t(utf8.size()));
+}
+
+void logUtf8(std::string_view lines) {
+    std::lock_guard lock(logMutex());
+    if (logSink()) {
+        logSink()(QString::fromUtf8(lines.data(), qsizetype(lines.size())));
+        return;
+    }
+    std::string text;
+    text.reserve(lines.size() + 1);
+    text.append(lines).push_back('\n');
+    writeAll(STDERR_FILENO, text.data(), text.size());
 }
 
 void setLogSink(std::function<void(const QString &)> sink) {

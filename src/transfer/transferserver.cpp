@@ -102,7 +102,7 @@ void TransferServer::setAlerts(std::shared_ptr<DeviceAlerts> alerts) {
 }
 
 void TransferServer::setRequestLogging(bool enabled) {
-    m_server->setRequestLog(enabled ? [](const std::string &line) { platform::log(QString::fromStdString(line)); }
+    m_server->setRequestLog(enabled ? [](const std::string &lines) { platform::logUtf8(lines); }
                                     : std::function<void(const std::string &)>());
 }
 

@@ -7,9 +7,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -105,10 +107,21 @@ protected:
     std::unique_ptr<http::HttpServer> m_server;
     std::atomic<int> m_bodiesRead = 0;
     std::atomic<http::BodyRead> m_lastRead = http::BodyRead::Complete;
+    std::mutex m_logMutex;
+    std::vector<std::string> m_logged;
 };
 
 TEST_F(HttpEngine, PipelinedRequestsAreAnsweredInOrder) {
-    start();
+    http::ServerOptions options;
+    options.requestLog = [this](const std::string &lines) {
+        std::lock_guard lock(m_logMutex);
+        for (size_t start = 0; start <= lines.size();) {
+            const size_t end = std::min(lines.find('\n', start), lines.size());
+            m_logged.push_back(lines.substr(start, end - start));
+            start = end + 1;
+        }
+    };
+    start(options);
     RawConnection client(port());
     // Quick routes, a worker's route with a body, and HEAD, all in one write.
     ASSERT_TRUE(client.send("GET /echo?n=1 HTTP/1.1\r\nHost: x\r\n\r\n"
@@ -126,6 +139,18 @@ TEST_F(HttpEngine, PipelinedRequestsAreAnsweredInOrder) {
         EXPECT_EQ(reply->status, expected[i].first) << i;
         EXPECT_EQ(reply->body, expected[i].second) << i;
     }
+    // Every request has its line soon after, with the server still running (a worker's line may
+    // come before the event thread's).
+    std::vector<std::string> lines;
+    for (int wait = 0; wait < 200 && lines.size() < expected.size(); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::lock_guard lock(m_logMutex);
+        lines = m_logged;
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"127.0.0.1 GET /echo?n=1 200", "127.0.0.1 GET /echo?n=3 200",
+                                               "127.0.0.1 GET /echo?n=6 200", "127.0.0.1 GET /nowhere 404",
+                                               "127.0.0.1 HEAD /echo?n=4 200", "127.0.0.1 PUT /sink 200"}));
 }
 
 TEST_F(HttpEngine, BodiesOfUnknownLengthGoOutInChunks) {
@@ -299,7 +324,7 @@ TEST_F(HttpEngine, ClientsThatVanishMidTransferLeaveTheServerWorking) {
         const auto whole = client.readReply();
         ASSERT_TRUE(whole);
         EXPECT_TRUE(whole->body == m_bigContent) << maxSegment;
-        for (const auto& [first, last] : {std::pair<size_t, size_t>{10, 19}, {70001, 9000000}}) {
+        for (const auto &[first, last] : {std::pair<size_t, size_t>{10, 19}, {70001, 9000000}}) {
             const auto part = client.readReply();
             ASSERT_TRUE(part);
             EXPECT_EQ(part->status, 206);
