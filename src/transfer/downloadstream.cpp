@@ -12,6 +12,18 @@
 
 namespace transfer {
 // Quotes, backslashes and control characters never reach the header line as they are.
+std::string dispositionValue(std::string_view name) {
+    if (!std::all_of(name.begin(), name.end(), [](char c) { return (unsigned char)c < 0x80; }))
+        return dispositionValue(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    std::string value;
+    value.reserve(wire::dispositionPrefix.size() + wire::dispositionSuffix.size() + 2 * name.size() + 20);
+    value.append(wire::dispositionPrefix);
+    for (const char c : name)
+        value += ((unsigned char)c < 0x20 || c == 0x7f || c == '"' || c == '\\') ? '_' : c;
+    value.append(wire::dispositionSuffix).append("; filename*=UTF-8''").append(http::encodeComponent(name));
+    return value;
+}
+
 std::string dispositionValue(const QString &name) {
     std::string plain;
     for (const QChar c : name)
@@ -28,7 +40,8 @@ std::string contentTypeFor(const std::string &name) {
     std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     const bool ascii = std::all_of(ext.begin(), ext.end(), [](char c) { return (unsigned char)c < 0x80; });
     if (ascii)
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return char(std::tolower((unsigned char)c)); });
+        std::transform(ext.begin(), ext.end(), ext.begin(),
+                       [](char c) { return char(std::tolower((unsigned char)c)); });
     else
         ext = QString::fromStdString(ext).toLower().toStdString();
     thread_local std::map<std::string, std::string, std::less<>> known;

@@ -24,6 +24,8 @@ namespace {
 // A name is used exactly as it arrived, but a client or tool that decodes it once more must not
 // find a separator or a dot-dot in it either ("..%2F", "%252e%252e%252f").
 bool hidesSeparator(std::string_view name) {
+    if (name.find('%') == std::string_view::npos)
+        return false; // nothing to decode
     std::string current(name);
     for (int round = 0; round < 4; ++round) {
         std::string decoded = http::percentDecode(current, false);
@@ -112,6 +114,10 @@ std::shared_ptr<const platform::UniqueFd> rootDescriptor(const QString &root) {
 } // namespace
 
 platform::UniqueFd openInside(const QString &root, const QString &relativePath) {
+    return openInside(root, QFile::encodeName(relativePath).toStdString());
+}
+
+platform::UniqueFd openInside(const QString &root, const std::string &relativePath) {
     constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
     const std::shared_ptr<const platform::UniqueFd> rootFd = rootDescriptor(root);
     if (!rootFd)
@@ -119,14 +125,14 @@ platform::UniqueFd openInside(const QString &root, const QString &relativePath) 
     open_how how{};
     how.flags = flags;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
-    const QByteArray relative = QFile::encodeName(relativePath);
-    const long fd = ::syscall(SYS_openat2, rootFd->get(), relative.constData(), &how, sizeof how);
+    const long fd = ::syscall(SYS_openat2, rootFd->get(), relativePath.c_str(), &how, sizeof how);
     if (fd >= 0)
         return platform::UniqueFd(int(fd));
     if (errno != EXDEV && errno != ENOSYS && errno != EPERM)
         return {};
     // The kernel refuses absolute symlinks outright; one that still ends inside is allowed.
-    const std::optional<QString> canonicalPath = resolveInside(root, root + '/' + relativePath);
+    const std::optional<QString> canonicalPath =
+        resolveInside(root, root + '/' + QFile::decodeName(QByteArray::fromStdString(relativePath)));
     return platform::UniqueFd(canonicalPath ? ::open(QFile::encodeName(*canonicalPath).constData(), flags)
                                             : -1);
 }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace transfer {
@@ -30,6 +31,8 @@ std::optional<QString> resolveInside(const QString &root, const QString &path);
 // where it cannot tell (an absolute symlink, an older kernel) the canonical path is checked instead.
 // Returns the descriptor, or none when the file is missing, unreadable or outside.
 platform::UniqueFd openInside(const QString &root, const QString &relativePath);
+// The same for a relative path in the file system's encoding (UTF-8).
+platform::UniqueFd openInside(const QString &root, const std::string &relativePath);
 
 // For a name that is about to be created in `folder`: the folder must resolve inside the root,
 // and an existing entry of that name that is a symlink must resolve inside it too.

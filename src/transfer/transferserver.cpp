@@ -400,10 +400,9 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
     if (!relative || !isSafeEntryName(*name))
         return HttpResponse::notFound();
 
-    const QString fileName = QString::fromStdString(*name);
     // Opened before answering: a file that cannot be read is a 404, never an empty 200.
     platform::UniqueFd fd =
-        openInside(*documents, relative->isEmpty() ? fileName : *relative + '/' + fileName);
+        openInside(*documents, relative->isEmpty() ? *name : relative->toStdString() + '/' + *name);
     struct stat info {};
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return HttpResponse::notFound();
@@ -411,12 +410,12 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
     HttpResponse response = HttpResponse::fromFile(std::move(fd), info, type);
     // A PDF asked for inline opens in the browser's own viewer; every other file stays an attachment.
     if (request.queryValue(wire::inlineKey) == "1" && type == "application/pdf") {
-        const std::string attachment = dispositionValue(fileName);
+        const std::string attachment = dispositionValue(std::string_view(*name));
         response.withHeader(str(wire::dispositionHeader), "inline" + attachment.substr(attachment.find(';')));
         addPageSecurityHeaders(response);
         return response;
     }
-    response.withHeader(str(wire::dispositionHeader), dispositionValue(fileName))
+    response.withHeader(str(wire::dispositionHeader), dispositionValue(std::string_view(*name)))
         .withHeader("X-Content-Type-Options", "nosniff");
     return response;
 }

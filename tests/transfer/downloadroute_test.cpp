@@ -1,4 +1,5 @@
 #include "testenvironment.h"
+#include "transfer/downloadstream.h"
 #include "transferclient.h"
 
 #include <QDir>
@@ -66,6 +67,15 @@ TEST_F(DownloadRoute, StreamsTheWholeFileWithItsHeaders) {
                        "filename*=UTF-8''say%20%22hi%22.txt\r\n"),
               std::string::npos)
         << raw;
+}
+
+// Names in ASCII take a short way to the header; it must agree with the general one.
+TEST(DispositionValue, EveryNameGetsTheSameHeaderFromUtf8AsFromText) {
+    for (const std::string name : {"plain.txt", "say \"hi\".txt", "back\\slash\x01\x7f.txt", "100%.txt",
+                                   "caf\xc3\xa9.pdf", "\xf0\x9f\x98\x80 smile.png"})
+        EXPECT_EQ(transfer::dispositionValue(std::string_view(name)),
+                  transfer::dispositionValue(QString::fromStdString(name)))
+            << name;
 }
 
 TEST_F(DownloadRoute, RangesAndHead) {
