@@ -223,6 +223,7 @@ void Engine::loopMain(Loop &loop) {
                 // Taking the flag back (a read of what the arming thread stored) orders everything
                 // that thread did to the connection before what this one does now.
                 connection->armed.exchange(false, std::memory_order_acq_rel);
+                connection->drained = false;
                 drive(*connection, false);
             }
         }
@@ -314,7 +315,7 @@ void Engine::accept(Loop &loop) {
             drive(raw, false);
         } else {
             // Another loop's connection waits in that loop's epoll for its first bytes.
-            arm(raw, EPOLLIN, Clock::now() + std::chrono::seconds(m_options.headerTimeoutSeconds));
+            arm(raw, Clock::now() + std::chrono::seconds(m_options.headerTimeoutSeconds));
         }
     }
 }
@@ -342,19 +343,36 @@ void Engine::expire(Loop &loop) {
     }
 }
 
-void Engine::arm(Connection &connection, uint32_t events, Clock::time_point deadline) {
+// A connection its loop owns stays in that loop's epoll, edge-triggered: waiting again for its next
+// request (or for room to write) costs no call. One handed to a worker leaves the epoll first, so
+// that no event for it can reach the loop meanwhile, and is added again when the worker is done;
+// the kernel then reports at once what arrived in between.
+void Engine::arm(Connection &connection, Clock::time_point deadline) {
+    connection.deadline = deadline;
+    if (connection.inEpoll) { // only ever true on the loop's own thread
+        connection.armed.store(true, std::memory_order_release);
+        return;
+    }
     Loop &loop = *connection.loop;
     std::lock_guard lock(loop.mutex);
-    connection.deadline = deadline;
-    epoll_event event{events | EPOLLONESHOT, {.ptr = &connection}};
-    const int op = connection.registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD;
-    connection.registered = true;
+    epoll_event event{EPOLLIN | EPOLLOUT | EPOLLET, {.ptr = &connection}};
+    connection.inEpoll = true;
     connection.armed = true;
-    if (::epoll_ctl(loop.epoll.get(), op, connection.fd, &event) != 0) {
+    if (::epoll_ctl(loop.epoll.get(), EPOLL_CTL_ADD, connection.fd, &event) != 0) {
         // Only a stopping server gets here (its epoll is gone): the stop closes the connection.
         platform::log(QStringLiteral("HTTP server: epoll_ctl failed: ") +
                       QString::fromStdString(errnoText(errno)));
     }
+}
+
+void Engine::handOff(Connection &connection) {
+    if (connection.inEpoll) {
+        if (::epoll_ctl(connection.loop->epoll.get(), EPOLL_CTL_DEL, connection.fd, nullptr) != 0)
+            platform::log(QStringLiteral("HTTP server: epoll_ctl failed: ") +
+                          QString::fromStdString(errnoText(errno)));
+        connection.inEpoll = false;
+    }
+    enqueue(connection);
 }
 
 void Engine::close(Connection &connection) {
@@ -438,7 +456,7 @@ void Engine::drive(Connection &connection, bool onWorker) {
             connection.fileLeft > 0) {
             const Flush flushed = flush(connection);
             if (flushed == Flush::Blocked) {
-                arm(connection, EPOLLOUT, Clock::now() + std::chrono::seconds(m_options.readTimeoutSeconds));
+                arm(connection, Clock::now() + std::chrono::seconds(m_options.readTimeoutSeconds));
                 return;
             }
             if (flushed == Flush::Failed) {
@@ -448,7 +466,7 @@ void Engine::drive(Connection &connection, bool onWorker) {
         }
         if (connection.provider || connection.chunks) {
             if (!onWorker) {
-                enqueue(connection);
+                handOff(connection);
                 return;
             }
             if (!writeProvider(connection)) {
@@ -462,12 +480,13 @@ void Engine::drive(Connection &connection, bool onWorker) {
             return;
         }
         // A client that has its answer rarely sent the next request already: waiting in epoll
-        // costs less than a read that finds nothing.
-        if (connection.replied && connection.inStart == connection.in.size()) {
+        // costs less than a read that finds nothing. That needs a read since the connection's last
+        // event that emptied the socket: bytes that came before it bring no new event.
+        if (connection.replied && connection.inStart == connection.in.size() && connection.drained) {
             connection.replied = false;
             connection.in.clear();
             connection.inStart = 0;
-            arm(connection, EPOLLIN, Clock::now() + std::chrono::seconds(m_options.keepAliveSeconds));
+            arm(connection, Clock::now() + std::chrono::seconds(m_options.keepAliveSeconds));
             return;
         }
         if (connection.inStart < connection.in.size()) {
@@ -504,6 +523,7 @@ void Engine::drive(Connection &connection, bool onWorker) {
             connection.inStart = 0;
         }
         const ssize_t got = ::recv(connection.fd, buffer.get(), headerReadSize, 0);
+        connection.drained = got < ssize_t(headerReadSize);
         if (got > 0) {
             connection.in.append(buffer.get(), size_t(got));
             continue;
@@ -515,7 +535,7 @@ void Engine::drive(Connection &connection, bool onWorker) {
                         : Clock::now() + std::chrono::seconds(m_options.keepAliveSeconds);
             if (connection.in.capacity() > 2 * headerReadSize && connection.in.empty())
                 connection.in.shrink_to_fit();
-            arm(connection, EPOLLIN, deadline);
+            arm(connection, deadline);
             return;
         }
         if (got < 0 && errno == EINTR)
@@ -533,7 +553,7 @@ bool Engine::dispatch(Connection &connection, bool onWorker) {
     connection.route = m_server.findRoute(head.method, connection.path);
     const bool quick = !head.hasBody() && (!connection.route || connection.route->options.quick);
     if (!onWorker && !quick) {
-        enqueue(connection);
+        handOff(connection);
         return false;
     }
     return answer(connection, onWorker);

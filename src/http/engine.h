@@ -24,13 +24,15 @@ struct Loop;
 
 // One client connection. At any moment exactly one thread owns it: the event thread while it
 // waits in epoll (armed) or is being driven there, or the worker running its handler. Ownership
-// passes through the epoll registration (one-shot) and the worker queue, never shared.
+// passes through the epoll registration and the worker queue, never shared: a connection goes to
+// a worker only out of the epoll, and comes back by being added to it again.
 struct Connection {
     int fd = -1;
     std::string peer;
     Loop *loop = nullptr;
-    bool registered = false;         // added to the loop's epoll once
+    bool inEpoll = false;            // in the loop's epoll (edge-triggered)
     std::atomic<bool> armed = false; // waiting in epoll; the loop's time-out scan may close it
+    bool drained = false;            // read to the end since its last event
     Clock::time_point deadline;
 
     std::string in; // bytes read and not yet parsed, from inStart
@@ -117,7 +119,8 @@ private:
     bool writeBlocking(Connection &connection, const char *data, size_t size);
     bool writeProvider(Connection &connection);
     bool waitFor(int fd, short events);
-    void arm(Connection &connection, uint32_t events, Clock::time_point deadline);
+    void arm(Connection &connection, Clock::time_point deadline);
+    void handOff(Connection &connection);
     void close(Connection &connection);
     void enqueue(Connection &connection);
 
