@@ -73,11 +73,12 @@ struct SegmentAlignment {
 HttpResponse Engine::respond(Connection &connection) {
     const RequestHead &head = *connection.head;
     Exchange exchange{connection, *this};
-    const std::shared_ptr<const HttpServer::Route> route = std::move(connection.route);
+    const HttpServer::Route *route = std::exchange(connection.route, nullptr);
+    const RequestFilter *filter = std::exchange(connection.filter, nullptr);
     HttpRequest request(exchange, route ? route->options.maxBodyBytes : 0);
     if (m_stopping)
         return HttpResponse::withStatus(503, "The server is stopping.");
-    if (const auto filter = m_server.filter()) {
+    if (filter) {
         if (std::optional<HttpResponse> refusal = (*filter)(request))
             return std::move(*refusal);
     }
@@ -103,6 +104,7 @@ HttpResponse Engine::respond(Connection &connection) {
 // connection is gone (closed or handed on).
 bool Engine::answer(Connection &connection, bool onWorker) {
     HttpResponse response = respond(connection);
+    connection.table.reset();
     RequestHead &head = *connection.head;
     // Unread body bytes would be taken for the next request on this connection.
     const bool bodyLeft = head.hasBody() && !connection.parser->is_done();

@@ -550,9 +550,12 @@ void Engine::drive(Connection &connection, bool onWorker) {
 bool Engine::dispatch(Connection &connection, bool onWorker) {
     const RequestHead &head = *connection.head;
     connection.path = percentDecode(std::string_view(head.target).substr(0, head.target.find('?')), false);
-    connection.route = m_server.findRoute(head.method, connection.path);
+    const std::shared_ptr<const HttpServer::RouteTable> &table = m_server.routeTable();
+    connection.route = table->find(head.method, connection.path);
+    connection.filter = table->filter.get();
     const bool quick = !head.hasBody() && (!connection.route || connection.route->options.quick);
     if (!onWorker && !quick) {
+        connection.table = table;
         handOff(connection);
         return false;
     }

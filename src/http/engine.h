@@ -43,7 +43,11 @@ struct Connection {
     // The request being answered: its head, decoded path and route (null for none).
     std::optional<RequestHead> head;
     std::string path;
-    std::shared_ptr<const HttpServer::Route> route;
+    const HttpServer::Route *route = nullptr;
+    const RequestFilter *filter = nullptr;
+    // Where route and filter live, held while a worker answers (an event thread's own copy of the
+    // table keeps them until it next looks).
+    std::shared_ptr<const HttpServer::RouteTable> table;
     bool bodyConsumed = false;
     bool continueSent = false;
 

@@ -171,43 +171,59 @@ HttpResponse HttpResponse::fromFile(platform::UniqueFd fd, const struct stat &in
 
 // ---- HttpServer ----
 
-HttpServer::HttpServer(ServerOptions options)
-    : m_options(std::move(options)) {}
-
 HttpServer::~HttpServer() {
     stop();
     reapRetired(true);
 }
 
+namespace {
+std::atomic<uint64_t> g_tableVersions{0};
+}
+
+HttpServer::HttpServer(ServerOptions options)
+    : m_options(std::move(options))
+    , m_tableVersion(++g_tableVersions) {}
+
+template <class Change> void HttpServer::changeTable(Change change) {
+    std::lock_guard lock(m_routesMutex);
+    auto table = std::make_shared<RouteTable>(*m_table);
+    change(*table);
+    m_table = std::move(table);
+    m_tableVersion.store(++g_tableVersions, std::memory_order_release);
+}
+
 void HttpServer::route(Method method, const std::string &path, Handler handler, RouteOptions options) {
-    std::unique_lock lock(m_routesMutex);
-    m_routes[{method, path}] = std::make_shared<const Route>(Route{std::move(handler), options});
+    auto route = std::make_shared<const Route>(Route{std::move(handler), options});
+    changeTable([&](RouteTable &table) { table.routes[{method, path}] = std::move(route); });
 }
 
 bool HttpServer::hasRoute(Method method, const std::string &path) const {
-    std::shared_lock lock(m_routesMutex);
-    return m_routes.count({method, path}) != 0;
+    std::lock_guard lock(m_routesMutex);
+    return m_table->routes.count(std::pair<Method, std::string_view>(method, path)) != 0;
 }
 
 void HttpServer::setRequestFilter(RequestFilter filter) {
-    std::unique_lock lock(m_routesMutex);
-    m_filter = filter ? std::make_shared<const RequestFilter>(std::move(filter)) : nullptr;
+    auto kept = filter ? std::make_shared<const RequestFilter>(std::move(filter)) : nullptr;
+    changeTable([&](RouteTable &table) { table.filter = std::move(kept); });
 }
 
-std::shared_ptr<const RequestFilter> HttpServer::filter() const {
-    std::shared_lock lock(m_routesMutex);
-    return m_filter;
+const std::shared_ptr<const HttpServer::RouteTable> &HttpServer::routeTable() const {
+    thread_local uint64_t seen = 0;
+    thread_local std::shared_ptr<const RouteTable> kept;
+    if (m_tableVersion.load(std::memory_order_acquire) != seen) {
+        std::lock_guard lock(m_routesMutex);
+        kept = m_table;
+        seen = m_tableVersion.load(std::memory_order_relaxed);
+    }
+    return kept;
 }
 
-std::shared_ptr<const HttpServer::Route> HttpServer::findRoute(const std::string &method,
-                                                               const std::string &path) const {
-    std::shared_lock lock(m_routesMutex);
-    auto it = m_routes.find({methodOf(method), path});
-    if (it == m_routes.end())
-        it = m_routes.find({Method::Any, path});
-    if (it == m_routes.end())
-        return nullptr;
-    return it->second;
+const HttpServer::Route *HttpServer::RouteTable::find(const std::string &method,
+                                                      std::string_view path) const {
+    auto it = routes.find(std::pair<Method, std::string_view>(methodOf(method), path));
+    if (it == routes.end())
+        it = routes.find(std::pair<Method, std::string_view>(Method::Any, path));
+    return it == routes.end() ? nullptr : it->second.get();
 }
 
 bool HttpServer::start(uint16_t port, const std::string &bindAddress) {

@@ -8,9 +8,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <sys/stat.h>
@@ -184,17 +185,35 @@ public:
         Handler handler;
         RouteOptions options;
     };
+    // The routes and the filter as they stood at one moment. Never changed once published: a change
+    // publishes a new table.
+    struct RouteTable {
+        struct KeyLess {
+            using is_transparent = void;
+            template <class A, class B> bool operator()(const A &a, const B &b) const {
+                return a.first != b.first ? a.first < b.first
+                                          : std::string_view(a.second) < std::string_view(b.second);
+            }
+        };
+        std::map<std::pair<Method, std::string>, std::shared_ptr<const Route>, KeyLess> routes;
+        std::shared_ptr<const RequestFilter> filter;
+
+        const Route *find(const std::string &method, std::string_view path) const; // method as sent
+    };
 
 private:
     friend class detail::Engine;
-    std::shared_ptr<const Route> findRoute(const std::string &method, const std::string &path) const;
-    std::shared_ptr<const RequestFilter> filter() const;
+    // The table now in force, as this thread last saw it: refreshed here when a newer one was
+    // published. What it holds stays valid on this thread until its next call; a request that goes
+    // to another thread takes a copy of the pointer along.
+    const std::shared_ptr<const RouteTable> &routeTable() const;
+    template <class Change> void changeTable(Change change);
     void reapRetired(bool wait);
 
     ServerOptions m_options;
-    mutable std::shared_mutex m_routesMutex;
-    std::map<std::pair<Method, std::string>, std::shared_ptr<const Route>, std::less<>> m_routes;
-    std::shared_ptr<const RequestFilter> m_filter;
+    mutable std::mutex m_routesMutex;
+    std::shared_ptr<const RouteTable> m_table = std::make_shared<const RouteTable>();
+    std::atomic<uint64_t> m_tableVersion; // unique in the process: a thread's copy names its table
     std::unique_ptr<detail::Engine> m_current;
     std::vector<std::unique_ptr<detail::Engine>> m_retired;
     uint16_t m_port = 0;
