@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -85,30 +84,23 @@ std::optional<QString> resolveInside(const QString &root, const QString &path) {
 
 namespace {
 
-// The document folder opened as a path descriptor, kept for a second: a download then costs one
-// openat2 beneath it instead of opening the folder again each time. A folder replaced or moved
-// is seen again within that second.
-std::shared_ptr<const platform::UniqueFd> rootDescriptor(const QString &root) {
+// The document folder opened as a path descriptor, kept for a second by each thread: a download
+// then costs one openat2 beneath it instead of opening the folder again each time, and threads
+// share nothing. A folder replaced or moved is seen again within that second.
+const std::shared_ptr<const platform::UniqueFd> &rootDescriptor(const QString &root) {
     struct Kept {
         QString root;
         std::shared_ptr<const platform::UniqueFd> fd;
         std::chrono::steady_clock::time_point openedAt;
     };
-    static std::mutex mutex;
-    static Kept kept;
+    thread_local Kept kept;
     const auto now = std::chrono::steady_clock::now();
-    {
-        std::lock_guard lock(mutex);
-        if (kept.fd && kept.root == root && now - kept.openedAt < std::chrono::seconds(1))
-            return kept.fd;
-    }
+    if (kept.fd && kept.root == root && now - kept.openedAt < std::chrono::seconds(1))
+        return kept.fd;
     auto fd = std::make_shared<const platform::UniqueFd>(
         ::open(QFile::encodeName(root).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!*fd)
-        return nullptr;
-    std::lock_guard lock(mutex);
-    kept = Kept{root, fd, now};
-    return fd;
+    kept = *fd ? Kept{root, std::move(fd), now} : Kept{};
+    return kept.fd;
 }
 
 } // namespace
@@ -119,7 +111,7 @@ platform::UniqueFd openInside(const QString &root, const QString &relativePath) 
 
 platform::UniqueFd openInside(const QString &root, const std::string &relativePath) {
     constexpr int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-    const std::shared_ptr<const platform::UniqueFd> rootFd = rootDescriptor(root);
+    const std::shared_ptr<const platform::UniqueFd> &rootFd = rootDescriptor(root);
     if (!rootFd)
         return {};
     open_how how{};

@@ -67,9 +67,14 @@ void ConsoleAlerts::showAlert(const QString &title, const QString &message, cons
     platform::log("Alert: " + title + " - " + message + " [" + buttonTitle + "]");
 }
 
+namespace {
+std::atomic<uint64_t> g_instances{0};
+}
+
 TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_ptr<DeviceAlerts> alerts)
     : m_documentFolder(documentFolder ? std::move(documentFolder)
                                       : DocumentFolderLookup(&platform::documentFolder))
+    , m_instance(++g_instances)
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
     , m_thumbnailCache(std::make_unique<thumbnails::ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
     , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
@@ -298,10 +303,7 @@ void TransferServer::registerRoutes() {
 bool TransferServer::startServer() {
     if (m_server->isRunning())
         return true;
-    {
-        std::lock_guard lock(m_documentsMutex);
-        m_documentsSeen.reset(); // a server started anew may serve another folder
-    }
+    ++m_documentsGeneration; // a server started anew may serve another folder
     // A process killed mid-write may have left a hidden temporary file where O_TMPFILE is missing.
     QStringList folders;
     if (const std::optional<QString> documents = m_documentFolder())
@@ -375,14 +377,20 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
 // Downloads are the hot path: looking the folder up costs a stat of its whole path, so an answer
 // is taken for a second more, as long as the folder's descriptor is kept (pathguard). A folder
 // removed meanwhile fails the open beneath it: the download is a 404 either way.
-std::optional<QString> TransferServer::documentsForDownload() const {
+const std::optional<QString> &TransferServer::documentsForDownload() const {
+    struct Seen {
+        uint64_t instance = 0;
+        uint64_t generation = 0;
+        std::optional<QString> folder;
+        std::chrono::steady_clock::time_point at;
+    };
+    thread_local Seen seen;
     const auto now = std::chrono::steady_clock::now();
-    std::lock_guard lock(m_documentsMutex);
-    if (m_documentsSeen && now - m_documentsSeenAt < std::chrono::seconds(1))
-        return m_documentsSeen;
-    m_documentsSeen = m_documentFolder();
-    m_documentsSeenAt = now;
-    return m_documentsSeen;
+    const uint64_t generation = m_documentsGeneration.load(std::memory_order_acquire);
+    if (!seen.folder || seen.instance != m_instance || seen.generation != generation ||
+        now - seen.at >= std::chrono::seconds(1))
+        seen = Seen{m_instance, generation, m_documentFolder(), now};
+    return seen.folder;
 }
 
 HttpResponse TransferServer::download(const HttpRequest &request) const {
@@ -391,7 +399,7 @@ HttpResponse TransferServer::download(const HttpRequest &request) const {
         platform::log(QStringLiteral("Download: no file named in the request"));
         return HttpResponse::notFound();
     }
-    const std::optional<QString> documents = documentsForDownload();
+    const std::optional<QString> &documents = documentsForDownload();
     if (!documents)
         return HttpResponse::internalServerError(str(wire::noDocumentsMessage));
     const std::string folderText = currentFolder();

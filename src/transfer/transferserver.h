@@ -3,6 +3,7 @@
 #include "http/httpserver.h"
 
 #include <QString>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -99,16 +100,17 @@ private:
     std::variant<ListedFolder, http::HttpResponse> listedFolder() const;
     // The same for a folder named by the request (as /list names it), which stays unremembered.
     std::variant<ListedFolder, http::HttpResponse> namedFolder(std::string_view folder) const;
-    // The document folder for a download: what the lookup answered, taken for a second more.
-    std::optional<QString> documentsForDownload() const;
+    // The document folder for a download: what the lookup answered, taken for a second more by the
+    // thread that asked (each keeps its own, so that downloads share no lock).
+    const std::optional<QString> &documentsForDownload() const;
     std::optional<http::HttpResponse> admit(const http::HttpRequest &request);
     void rebuildGate();
     void alert(int kind) const;
 
     DocumentFolderLookup m_documentFolder;
-    mutable std::mutex m_documentsMutex;
-    mutable std::optional<QString> m_documentsSeen;
-    mutable std::chrono::steady_clock::time_point m_documentsSeenAt;
+    // What a thread took stands for this server and this generation only (a start begins another).
+    const uint64_t m_instance;
+    std::atomic<uint64_t> m_documentsGeneration = 0;
     std::shared_ptr<DeviceAlerts> m_alerts;
     mutable std::mutex m_alertsMutex;
     std::unique_ptr<thumbnails::ThumbnailCache> m_thumbnailCache;
