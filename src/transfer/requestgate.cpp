@@ -171,7 +171,7 @@ GateDecision RequestGate::misdirected() const {
 }
 
 GateDecision RequestGate::check(const GateRequest &request) const {
-    if (!request.host.empty()) {
+    if (!request.host.empty() && !request.hostKnown) {
         const std::optional<std::string> host = hostOf(request.host);
         if (!host || !isOwnHost(*host))
             return misdirected();

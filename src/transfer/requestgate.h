@@ -19,6 +19,7 @@ struct GateRequest {
     std::string_view origin;
     std::string_view fetchSite; // Sec-Fetch-Site
     std::string_view cookie;
+    bool hostKnown = false; // this host passed this gate before: not checked again
 };
 
 // Allowed, or the reply that refuses the request.

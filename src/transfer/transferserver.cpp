@@ -68,13 +68,14 @@ void ConsoleAlerts::showAlert(const QString &title, const QString &message, cons
 }
 
 namespace {
-std::atomic<uint64_t> g_instances{0};
-}
+// Numbers for servers and their gates, never given twice in a process.
+std::atomic<uint64_t> g_serials{0};
+} // namespace
 
 TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_ptr<DeviceAlerts> alerts)
     : m_documentFolder(documentFolder ? std::move(documentFolder)
                                       : DocumentFolderLookup(&platform::documentFolder))
-    , m_instance(++g_instances)
+    , m_instance(++g_serials)
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
     , m_thumbnailCache(std::make_unique<thumbnails::ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
     , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
@@ -164,6 +165,7 @@ void TransferServer::rebuildGate() {
         };
     }
     m_gate = std::make_shared<const RequestGate>(std::move(config));
+    m_gateVersion.store(++g_serials, std::memory_order_release);
     m_addressesRead = std::chrono::steady_clock::now();
 }
 
@@ -173,13 +175,23 @@ std::optional<HttpResponse> TransferServer::admit(const HttpRequest &request) {
     const std::string origin = request.header("Origin");
     const std::string fetchSite = request.header("Sec-Fetch-Site");
     const std::string cookie = request.header("Cookie");
-    const GateRequest input{request.method(), request.path(), host, origin, fetchSite, cookie};
-    std::shared_ptr<const RequestGate> gate;
-    {
+    GateRequest input{request.method(), request.path(), host, origin, fetchSite, cookie};
+    // Each thread keeps the gate it last used, and the last Host it found to be ours there: most
+    // requests then take no lock and parse no host.
+    struct Seen {
+        uint64_t version = 0;
+        std::shared_ptr<const RequestGate> gate;
+        std::string ownHost;
+    };
+    thread_local Seen seen;
+    if (!seen.gate || seen.version != m_gateVersion.load(std::memory_order_acquire)) {
         std::lock_guard lock(m_gateMutex);
-        gate = m_gate;
+        seen = Seen{m_gateVersion.load(std::memory_order_relaxed), m_gate, {}};
     }
-    GateDecision decision = gate->check(input);
+    input.hostKnown = !host.empty() && host == seen.ownHost;
+    GateDecision decision = seen.gate->check(input);
+    if (decision.status != 421 && !host.empty() && !input.hostKnown)
+        seen.ownHost = host;
     // Only a refused address literal costs a look at the clock (and perhaps a new address list).
     if (decision.status == 421 && addressesMayBeReread()) {
         const std::optional<std::string> name = RequestGate::hostOf(host);

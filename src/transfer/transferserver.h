@@ -130,6 +130,7 @@ private:
     // may be a new address), so it reads nothing of the HTTP server itself.
     mutable std::mutex m_gateMutex;
     std::shared_ptr<const RequestGate> m_gate;
+    std::atomic<uint64_t> m_gateVersion = 0; // changes with m_gate, never to a number used before
     std::vector<std::string> m_allowedHosts;
     bool m_codeEnabled = false;
     uint16_t m_gatePort = 0;
