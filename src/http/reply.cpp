@@ -46,8 +46,7 @@ std::vector<std::pair<int64_t, int64_t>> parseRanges(std::string_view header) {
         }
         if (!first || *first > uint64_t(INT64_MAX) || (!lastText.empty() && (!last || *last < *first)))
             return false;
-        ranges.emplace_back(int64_t(*first),
-                            lastText.empty() ? -1 : int64_t(std::min<uint64_t>(*last, INT64_MAX)));
+        ranges.emplace_back(int64_t(*first), lastText.empty() ? -1 : int64_t(std::min<uint64_t>(*last, INT64_MAX)));
         return true;
     });
     if (!valid)
@@ -78,68 +77,37 @@ std::optional<std::optional<ByteSpan>> requestedSpan(const std::string *rangeHea
 
 std::string_view reasonPhrase(int status) {
     switch (status) {
-    case 100:
-        return "Continue";
-    case 200:
-        return "OK";
-    case 201:
-        return "Created";
-    case 204:
-        return "No Content";
-    case 206:
-        return "Partial Content";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 303:
-        return "See Other";
-    case 304:
-        return "Not Modified";
-    case 307:
-        return "Temporary Redirect";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 408:
-        return "Request Timeout";
-    case 409:
-        return "Conflict";
-    case 411:
-        return "Length Required";
-    case 413:
-        return "Payload Too Large";
-    case 415:
-        return "Unsupported Media Type";
-    case 416:
-        return "Range Not Satisfiable";
-    case 417:
-        return "Expectation Failed";
-    case 421:
-        return "Misdirected Request";
-    case 422:
-        return "Unprocessable Content";
-    case 429:
-        return "Too Many Requests";
-    case 431:
-        return "Request Header Fields Too Large";
-    case 500:
-        return "Internal Server Error";
-    case 501:
-        return "Not Implemented";
-    case 503:
-        return "Service Unavailable";
-    case 507:
-        return "Insufficient Storage";
-    default:
-        return status < 400 ? "OK" : status < 500 ? "Client Error" : "Server Error";
+    case 100: return "Continue";
+    case 200: return "OK";
+    case 201: return "Created";
+    case 204: return "No Content";
+    case 206: return "Partial Content";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 303: return "See Other";
+    case 304: return "Not Modified";
+    case 307: return "Temporary Redirect";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 408: return "Request Timeout";
+    case 409: return "Conflict";
+    case 411: return "Length Required";
+    case 413: return "Payload Too Large";
+    case 415: return "Unsupported Media Type";
+    case 416: return "Range Not Satisfiable";
+    case 417: return "Expectation Failed";
+    case 421: return "Misdirected Request";
+    case 422: return "Unprocessable Content";
+    case 429: return "Too Many Requests";
+    case 431: return "Request Header Fields Too Large";
+    case 500: return "Internal Server Error";
+    case 501: return "Not Implemented";
+    case 503: return "Service Unavailable";
+    case 507: return "Insufficient Storage";
+    default: return status < 400 ? "OK" : status < 500 ? "Client Error" : "Server Error";
     }
 }
 

@@ -67,8 +67,7 @@ void RequestParser::on_field_impl(beast::http::field field, beast::string_view n
                                   beast::error_code &) {
     if (field == beast::http::field::expect)
         m_head.expectContinue = beast::iequals(value, "100-continue");
-    m_head.fields.emplace_back(std::string(name.data(), name.size()),
-                               std::string(value.data(), value.size()));
+    m_head.fields.emplace_back(std::string(name.data(), name.size()), std::string(value.data(), value.size()));
 }
 
 void RequestParser::on_header_impl(beast::error_code &) {

@@ -48,14 +48,13 @@ private:
     void on_request_impl(boost::beast::http::verb, boost::beast::string_view method,
                          boost::beast::string_view target, int version, boost::beast::error_code &) override;
     void on_response_impl(int, boost::beast::string_view, int, boost::beast::error_code &) override;
-    void on_field_impl(boost::beast::http::field, boost::beast::string_view name,
-                       boost::beast::string_view value, boost::beast::error_code &) override;
+    void on_field_impl(boost::beast::http::field, boost::beast::string_view name, boost::beast::string_view value,
+                       boost::beast::error_code &) override;
     void on_header_impl(boost::beast::error_code &) override;
     void on_body_init_impl(const boost::optional<uint64_t> &length, boost::beast::error_code &) override;
     size_t on_body_impl(boost::beast::string_view body, boost::beast::error_code &error) override;
     void on_chunk_header_impl(uint64_t, boost::beast::string_view, boost::beast::error_code &) override;
-    size_t on_chunk_body_impl(uint64_t, boost::beast::string_view body,
-                              boost::beast::error_code &error) override;
+    size_t on_chunk_body_impl(uint64_t, boost::beast::string_view body, boost::beast::error_code &error) override;
     void on_finish_impl(boost::beast::error_code &) override;
 
     RequestHead m_head;
