@@ -343,6 +343,14 @@ void Engine::expire(Loop &loop) {
     }
 }
 
+namespace {
+void control(int epoll, int operation, int fd, epoll_event *event) {
+    if (::epoll_ctl(epoll, operation, fd, event) != 0)
+        platform::log(QStringLiteral("HTTP server: epoll_ctl failed: ") +
+                      QString::fromStdString(errnoText(errno)));
+}
+} // namespace
+
 // A connection its loop owns stays in that loop's epoll, edge-triggered: waiting again for its next
 // request (or for room to write) costs no call. One handed to a worker leaves the epoll first, so
 // that no event for it can reach the loop meanwhile, and is added again when the worker is done;
@@ -358,18 +366,13 @@ void Engine::arm(Connection &connection, Clock::time_point deadline) {
     epoll_event event{EPOLLIN | EPOLLOUT | EPOLLET, {.ptr = &connection}};
     connection.inEpoll = true;
     connection.armed = true;
-    if (::epoll_ctl(loop.epoll.get(), EPOLL_CTL_ADD, connection.fd, &event) != 0) {
-        // Only a stopping server gets here (its epoll is gone): the stop closes the connection.
-        platform::log(QStringLiteral("HTTP server: epoll_ctl failed: ") +
-                      QString::fromStdString(errnoText(errno)));
-    }
+    // Only a stopping server fails here (its epoll is gone): the stop closes the connection.
+    control(loop.epoll.get(), EPOLL_CTL_ADD, connection.fd, &event);
 }
 
 void Engine::handOff(Connection &connection) {
     if (connection.inEpoll) {
-        if (::epoll_ctl(connection.loop->epoll.get(), EPOLL_CTL_DEL, connection.fd, nullptr) != 0)
-            platform::log(QStringLiteral("HTTP server: epoll_ctl failed: ") +
-                          QString::fromStdString(errnoText(errno)));
+        control(connection.loop->epoll.get(), EPOLL_CTL_DEL, connection.fd, nullptr);
         connection.inEpoll = false;
     }
     enqueue(connection);

@@ -11,26 +11,32 @@
 #include <mutex>
 
 namespace transfer {
-// Quotes, backslashes and control characters never reach the header line as they are.
+namespace {
+// Quotes, backslashes and control characters never reach the header line as they are, nor does
+// anything beyond ASCII in the quoted name.
+char quotable(char16_t c) {
+    return (c < 0x20 || c >= 0x7f || c == '"' || c == '\\') ? '_' : char(c);
+}
+
+std::string disposition(const std::string &quoted, std::string_view utf8) {
+    return std::string(wire::dispositionPrefix) + quoted + std::string(wire::dispositionSuffix) +
+           "; filename*=UTF-8''" + http::encodeComponent(utf8);
+}
+} // namespace
+
 std::string dispositionValue(std::string_view name) {
     if (!std::all_of(name.begin(), name.end(), [](char c) { return (unsigned char)c < 0x80; }))
         return dispositionValue(QString::fromUtf8(name.data(), qsizetype(name.size())));
-    std::string value;
-    value.reserve(wire::dispositionPrefix.size() + wire::dispositionSuffix.size() + 2 * name.size() + 20);
-    value.append(wire::dispositionPrefix);
-    for (const char c : name)
-        value += ((unsigned char)c < 0x20 || c == 0x7f || c == '"' || c == '\\') ? '_' : c;
-    value.append(wire::dispositionSuffix).append("; filename*=UTF-8''").append(http::encodeComponent(name));
-    return value;
+    std::string quoted(name.size(), '_');
+    std::transform(name.begin(), name.end(), quoted.begin(), [](char c) { return quotable(char16_t(c)); });
+    return disposition(quoted, name);
 }
 
 std::string dispositionValue(const QString &name) {
-    std::string plain;
+    std::string quoted;
     for (const QChar c : name)
-        plain +=
-            (c.unicode() < 0x20 || c.unicode() >= 0x7f || c == '"' || c == '\\') ? '_' : char(c.unicode());
-    return std::string(wire::dispositionPrefix) + plain + std::string(wire::dispositionSuffix) +
-           "; filename*=UTF-8''" + http::encodeComponent(name.toStdString());
+        quoted += quotable(c.unicode());
+    return disposition(quoted, name.toStdString());
 }
 
 // The content type for a file name's extension, remembered per extension and thread: the MIME
@@ -40,8 +46,7 @@ std::string contentTypeFor(const std::string &name) {
     std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
     const bool ascii = std::all_of(ext.begin(), ext.end(), [](char c) { return (unsigned char)c < 0x80; });
     if (ascii)
-        std::transform(ext.begin(), ext.end(), ext.begin(),
-                       [](char c) { return char(std::tolower((unsigned char)c)); });
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return char(std::tolower((unsigned char)c)); });
     else
         ext = QString::fromStdString(ext).toLower().toStdString();
     thread_local std::map<std::string, std::string, std::less<>> known;

@@ -68,14 +68,14 @@ void ConsoleAlerts::showAlert(const QString &title, const QString &message, cons
 }
 
 namespace {
-// Numbers for servers and their gates, never given twice in a process.
+// Numbers for the generations of servers' folders and gates, never given twice in a process.
 std::atomic<uint64_t> g_serials{0};
 } // namespace
 
 TransferServer::TransferServer(DocumentFolderLookup documentFolder, std::shared_ptr<DeviceAlerts> alerts)
     : m_documentFolder(documentFolder ? std::move(documentFolder)
                                       : DocumentFolderLookup(&platform::documentFolder))
-    , m_instance(++g_serials)
+    , m_documentsGeneration(++g_serials)
     , m_alerts(alerts ? std::move(alerts) : std::make_shared<ConsoleAlerts>())
     , m_thumbnailCache(std::make_unique<thumbnails::ThumbnailCache>(platform::cacheFolder() + "/thumbnails"))
     , m_thumbnailer(std::make_unique<ListThumbnailer>(m_thumbnailCache.get()))
@@ -315,7 +315,7 @@ void TransferServer::registerRoutes() {
 bool TransferServer::startServer() {
     if (m_server->isRunning())
         return true;
-    ++m_documentsGeneration; // a server started anew may serve another folder
+    m_documentsGeneration = ++g_serials; // a server started anew may serve another folder
     // A process killed mid-write may have left a hidden temporary file where O_TMPFILE is missing.
     QStringList folders;
     if (const std::optional<QString> documents = m_documentFolder())
@@ -391,7 +391,6 @@ HttpResponse TransferServer::list(const HttpRequest &request) {
 // removed meanwhile fails the open beneath it: the download is a 404 either way.
 const std::optional<QString> &TransferServer::documentsForDownload() const {
     struct Seen {
-        uint64_t instance = 0;
         uint64_t generation = 0;
         std::optional<QString> folder;
         std::chrono::steady_clock::time_point at;
@@ -399,9 +398,8 @@ const std::optional<QString> &TransferServer::documentsForDownload() const {
     thread_local Seen seen;
     const auto now = std::chrono::steady_clock::now();
     const uint64_t generation = m_documentsGeneration.load(std::memory_order_acquire);
-    if (!seen.folder || seen.instance != m_instance || seen.generation != generation ||
-        now - seen.at >= std::chrono::seconds(1))
-        seen = Seen{m_instance, generation, m_documentFolder(), now};
+    if (!seen.folder || seen.generation != generation || now - seen.at >= std::chrono::seconds(1))
+        seen = Seen{generation, m_documentFolder(), now};
     return seen.folder;
 }
 

@@ -108,9 +108,9 @@ private:
     void alert(int kind) const;
 
     DocumentFolderLookup m_documentFolder;
-    // What a thread took stands for this server and this generation only (a start begins another).
-    const uint64_t m_instance;
-    std::atomic<uint64_t> m_documentsGeneration = 0;
+    // What a thread took stands for this server's generation only: unique in the process, and
+    // renewed by each start.
+    std::atomic<uint64_t> m_documentsGeneration;
     std::shared_ptr<DeviceAlerts> m_alerts;
     mutable std::mutex m_alertsMutex;
     std::unique_ptr<thumbnails::ThumbnailCache> m_thumbnailCache;
