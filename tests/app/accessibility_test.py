@@ -34,7 +34,9 @@ def start_xvfb():
     """An X server on a display it picks itself (-displayfd: no race with other servers starting
     at the same moment); (process, display) once it accepts clients, or (None, reason)."""
     read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "600x1000x24",
+    # -noreset: the AT-SPI launcher connects and leaves before the app comes, and a server that
+    # resets when its last client leaves refuses the app meanwhile.
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0", "600x1000x24",
                              "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""
